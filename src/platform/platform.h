@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/ogg_library.h"
+#include "platform/sound_device.h"
+#include "platform/speech_backends.h"
+#include "platform/user_interface.h"
+
+namespace veltro::platform {
+
+// One machine's implementations of the seam: the desktop's real libraries, or the headless
+// ones with a virtual clock. The composition root hands the pieces to the subsystems.
+struct Platform {
+  UserInterface& ui;
+  SoundSystem& sound;
+  OggLibrary& ogg;
+  SpeechBackends& speech;
+};
+
+}  // namespace veltro::platform
