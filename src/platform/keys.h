@@ -27,8 +27,12 @@ constexpr int16_t kDown = 40;
 constexpr int16_t kF1 = 112;
 
 // Letters are their capital ASCII code, digits their ASCII code.
-constexpr int16_t Letter(char c) { return static_cast<int16_t>(c >= 'a' ? c - 'a' + 'A' : c); }
-constexpr int16_t Digit(int d) { return static_cast<int16_t>('0' + d); }
+constexpr int16_t Letter(char c) {
+  return static_cast<int16_t>(c >= 'a' ? c - 'a' + 'A' : c);
+}
+constexpr int16_t Digit(int d) {
+  return static_cast<int16_t>('0' + d);
+}
 
 // The punctuation keys of a US layout.
 constexpr int16_t kSemicolon = 186;
