@@ -97,6 +97,8 @@ void OpenUrlWithSdl(const std::string& url) {
 
 SdlUserInterface::SdlUserInterface(std::string command_line)
     : open_url(OpenUrlWithSdl), command_line_(std::move(command_line)) {
+  // The window shows one plain colour: drawing it in software spares loading OpenGL at start-up.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Window close (and Control-C in the terminal) arrives as SDL_QUIT, which ends the program.
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     throw PlatformError(std::string("no display could be opened (") + SDL_GetError() +
