@@ -19,7 +19,9 @@ constexpr int16_t kFlagSingle = 2048;       // start nothing while the cached so
 constexpr int16_t kFlagOpenCone = 4096;     // 3D cone: 0 degrees inside, 360 outside
 constexpr int16_t kFlagGlobalFocus = 8192;  // keep playing without the window's focus
 
-inline bool Has(int16_t flags, int16_t bit) { return (flags & bit) != 0; }
+inline bool Has(int16_t flags, int16_t bit) {
+  return (flags & bit) != 0;
+}
 
 // The reuse class a slot gets from DSFlags: the first of bits 2, 64, 128, 256 that is set wins.
 inline int16_t ReuseClass(int16_t flags) {

@@ -1,5 +1,7 @@
 // Loading one sound file into one WAV slot: WAV files straight from the device, OGG files
 // decoded in full by the OGG library and written into a buffer of their own size.
+#include <cctype>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/platform_error.h"
@@ -57,15 +59,37 @@ std::string Sound::FullName(const std::string& name) const {
   return full ? name : AppPath + name;
 }
 
+// Sound names are compared in upper case, but file names on this platform are case-sensitive:
+// the file is looked for under the name as the caller wrote it, then as given here, then with
+// its file name in lower case (the way the game's own files are named). "" when none exists.
+std::string Sound::FindSoundFile(const std::string& WaveFile, const std::string& written) {
+  size_t file_start = WaveFile.find_last_of("/\\:");
+  file_start = file_start == std::string::npos ? 0 : file_start + 1;
+  std::string lower = WaveFile;
+  for (size_t k = file_start; k < lower.size(); ++k) {
+    lower[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[k])));
+  }
+  for (const std::string* name :
+       std::initializer_list<const std::string*>{&written, &WaveFile, &lower}) {
+    std::string full = FullName(*name);
+    bool exists = false;
+    TryStep([&] { exists = ui_.FileExists(full); });
+    if (exists) return full;
+  }
+  return "";
+}
+
 int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags) {
+  return OpenSoundAs(i, WaveFile, WaveFile, DSFlags);
+}
+
+int32_t Sound::OpenSoundAs(int16_t i, const std::string& WaveFile, const std::string& written,
+                           int16_t DSFlags) {
   if (i < 0 || i > kWavSlots) return 0;
   WavSlot& slot = wav_slots_[static_cast<size_t>(i)];
   bool is_ogg = WaveFile.find(".OGG") != std::string::npos;
-  std::string full = FullName(WaveFile);
-
-  bool found = false;
-  TryStep([&] { found = ui_.FileExists(full); });
-  if (!found) return 0;
+  std::string full = FindSoundFile(WaveFile, written);
+  if (full.empty()) return 0;
 
   bool ok = true;
   auto step = [&ok](auto&& action) {
@@ -82,8 +106,7 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     step([&] { ogg_.DecodeOggFileToBuffer(full, data, size, channels, rate); });
     // The size is the decoder's claim; an impossible one is refused before anything is
     // allocated.
-    if (!ok || size <= 0 || size > kMaxDecodedBytes || channels < 1 || channels > 8 ||
-        rate <= 0) {
+    if (!ok || size <= 0 || size > kMaxDecodedBytes || channels < 1 || channels > 8 || rate <= 0) {
       return 0;
     }
     data.assign(static_cast<size_t>(size) + 1, 0);
@@ -95,9 +118,7 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     slot.BufferDesc.Algorithm3D = Algorithm3D(0);
     slot.BufferDesc.BufferBytes = size;
     step([&] { slot.DSBuffer = Device().CreateSoundBuffer(slot.BufferDesc); });
-    step([&] {
-      Buffer(i).WriteBuffer(0, size, data.data(), platform::DSBLOCK_ENTIREBUFFER);
-    });
+    step([&] { Buffer(i).WriteBuffer(0, size, data.data(), platform::DSBLOCK_ENTIREBUFFER); });
   } else {
     slot.WaveFormat = Pcm16(2, 22050);
     slot.BufferDesc.Algorithm3D = Algorithm3D(0);

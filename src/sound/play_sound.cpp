@@ -14,7 +14,9 @@ namespace {
 
 using platform::TryStep;
 
-bool IsBlank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+bool IsBlank(const std::string& text) {
+  return text.find_first_not_of(' ') == std::string::npos;
+}
 
 std::string UpperCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -69,8 +71,8 @@ int16_t Sound::FindSlot(int16_t start) {
     NextSlot_ = static_cast<int16_t>(NextSlot_ + 1);
     if (NextSlot_ > count) NextSlot_ = 1;
     const WavSlot& slot = wav_slots_[static_cast<size_t>(NextSlot_)];
-    bool taken = !slot.DSBuffer ||
-                 (!IsPlaying(NextSlot_) && slot.SlotMode < 3 && slot.SlotMode < pass);
+    bool taken =
+        !slot.DSBuffer || (!IsPlaying(NextSlot_) && slot.SlotMode < 3 && slot.SlotMode < pass);
     if (taken) {
       int16_t copy = NextSlot_;
       DeleteSound(copy);
@@ -99,11 +101,13 @@ int16_t Sound::PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t
 
   if (!ResolveWildcard(name)) return 0;
   if (IsBlank(name)) return 0;
+  std::string written = name;  // the file is looked for in this case first
   name = UpperCase(name);
 
   if (Contains(name, ".MP3")) return PlayMP3Sound(name, Volume, Frequency, Pan, DSFlags);
   if (size_t bang = name.find(".OGG!"); bang != std::string::npos) {
     name.erase(bang + 4);  // decoded into a WAV slot below
+    written.erase(bang + 4);
   } else if (Contains(name, ".OGG")) {
     return PlayOGGSound(name, Volume, Frequency, Pan, DSFlags);
   }
@@ -163,7 +167,7 @@ int16_t Sound::PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t
       }
     }
 
-    if (load && OpenSound(NextSlot_, name, DSFlags) == 0) return 0;
+    if (load && OpenSoundAs(NextSlot_, name, written, DSFlags) == 0) return 0;
 
     if (want_3d) {
       slot.DS3DBuffer.reset();

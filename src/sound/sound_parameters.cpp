@@ -60,6 +60,8 @@ int32_t Sound::GetFrequency(int16_t Index) {
   return frequency;
 }
 
-void Sound::SetStartPosition(int16_t Index) { Buffer(Index).SetCurrentPosition(0); }
+void Sound::SetStartPosition(int16_t Index) {
+  Buffer(Index).SetCurrentPosition(0);
+}
 
 }  // namespace veltro::sound

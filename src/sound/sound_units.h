@@ -31,7 +31,9 @@ inline int32_t OggVolumeLevel(int16_t volume) {
 }
 
 // Stream pans are kept to -5000 .. 5000.
-inline int16_t ClampStreamPan(int16_t pan) { return std::clamp<int16_t>(pan, -5000, 5000); }
+inline int16_t ClampStreamPan(int16_t pan) {
+  return std::clamp<int16_t>(pan, -5000, 5000);
+}
 
 // The OGG player's pan, -50 (left) to 50 (right), rounded halves to even.
 inline int32_t OggPanLevel(int16_t pan) {
