@@ -1,7 +1,5 @@
 // Loading one sound file into one WAV slot: WAV files straight from the device, OGG files
 // decoded in full by the OGG library and written into a buffer of their own size.
-#include <cctype>
-#include <initializer_list>
 #include <vector>
 
 #include "platform/platform_error.h"
@@ -59,36 +57,14 @@ std::string Sound::FullName(const std::string& name) const {
   return full ? name : AppPath + name;
 }
 
-// Sound names are compared in upper case, but file names on this platform are case-sensitive:
-// the file is looked for under the name as the caller wrote it, then as given here, then with
-// its file name in lower case (the way the game's own files are named). "" when none exists.
-std::string Sound::FindSoundFile(const std::string& WaveFile, const std::string& written) {
-  size_t file_start = WaveFile.find_last_of("/\\:");
-  file_start = file_start == std::string::npos ? 0 : file_start + 1;
-  std::string lower = WaveFile;
-  for (size_t k = file_start; k < lower.size(); ++k) {
-    lower[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[k])));
-  }
-  for (const std::string* name :
-       std::initializer_list<const std::string*>{&written, &WaveFile, &lower}) {
-    std::string full = FullName(*name);
-    bool exists = false;
-    TryStep([&] { exists = ui_.FileExists(full); });
-    if (exists) return full;
-  }
-  return "";
-}
-
 int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags) {
-  return OpenSoundAs(i, WaveFile, WaveFile, DSFlags);
-}
-
-int32_t Sound::OpenSoundAs(int16_t i, const std::string& WaveFile, const std::string& written,
-                           int16_t DSFlags) {
   if (i < 0 || i > kWavSlots) return 0;
   WavSlot& slot = wav_slots_[static_cast<size_t>(i)];
   bool is_ogg = WaveFile.find(".OGG") != std::string::npos;
-  std::string full = FindSoundFile(WaveFile, written);
+  // Sound names arrive in upper case while file names here are case-sensitive: the look-up
+  // ignores letter case and gives the name as it is on disk.
+  std::string full;
+  TryStep([&] { full = ui_.FindFile(FullName(WaveFile)).value_or(""); });
   if (full.empty()) return 0;
 
   bool ok = true;

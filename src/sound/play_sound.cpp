@@ -101,13 +101,11 @@ int16_t Sound::PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t
 
   if (!ResolveWildcard(name)) return 0;
   if (IsBlank(name)) return 0;
-  std::string written = name;  // the file is looked for in this case first
   name = UpperCase(name);
 
   if (Contains(name, ".MP3")) return PlayMP3Sound(name, Volume, Frequency, Pan, DSFlags);
   if (size_t bang = name.find(".OGG!"); bang != std::string::npos) {
     name.erase(bang + 4);  // decoded into a WAV slot below
-    written.erase(bang + 4);
   } else if (Contains(name, ".OGG")) {
     return PlayOGGSound(name, Volume, Frequency, Pan, DSFlags);
   }
@@ -167,7 +165,7 @@ int16_t Sound::PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t
       }
     }
 
-    if (load && OpenSoundAs(NextSlot_, name, written, DSFlags) == 0) return 0;
+    if (load && OpenSound(NextSlot_, name, DSFlags) == 0) return 0;
 
     if (want_3d) {
       slot.DS3DBuffer.reset();

@@ -109,9 +109,6 @@ class Sound {
   void OpenDevice();
   void StartOggLibrary();
   std::string FullName(const std::string& name) const;
-  std::string FindSoundFile(const std::string& WaveFile, const std::string& written);
-  int32_t OpenSoundAs(int16_t i, const std::string& WaveFile, const std::string& written,
-                      int16_t DSFlags);
   bool ResolveWildcard(std::string& name);
   int16_t FindSlot(int16_t start);
 
