@@ -212,7 +212,7 @@ int32_t FakeOggLibrary::DecodeOggFileToBuffer(const std::string& path, std::vect
   channels = file->second.channels;
   samples_per_second = file->second.rate;
   if (buffer.size() < file->second.pcm.size()) return 1;
-  std::memcpy(buffer.data(), file->second.pcm.data(), file->second.pcm.size());
+  std::copy(file->second.pcm.begin(), file->second.pcm.end(), buffer.begin());
   return 1;
 }
 
