@@ -14,10 +14,6 @@ namespace {
 // Sound buffers hold little-endian PCM; decoded samples are copied byte for byte.
 static_assert(std::endian::native == std::endian::little);
 
-// The sample rates a sound buffer accepts.
-constexpr int kMinRate = 100;
-constexpr int kMaxRate = 200000;
-
 struct SndfileCloser {
   void operator()(SNDFILE* file) const { sf_close(file); }
 };
@@ -57,6 +53,18 @@ WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
   return format;
 }
 
+void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format) {
+  if (format.FormatTag != 1 || (format.Channels != 1 && format.Channels != 2) ||
+      (format.BitsPerSample != 8 && format.BitsPerSample != 16) ||
+      format.SamplesPerSec < kMinBufferFrequency || format.SamplesPerSec > kMaxBufferFrequency ||
+      format.BlockAlign != format.Channels * format.BitsPerSample / 8) {
+    throw PlatformError("The sound device does not accept this sound format");
+  }
+  if ((desc.Flags & DSBCAPS_CTRL3D) != 0 && format.Channels != 1) {
+    throw PlatformError("A 3D sound buffer needs mono sound data");
+  }
+}
+
 AudioData LoadAudioFile(const std::string& path) {
   SF_INFO info{};
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
@@ -65,7 +73,7 @@ AudioData LoadAudioFile(const std::string& path) {
   if (info.channels < 1 || info.channels > 2) {
     Refuse(path, std::to_string(info.channels) + " channels (only mono and stereo play)");
   }
-  if (info.samplerate < kMinRate || info.samplerate > kMaxRate) {
+  if (info.samplerate < kMinBufferFrequency || info.samplerate > kMaxBufferFrequency) {
     Refuse(path, "unsupported sample rate " + std::to_string(info.samplerate));
   }
   if (DataChunkLongerThanFile(file.get())) {

@@ -23,6 +23,12 @@ struct AudioData {
 // kind.
 AudioData LoadAudioFile(const std::string& path);
 
+// What a secondary sound buffer accepts, on every device: PCM, mono or stereo, 8 or 16 bits, a
+// rate of 100 to 200000 Hz, and mono only when it is a 3D buffer. Throws PlatformError otherwise.
+constexpr int32_t kMinBufferFrequency = 100;
+constexpr int32_t kMaxBufferFrequency = 200000;
+void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format);
+
 // The 16-bit PCM format of `channels` channels at `samples_per_second`.
 WaveFormat Pcm16Format(int channels, int32_t samples_per_second);
 

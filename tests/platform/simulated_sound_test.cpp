@@ -91,7 +91,9 @@ TEST_F(SimulatedSoundTest, LoopingPlaysUntilStoppedAndStopKeepsThePosition) {
 
 TEST_F(SimulatedSoundTest, DuplicatesShareDataAndPlayOnTheirOwn) {
   auto original = Load("second.wav");
+  original->SetFrequency(11025);
   auto copy = device_->DuplicateSoundBuffer(*original);
+  EXPECT_EQ(copy->GetFrequency(), 11025);  // a copy starts with the original's settings
   EXPECT_EQ(dynamic_cast<SimulatedSoundBuffer&>(*copy).data(),
             dynamic_cast<SimulatedSoundBuffer&>(*original).data());
   copy->SetVolume(-600);

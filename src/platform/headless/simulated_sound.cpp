@@ -11,27 +11,12 @@ namespace veltro::platform::headless {
 namespace {
 
 // DirectSound's limits for a secondary buffer.
-constexpr int32_t kMinFrequency = 100;
-constexpr int32_t kMaxFrequency = 200000;
 constexpr int32_t kMinVolume = -10000;
 constexpr int32_t kMaxPan = 10000;
-constexpr int32_t kMaxBufferBytes = 0x0FFFFFFF;
 
 void RequireControl(int32_t flags, int32_t control, const char* what) {
   if ((flags & control) == 0) {
     throw PlatformError(std::string("The sound buffer has no ") + what + " control");
-  }
-}
-
-void CheckSecondaryFormat(const BufferDesc& desc, const WaveFormat& format) {
-  if (format.FormatTag != 1 || (format.Channels != 1 && format.Channels != 2) ||
-      (format.BitsPerSample != 8 && format.BitsPerSample != 16) ||
-      format.SamplesPerSec < kMinFrequency || format.SamplesPerSec > kMaxFrequency ||
-      format.BlockAlign != format.Channels * format.BitsPerSample / 8) {
-    throw PlatformError("The sound device does not accept this sound format");
-  }
-  if ((desc.Flags & DSBCAPS_CTRL3D) != 0 && format.Channels != 1) {
-    throw PlatformError("A 3D sound buffer needs mono sound data");
   }
 }
 
@@ -131,8 +116,8 @@ class SimulatedSoundDevice : public SoundDevice {
   }
 
   std::shared_ptr<SoundBuffer> CreateSoundBuffer(const BufferDesc& desc) override {
-    CheckSecondaryFormat(desc, desc.Format);
-    if (desc.BufferBytes <= 0 || desc.BufferBytes > kMaxBufferBytes ||
+    CheckBufferFormat(desc, desc.Format);
+    if (desc.BufferBytes <= 0 || desc.BufferBytes > kMaxDecodedAudioBytes ||
         desc.BufferBytes % desc.Format.BlockAlign != 0) {
       throw PlatformError("Invalid sound buffer size " + std::to_string(desc.BufferBytes));
     }
@@ -145,7 +130,7 @@ class SimulatedSoundDevice : public SoundDevice {
   std::shared_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path,
                                                          const BufferDesc& desc) override {
     AudioData audio = LoadAudioFile(path);
-    CheckSecondaryFormat(desc, audio.format);
+    CheckBufferFormat(desc, audio.format);
     auto data = std::make_shared<SimulatedSoundData>();
     data->format = audio.format;
     data->pcm = std::move(audio.pcm);
@@ -155,7 +140,10 @@ class SimulatedSoundDevice : public SoundDevice {
   std::shared_ptr<SoundBuffer> DuplicateSoundBuffer(SoundBuffer& source) override {
     auto* simulated = dynamic_cast<SimulatedSoundBuffer*>(&source);
     if (simulated == nullptr) throw PlatformError("Cannot duplicate a foreign sound buffer");
-    return std::make_shared<SimulatedSoundBuffer>(clock_, simulated->flags(), simulated->data());
+    auto copy =
+        std::make_shared<SimulatedSoundBuffer>(clock_, simulated->flags(), simulated->data());
+    copy->CopySettingsFrom(*simulated);  // a duplicate starts with the original's settings
+    return copy;
   }
 
  private:
@@ -192,11 +180,17 @@ void SimulatedSoundBuffer::SetPan(int32_t hundredths_db) {
 
 void SimulatedSoundBuffer::SetFrequency(int32_t hertz) {
   RequireControl(flags_, DSBCAPS_CTRLFREQUENCY, "frequency");
-  if (hertz != 0 && (hertz < kMinFrequency || hertz > kMaxFrequency)) {
+  if (hertz != 0 && (hertz < kMinBufferFrequency || hertz > kMaxBufferFrequency)) {
     throw PlatformError("Frequency out of range: " + std::to_string(hertz));
   }
   CatchUp();  // the part played so far was played at the old rate
   frequency_ = hertz;
+}
+
+void SimulatedSoundBuffer::CopySettingsFrom(const SimulatedSoundBuffer& original) {
+  volume_ = original.volume_;
+  pan_ = original.pan_;
+  frequency_ = original.frequency_;
 }
 
 int32_t SimulatedSoundBuffer::GetFrequency() {

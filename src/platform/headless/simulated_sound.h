@@ -61,6 +61,9 @@ class SimulatedSoundBuffer : public SoundBuffer {
   void WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags) override;
   std::shared_ptr<Sound3DBuffer> GetDirectSound3DBuffer() override;
 
+  // Volume, pan and frequency as another buffer has them (for duplicates).
+  void CopySettingsFrom(const SimulatedSoundBuffer& original);
+
   int32_t flags() const { return flags_; }
   int32_t volume() const { return volume_; }
   int32_t pan() const { return pan_; }
