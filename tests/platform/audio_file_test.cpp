@@ -14,6 +14,13 @@
 #include "platform/platform_error.h"
 #include "platform/sndfile_ogg_library.h"
 
+// libsndfile 1.2.0 leaks the Vorbis header state (about 6 KB) when it refuses a truncated OGG
+// file. The refusal is what we test; the leak belongs to the library, so the leak checker of the
+// sanitizer build is told to pass over it.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:vorbis_info_init\n";
+}
+
 namespace veltro::platform {
 namespace {
 

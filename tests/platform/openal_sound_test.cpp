@@ -127,7 +127,7 @@ TEST_F(OpenAlSoundTest, PanAttenuatesTheFarChannelAndKeepsTheNearOneFull) {
   auto tone = Tone(441, 1.0);
   tone->Play(DSBPLAY_LOOPING);
   const double full = kToneAmplitude / std::sqrt(2);
-  for (int pan : {-3000, -1000, 600, 3000, 5000}) {
+  for (int pan : {-3000, -1000, 600, 3000, 5000, -6000, 7000}) {
     SCOPED_TRACE(pan);
     tone->SetPan(pan);
     Render(0.05);
@@ -135,12 +135,12 @@ TEST_F(OpenAlSoundTest, PanAttenuatesTheFarChannelAndKeepsTheNearOneFull) {
     const std::vector<float>& near = pan < 0 ? heard.left : heard.right;
     const std::vector<float>& far = pan < 0 ? heard.right : heard.left;
     EXPECT_NEAR(Db(Rms(near) / full), 0.0, 0.3);
-    EXPECT_NEAR(Db(Rms(far) / Rms(near)), -std::abs(pan) / 100.0, 0.5);
+    EXPECT_NEAR(Db(Rms(far) / Rms(near)), -std::abs(pan) / 100.0, 0.5 + std::abs(pan) / 5000.0);
   }
   tone->SetPan(-10000);
   Render(0.05);
   const Channels hard_left = Render(0.5);
-  EXPECT_LT(Db(Rms(hard_left.right) / Rms(hard_left.left)), -60);
+  EXPECT_LT(Db(Rms(hard_left.right) / Rms(hard_left.left)), -100);
 }
 
 TEST_F(OpenAlSoundTest, ALoopHasNoGapAndAOneShotEndsAfterItsLength) {

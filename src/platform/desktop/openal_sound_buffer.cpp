@@ -105,9 +105,11 @@ void OpenAlPcm::Upload(const std::vector<uint8_t>& pcm) {
 
 void OpenAlPcm::Write(int32_t offset, int32_t bytes, const void* data) {
   if (!writable_) throw PlatformError("A sound buffer made from a file cannot be rewritten");
-  std::memcpy(copy_.data() + offset, data, static_cast<size_t>(bytes));
+  std::vector<uint8_t> updated = copy_;  // kept apart until OpenAL has taken it
+  if (bytes > 0) std::memcpy(updated.data() + offset, data, static_cast<size_t>(bytes));
   context_->MakeCurrent();
-  Upload(copy_);
+  Upload(updated);
+  copy_ = std::move(updated);
 }
 
 OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm)

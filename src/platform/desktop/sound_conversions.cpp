@@ -11,7 +11,7 @@ namespace {
 // OpenAL Soft 1.19's stereo panning of a mono source at 0, 1, ... 59 degrees to one side (head
 // relative, no distance attenuation, HRTF off), measured on its loopback device at 44.1 kHz:
 // how far the far channel lies below the near one, and the near channel's level against the
-// source at full gain, both in dB. From 60 degrees on the far channel is silent.
+// source at full gain, both in dB. At 60 degrees and beyond the far channel is silent.
 constexpr std::array<float, 60> kFarBelowNearDb = {
     0.00f,  0.38f,  0.76f,  1.15f,  1.53f,  1.91f,  2.30f,  2.69f,  3.07f,  3.46f,  3.86f,  4.25f,
     4.65f,  5.05f,  5.45f,  5.86f,  6.27f,  6.69f,  7.11f,  7.54f,  7.97f,  8.40f,  8.85f,  9.30f,
@@ -25,6 +25,8 @@ constexpr std::array<float, 60> kNearLevelDb = {
     -0.34f, -0.29f, -0.25f, -0.20f, -0.16f, -0.13f, -0.09f, -0.06f, -0.03f, -0.01f, 0.00f,  0.00f,
     0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f,  0.00f};
 constexpr float kSilentFarAngle = 60;
+// DirectSound's -10000 is silence: the far channel is then silent too.
+constexpr float kSilenceDb = 100;
 
 // Pitch factors OpenAL Soft mixes without clamping them on its own.
 constexpr float kMinPitch = 1.0f / 2048;
@@ -51,8 +53,13 @@ PanPlacement PanToPlacement(int32_t hundredths_db) {
   const float wanted_db = static_cast<float>(std::abs(hundredths_db)) / 100;
   PanPlacement placement;
   float near_db = kNearLevelDb.back();
-  if (wanted_db >= kFarBelowNearDb.back()) {
+  if (wanted_db >= kSilenceDb) {
     placement.angle_degrees = kSilentFarAngle;
+  } else if (wanted_db >= kFarBelowNearDb.back()) {
+    // Within the last degree the far channel's gain falls in proportion to the angle still to go
+    // (measured: 65.9 dB below at 59.8 degrees, 72.0 dB at 59.9).
+    placement.angle_degrees =
+        kSilentFarAngle - std::pow(10.0f, -(wanted_db - kFarBelowNearDb.back()) / 20);
   } else {
     // The table rises steadily: find the pair of angles the wanted difference lies between.
     const auto upper = std::upper_bound(kFarBelowNearDb.begin(), kFarBelowNearDb.end(), wanted_db);
