@@ -14,6 +14,7 @@ using platform::TryStep;
 // The decoded size of an OGG file the engine accepts; a larger claim is refused rather than
 // allocated.
 constexpr int32_t kMaxDecodedBytes = 256 * 1024 * 1024;
+constexpr int32_t kMaxSampleRate = 768000;
 
 int32_t CreationFlags(int16_t DSFlags, bool software) {
   int32_t flags = platform::DSBCAPS_CTRLVOLUME + platform::DSBCAPS_CTRLFREQUENCY;
@@ -73,6 +74,7 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
   };
 
   slot.DSBuffer.reset();
+  slot.DS3DBuffer.reset();  // an empty slot has no 3D interface either
   slot.BufferDesc.Flags = CreationFlags(DSFlags, settings_.SoftwareBuffers);
 
   if (is_ogg) {
@@ -80,9 +82,10 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     std::vector<uint8_t> data(1);
     int32_t decoded = 0;
     step([&] { ogg_.DecodeOggFileToBuffer(full, data, size, channels, rate); });
-    // The size is the decoder's claim; an impossible one is refused before anything is
-    // allocated.
-    if (!ok || size <= 0 || size > kMaxDecodedBytes || channels < 1 || channels > 8 || rate <= 0) {
+    // These are the decoder's claims; impossible ones are refused before anything is allocated
+    // or multiplied.
+    if (!ok || size <= 0 || size > kMaxDecodedBytes || channels < 1 || channels > 8 || rate <= 0 ||
+        rate > kMaxSampleRate) {
       return 0;
     }
     data.assign(static_cast<size_t>(size) + 1, 0);

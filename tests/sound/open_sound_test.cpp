@@ -105,6 +105,10 @@ TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
   ui.files[app_path + "EMPTY.OGG"] = "";
   ogg.files[app_path + "EMPTY.OGG"] = {};
   EXPECT_EQ(s.OpenSound(2, "EMPTY.OGG", 0), 0);
+  ui.files[app_path + "ODD.OGG"] = "";
+  ogg.files[app_path + "ODD.OGG"] = {{1, 2, 3, 4}, 2, 2000000000};  // an impossible rate
+  EXPECT_EQ(s.OpenSound(2, "ODD.OGG", 0), 0);
+  EXPECT_EQ(dx.log.Count("CreateSoundBuffer"), 1);
 
   // A lower-case name is not taken for OGG.
   ui.files[app_path + "music.ogg"] = "";
