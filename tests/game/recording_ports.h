@@ -17,7 +17,9 @@ class RecordingSpeech : public GameSpeech {
 
   void Say(const std::string& text) override { log.push_back(text); }
   void StopSpeech() override { log.push_back("<stop>"); }
-  void TTSSetup(int16_t TTSType) override { log.push_back("<tts " + std::to_string(TTSType) + ">"); }
+  void TTSSetup(int16_t TTSType) override {
+    log.push_back("<tts " + std::to_string(TTSType) + ">");
+  }
 
   int Count(const std::string& text) const {
     int n = 0;

@@ -55,8 +55,8 @@ TEST(FuelSearch, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
       game.flight() = flight;
       game.flight().InitialFuel = c.allowance[difficulty];
       game.speakstats();
-      EXPECT_EQ(speech.log.at(3), std::string("There is enough fuel for ") +
-                                      c.seconds[difficulty] + " seconds of thrust.");
+      EXPECT_EQ(speech.log.at(3), std::string("There is enough fuel for ") + c.seconds[difficulty] +
+                                      " seconds of thrust.");
     }
   }
 }
