@@ -31,20 +31,15 @@ TEST_F(GameTest, StartUpRunsOnceThenTheMainMenu) {
   EXPECT_THROW(game.Form_Load(), ProgramEnded);
   EXPECT_EQ(sound.calls.size(), 2u);
   EXPECT_EQ(speech.Last(), "Exit");
-}
 
-TEST(StartUp, RootFolderGetsNoSecondSeparatorAndOtherArgumentsPickTheScreenReader) {
-  veltro::testing::FakeUi ui;
-  RecordingSpeech speech;
-  RecordingSound sound;
-  std::string app_path;
-  FRMMain game(ui, speech, sound, app_path);
+  // In the root folder no second separator; any other argument picks the screen reader.
+  app_path.clear();
   ui.program_folder = "/";
   ui.command_line = "33";
-  ui.on_do_events = [&] { ui.QueueKeyDown(keys::kEscape); };
-  EXPECT_THROW(game.Form_Load(), platform::ProgramEnded);
+  Press(keys::kEscape);
+  EXPECT_THROW(game.Form_Load(), ProgramEnded);
   EXPECT_EQ(app_path, "/");
-  EXPECT_EQ(speech.log.front(), "<tts 1>");
+  EXPECT_EQ(speech.Count("<tts 1>"), 1);
 }
 
 TEST_F(GameTest, MenuKeysWrapJumpAndIgnoreModifiedKeys) {

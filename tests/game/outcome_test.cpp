@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "game/game_fixture.h"
 
 namespace veltro::game::testing {
@@ -11,6 +13,10 @@ struct Touchdown {
   bool lands;
   const char* report;
 };
+
+std::ostream& operator<<(std::ostream& out, const Touchdown& t) {
+  return out << "world " << t.world << " at " << t.velocity << " ft/s";
+}
 
 class OutcomeTest : public GameTest, public ::testing::WithParamInterface<Touchdown> {};
 

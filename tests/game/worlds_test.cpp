@@ -17,46 +17,35 @@ RandomDraw Draws(std::deque<double> values) {
   };
 }
 
-struct FixedWorldCase {
-  int16_t world;
-  float burn_altitude, minimum_fuel;
-  float allowance[3];
-  const char* seconds[3];
-};
-
-TEST(FuelSearch, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
-  const FixedWorldCase cases[] = {
+TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
+  struct {
+    int16_t world;
+    float burn_altitude, minimum_fuel, allowance[3];
+    const char* seconds[3];
+  } const cases[] = {
       {0, 200, 112, {224, 168, 134.4f}, {"9", "7", "5"}},
       {1, 2510, 833, {1666, 1249.5f, 999.6f}, {"33", "25", "20"}},
       {2, 3000, 547.5f, {1095, 821.25f, 657}, {"44", "33", "26"}},
       {3, 960, 476, {952, 714, 571.2f}, {"19", "14", "11"}},
   };
-  for (const FixedWorldCase& c : cases) {
+  FlightState& f = game.flight();
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.world);
-    FlightState flight;
-    flight.TimeStep = kTimeStep;
-    SelectWorld(c.world, flight, Draws({}));
-    flight.InitialFuel = 100000;
-    const MinimumBurn burn = SearchMinimumBurn(flight);
+    f.TimeStep = kTimeStep;
+    SelectWorld(c.world, f, Draws({}));
+    f.InitialFuel = 100000;
+    const MinimumBurn burn = SearchMinimumBurn(f);
     EXPECT_EQ(burn.BurnAltitude, c.burn_altitude);
     EXPECT_EQ(burn.MinimumFuel, c.minimum_fuel);
-    // The search leaves the craft reset for the flight.
-    EXPECT_EQ(flight.Altitude, flight.InitialAltitude);
-    EXPECT_EQ(flight.Velocity, 0);
-    EXPECT_EQ(flight.Fuel, 100000);
-
+    // The craft is left reset for the flight.
+    EXPECT_EQ(std::make_tuple(f.Altitude, f.Velocity, f.Fuel),
+              std::make_tuple(f.InitialAltitude, 0.0f, 100000.0f));
     for (int16_t difficulty = 0; difficulty < 3; ++difficulty) {
-      EXPECT_EQ(FuelAllowance(burn.MinimumFuel, difficulty), c.allowance[difficulty]);
-      veltro::testing::FakeUi ui;
-      RecordingSpeech speech;
-      RecordingSound sound;
-      std::string app_path;
-      FRMMain game(ui, speech, sound, app_path);
-      game.flight() = flight;
-      game.flight().InitialFuel = c.allowance[difficulty];
+      f.InitialFuel = FuelAllowance(burn.MinimumFuel, difficulty);
+      EXPECT_EQ(f.InitialFuel, c.allowance[difficulty]);
       game.speakstats();
-      EXPECT_EQ(speech.log.at(3), std::string("There is enough fuel for ") + c.seconds[difficulty] +
-                                      " seconds of thrust.");
+      EXPECT_EQ(speech.log.end()[-2], std::string("There is enough fuel for ") +
+                                          c.seconds[difficulty] + " seconds of thrust.");
     }
   }
 }
@@ -64,19 +53,13 @@ TEST(FuelSearch, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
 TEST(Worlds, RandomWorldsFollowTheirFormulasInDrawOrder) {
   FlightState f;
   SelectWorld(4, f, Draws({0.5, 0.25, 0.5}));  // asteroid
-  EXPECT_FLOAT_EQ(f.Gravity, 5);
-  EXPECT_FLOAT_EQ(f.MaxLandingSpeed, 5);
-  EXPECT_FLOAT_EQ(f.TerminalVelocity, 30000);
-  EXPECT_FLOAT_EQ(f.InitialAltitude, 250);
-  EXPECT_FLOAT_EQ(f.Thrust, 13.5f);
-
+  EXPECT_EQ(std::make_tuple(f.Gravity, f.MaxLandingSpeed, f.TerminalVelocity, f.InitialAltitude,
+                            f.Thrust),
+            std::make_tuple(5.0f, 5.0f, 30000.0f, 250.0f, 13.5f));
   SelectWorld(5, f, Draws({0.5, 0.5, 0.5, 0.5}));  // rocky planet
-  EXPECT_FLOAT_EQ(f.Gravity, 25);
-  EXPECT_FLOAT_EQ(f.TerminalVelocity, 100);
-  EXPECT_FLOAT_EQ(f.InitialAltitude, 1875);
-  EXPECT_FLOAT_EQ(f.Thrust, 67.5f);
-  EXPECT_FLOAT_EQ(f.MaxLandingSpeed, 30);
-
+  EXPECT_EQ(std::make_tuple(f.Gravity, f.TerminalVelocity, f.InitialAltitude, f.Thrust,
+                            f.MaxLandingSpeed),
+            std::make_tuple(25.0f, 100.0f, 1875.0f, 67.5f, 30.0f));
   for (double r : {0.0, 0.3, 0.999}) {
     SelectWorld(6, f, Draws({r, 0.5, r, 0.5}));  // gas giant
     EXPECT_FLOAT_EQ(f.Gravity, 150 * r + 50);
@@ -88,18 +71,7 @@ TEST(Worlds, RandomWorldsFollowTheirFormulasInDrawOrder) {
   }
 }
 
-TEST(FuelSearch, EndsWhenNoBurnCanSucceed) {
-  FlightState f;
-  f.TimeStep = kTimeStep;
-  SelectWorld(4, f, Draws({0, 0.7, 0.2}));  // an asteroid without gravity: no thrust either
-  f.InitialFuel = 100000;
-  float MinimumFuel = -1;
-  TestVelocity(f, MinimumFuel);
-  EXPECT_EQ(MinimumFuel, 0);
-  EXPECT_EQ(f.Fuel, 100000);
-}
-
-TEST_F(GameTest, BriefingSentences) {
+TEST_F(GameTest, BriefingAndAWorldWhereNoBurnCanSucceed) {
   SelectWorld(2, game.flight(), Draws({}));  // Mars: gravity 12.5 is spoken as 12
   game.flight().InitialFuel = 1095;
   game.speakstats();
@@ -113,9 +85,16 @@ TEST_F(GameTest, BriefingSentences) {
   SelectWorld(0, game.flight(), Draws({}));
   game.speakstats();
   EXPECT_EQ(speech.log.at(7), "There is no terminal velocity.");
-  // A world without thrust has no seconds of fuel rather than a division by zero.
-  SelectWorld(4, game.flight(), Draws({0, 0.5, 0.5}));
-  game.flight().InitialFuel = 0;
+
+  // An asteroid without gravity has no thrust either: the search still ends, with no fuel.
+  FlightState& f = game.flight();
+  SelectWorld(4, f, Draws({0, 0.7, 0.2}));
+  f.TimeStep = kTimeStep;
+  f.InitialFuel = 100000;
+  float MinimumFuel = -1;
+  TestVelocity(f, MinimumFuel);
+  EXPECT_EQ(MinimumFuel, 0);
+  f.InitialFuel = 0;
   game.speakstats();
   EXPECT_EQ(speech.log.at(13), "There is enough fuel for 0 seconds of thrust.");
 }
