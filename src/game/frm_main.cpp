@@ -18,6 +18,9 @@ FRMMain::~FRMMain() {
   if (previous != this) ui_.SetKeyTarget(previous);
 }
 
+// Escape in the world or difficulty menu, "Exit" and Escape after a flight end the program at
+// once through the platform, which unwinds every nested menu and wait; the game releases nothing
+// first (the sound engine and speech go with the process).
 void FRMMain::Form_Load() {
   if (AppPath.empty()) StartUp();
 
@@ -42,7 +45,7 @@ void FRMMain::Form_Load() {
 void FRMMain::StartUp() {
   // The clock is monotonic rather than the time of day, so the pacing of clicks, announcements
   // and waits never stalls at midnight.
-  ui_.SeedRandom(ui_.Clock());
+  ui_.SeedRandom(ui_.Clock());  // the platform's uniform generator draws the random worlds
   flight_.AltitudeSpoken = true;
   flight_.FuelSpoken = false;
   flight_.VelocitySpoken = false;
@@ -105,7 +108,7 @@ void FRMMain::ReviewSounds() {
 }
 
 void FRMMain::Help() {
-  ui_.SendKeys("{f1}");  // the platform opens the help page on F1
+  ui_.SendKeys("{f1}");  // the platform opens the help page in its viewer on F1
   WaitSeconds(2);
 }
 
