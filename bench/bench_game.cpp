@@ -13,7 +13,8 @@
 
 namespace {
 
-using namespace veltro;
+namespace game = veltro::game;
+namespace platform = veltro::platform;
 
 class NullSpeech : public game::GameSpeech {
  public:
