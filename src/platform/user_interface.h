@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ class UserInterface {
   virtual std::string CommandLine() = 0;
   // Whether a file of that name exists.
   virtual bool FileExists(const std::string& path) = 0;
+  // The directory look-up of a file name, ignoring letter case as the program's sound names do:
+  // the path as it is on disk, or nothing when there is no such file.
+  virtual std::optional<std::string> FindFile(const std::string& path);
   // The lines of a text file: a line ends at a carriage return or a carriage return and line
   // feed; a line feed alone does not end a line. Throws PlatformError when it cannot be read.
   virtual std::vector<std::string> ReadLines(const std::string& path) = 0;

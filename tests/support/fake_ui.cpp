@@ -1,5 +1,7 @@
 #include "support/fake_ui.h"
 
+#include <cctype>
+
 #include "platform/dispatch.h"
 #include "platform/platform_error.h"
 #include "platform/text_lines.h"
@@ -112,6 +114,18 @@ platform::MessageBoxResult FakeUi::MessageBox(const std::string& text, const std
                                               platform::MessageBoxButtons buttons) {
   boxes.push_back({text, title, icon, buttons});
   return box_answer;
+}
+
+std::optional<std::string> FakeUi::FindFile(const std::string& path) {
+  auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  if (files.count(path) > 0) return path;
+  for (const auto& [name, contents] : files) {
+    if (lower(name) == lower(path)) return name;
+  }
+  return std::nullopt;
 }
 
 std::vector<std::string> FakeUi::ReadLines(const std::string& path) {

@@ -75,6 +75,8 @@ class FakeUi : public platform::UserInterface {
   std::string ProgramFolder() override { return program_folder; }
   std::string CommandLine() override { return command_line; }
   bool FileExists(const std::string& path) override { return files.count(path) > 0; }
+  // Names in `files` that differ only in letter case are found, as on disk.
+  std::optional<std::string> FindFile(const std::string& path) override;
   std::vector<std::string> ReadLines(const std::string& path) override;
 
  private:
