@@ -2,7 +2,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -41,11 +40,6 @@ bool WriteWav(const std::string& path, const Clip& clip) {
   return true;
 }
 
-std::string Uppercase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,11 +57,9 @@ int main(int argc, char** argv) {
 
   bool ok = true;
   for (const auto& [name, clip] : veltro::assets::DesignAllSounds(folder)) {
-    // The sound engine upper-cases every name before it opens the file ("ALT.WAV"), and Linux
-    // file names are case-sensitive: each sound is written under both its own name and the
-    // upper-case one, so it is found whichever way it is asked for.
+    // The sound engine asks for upper-case names ("ALT.WAV"); it finds these files by a look-up
+    // that ignores letter case, so each sound is written once, under the game's own name.
     ok = WriteWav(folder + "/" + name, clip) && ok;
-    if (Uppercase(name) != name) ok = WriteWav(folder + "/" + Uppercase(name), clip) && ok;
   }
   return ok ? 0 : 1;
 }

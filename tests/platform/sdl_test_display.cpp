@@ -12,7 +12,13 @@
 
 namespace veltro::testing {
 
+void IsolateFromDesktopBuses() {
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
+}
+
 TestDisplay::TestDisplay() {
+  IsolateFromDesktopBuses();
   int fds[2];
   if (pipe(fds) != 0) return;
   // -displayfd: the server chooses a free display number and writes it to the pipe when ready.

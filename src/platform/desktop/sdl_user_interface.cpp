@@ -113,6 +113,7 @@ SdlUserInterface::SdlUserInterface(std::string command_line)
   }
   // Keys are what the game wants, not composed text.
   SDL_StopTextInput();
+  help_page_path = ProgramFolder() + "/help.html";
 }
 
 SdlUserInterface::~SdlUserInterface() {
@@ -243,12 +244,8 @@ void SdlUserInterface::HandleKey(const SDL_KeyboardEvent& key) {
   }
 }
 
-std::string SdlUserInterface::HelpPagePath() {
-  return ProgramFolder() + "/help.html";
-}
-
 void SdlUserInterface::OpenHelp() {
-  std::string path = HelpPagePath();
+  const std::string& path = help_page_path;
   if (!FileExists(path)) {
     std::cerr << "veltro-lander: the help page is missing; it belongs at " << path << "\n";
     return;

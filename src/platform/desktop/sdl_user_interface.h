@@ -36,8 +36,8 @@ class SdlUserInterface : public UserInterface {
   // Throws PlatformError when it cannot.
   std::function<void(const std::string& url)> open_url;
 
-  // The path of the help page beside the program.
-  std::string HelpPagePath();
+  // The help page that F1 opens; beside the program unless changed.
+  std::string help_page_path;
   // The SDL window, for code that wants to draw or parent a dialog to it.
   SDL_Window* window() const { return window_; }
 
