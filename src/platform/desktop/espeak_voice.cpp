@@ -32,11 +32,14 @@ void Check(espeak_ng_STATUS status, const std::string& what) {
   if (status != ENS_OK) throw PlatformError("espeak-ng: " + what + ": " + StatusText(status));
 }
 
-// Runs on espeak-ng's synthesis thread: hands the samples to the capture named in the request.
+// Runs on espeak-ng's synthesis thread: hands the samples to the voice's sink, or asks espeak-ng
+// to abandon the utterance while a purge waits (it would otherwise finish it first).
 int OnSynthesis(short* samples, int count, espeak_EVENT* events) {
-  if (samples == nullptr || count <= 0 || events == nullptr) return 0;
-  if (auto* capture = static_cast<CapturedAudio*>(events->user_data)) {
-    capture->Append(samples, count);
+  auto* sink = events != nullptr ? static_cast<EspeakVoice::Sink*>(events->user_data) : nullptr;
+  if (sink == nullptr) return 0;
+  if (sink->purging) return 1;
+  if (samples != nullptr && count > 0 && sink->capture != nullptr) {
+    sink->capture->Append(samples, count);
   }
   return 0;
 }
@@ -122,6 +125,7 @@ CapturedAudio::Clock::time_point CapturedAudio::LastDelivery() const {
 }
 
 EspeakVoice::EspeakVoice(EspeakOptions options) : options_(std::move(options)) {
+  sink_.capture = options_.capture.get();
   std::string reason;
   if (options_.output == EspeakOptions::Output::kSoundDevice && options_.device.empty() &&
       !DefaultSoundDeviceOpens(reason)) {
@@ -142,6 +146,7 @@ EspeakVoice::EspeakVoice(EspeakOptions options) : options_(std::move(options)) {
 }
 
 EspeakVoice::~EspeakVoice() {
+  sink_.purging = true;
   espeak_ng_Cancel();
   espeak_ng_Terminate();  // joins espeak-ng's threads: no callback runs after this
   EngineTaken() = false;
@@ -182,7 +187,7 @@ void EspeakVoice::Speak(const std::optional<std::string>& text, int32_t flags) {
   if (flags & SVSFPurgeBeforeSpeak) Cancel();
   if (!text || text->empty()) return;
   Check(espeak_ng_Synthesize(text->c_str(), text->size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
-                             nullptr, options_.capture.get()),
+                             nullptr, &sink_),
         "cannot speak");
   if ((flags & SVSFlagsAsync) == 0) WaitUntilDone();
 }
@@ -222,7 +227,10 @@ void EspeakVoice::SetVoice(std::shared_ptr<VoiceToken> voice) {
 }
 
 void EspeakVoice::Cancel() {
-  Check(espeak_ng_Cancel(), "cannot stop");
+  sink_.purging = true;
+  const espeak_ng_STATUS status = espeak_ng_Cancel();  // returns once espeak-ng's thread is idle
+  sink_.purging = false;
+  Check(status, "cannot stop");
   // Cancelling also drops settings still waiting in the queue and returns to those of the
   // utterance it cut off: queue the current ones again for what comes next.
   ApplySettings();

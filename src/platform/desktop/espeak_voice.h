@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -72,12 +73,20 @@ class EspeakVoice : public SapiVoice {
     std::string name, identifier;
   };
 
+  // Where espeak-ng's thread hands the samples of this voice's speech.
+  struct Sink {
+    CapturedAudio* capture = nullptr;
+    // Set while a purge runs: the thread then drops the utterance it is working on.
+    std::atomic<bool> purging{false};
+  };
+
  private:
   void Start();
   void ApplySettings();
   void Cancel();
 
   EspeakOptions options_;
+  Sink sink_;
   std::vector<InstalledVoice> voices_;
   int32_t rate_ = 0;
   int32_t volume_ = 100;
