@@ -131,10 +131,19 @@ TEST(EspeakDeviceTest, PlaysOrReportsTheMissingDevice) {
     std::cerr << error.what() << "\n";
     EXPECT_THAT(error.what(), ::testing::HasSubstr("sound device"));
   }
-  // ALSA's null device needs no hardware.
-  EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "null", nullptr});
+}
+
+TEST(EspeakDeviceTest, PurgeEmptiesTheDeviceQueueAtOnce) {
+  // SDL's dummy driver plays at the real pace without any hardware.
+  EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});
+  voice.Speak(kSentence, SVSFlagsAsync);
+  voice.WaitUntilDone();
+  EXPECT_GT(voice.QueuedDeviceBytes(), 22050u);  // seconds of speech wait to be played
+  voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);
+  EXPECT_EQ(voice.QueuedDeviceBytes(), 0u);
   voice.Speak("Touchdown.", SVSFlagsAsync);
   voice.WaitUntilDone();
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/platform_error.h"
@@ -22,6 +22,13 @@ std::atomic<bool>& EngineTaken() {
   return taken;
 }
 
+// espeak-ng 1.51 hangs when it is shut down a second time in one process, so its engine is
+// started once and kept to the end of the process; each voice takes it over in turn.
+bool& EngineStarted() {
+  static bool started = false;  // changed only by the voice that holds EngineTaken()
+  return started;
+}
+
 std::string StatusText(espeak_ng_STATUS status) {
   char text[256] = {};
   espeak_ng_GetStatusCodeMessage(status, text, sizeof text);
@@ -32,36 +39,11 @@ void Check(espeak_ng_STATUS status, const std::string& what) {
   if (status != ENS_OK) throw PlatformError("espeak-ng: " + what + ": " + StatusText(status));
 }
 
-// Runs on espeak-ng's synthesis thread: hands the samples to the voice's sink, or asks espeak-ng
-// to abandon the utterance while a purge waits (it would otherwise finish it first).
+// Runs on the voice's thread, inside espeak-ng's synthesis.
 int OnSynthesis(short* samples, int count, espeak_EVENT* events) {
-  auto* sink = events != nullptr ? static_cast<EspeakVoice::Sink*>(events->user_data) : nullptr;
-  if (sink == nullptr) return 0;
-  if (sink->purging) return 1;
-  if (samples != nullptr && count > 0 && sink->capture != nullptr) {
-    sink->capture->Append(samples, count);
-  }
-  return 0;
-}
-
-// espeak-ng opens its sound device only when it first speaks, and without one it just drops the
-// speech (its status reports nothing). So ask the same sound servers (PulseAudio, then ALSA)
-// through SDL whether the default output can be opened at all, before choosing it.
-bool DefaultSoundDeviceOpens(std::string& reason) {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    reason = SDL_GetError();
-    return false;
-  }
-  SDL_AudioSpec wanted{};
-  wanted.freq = 22050;
-  wanted.format = AUDIO_S16SYS;
-  wanted.channels = 1;
-  wanted.samples = 1024;
-  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-  if (device == 0) reason = SDL_GetError();
-  if (device != 0) SDL_CloseAudioDevice(device);
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  return device != 0;
+  auto* voice = events != nullptr ? static_cast<EspeakVoice*>(events->user_data) : nullptr;
+  if (voice == nullptr || samples == nullptr || count <= 0) return 0;
+  return voice->Deliver(samples, count) ? 0 : 1;
 }
 
 class EspeakToken : public VoiceToken {
@@ -114,6 +96,11 @@ std::vector<int16_t> CapturedAudio::Samples() const {
   return samples_;
 }
 
+size_t CapturedAudio::Size() const {
+  std::lock_guard lock(mutex_);
+  return samples_.size();
+}
+
 void CapturedAudio::Clear() {
   std::lock_guard lock(mutex_);
   samples_.clear();
@@ -125,48 +112,49 @@ CapturedAudio::Clock::time_point CapturedAudio::LastDelivery() const {
 }
 
 EspeakVoice::EspeakVoice(EspeakOptions options) : options_(std::move(options)) {
-  sink_.capture = options_.capture.get();
-  std::string reason;
-  if (options_.output == EspeakOptions::Output::kSoundDevice && options_.device.empty() &&
-      !DefaultSoundDeviceOpens(reason)) {
-    // Without a device the voice could only be silent: say so, so that the speech form reports
-    // it instead of the program speaking into nothing.
-    throw PlatformError("no sound device for the espeak-ng voice: " + reason);
-  }
   if (EngineTaken().exchange(true)) {
     throw PlatformError("espeak-ng is already speaking for another voice of this program");
   }
   try {
-    Start();
+    StartEngine();
+    if (options_.output == EspeakOptions::Output::kSoundDevice) OpenDevice();
   } catch (const PlatformError&) {
-    if (output_started_) espeak_ng_Terminate();
     EngineTaken() = false;
     throw;
   }
+  worker_ = std::thread([this] { Run(); });
 }
 
 EspeakVoice::~EspeakVoice() {
-  sink_.purging = true;
-  espeak_ng_Cancel();
-  espeak_ng_Terminate();  // joins espeak-ng's threads: no callback runs after this
+  Purge();
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  worker_.join();
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
   EngineTaken() = false;
 }
 
-void EspeakVoice::Start() {
-  espeak_ng_InitializePath(nullptr);
-  espeak_ng_ERROR_CONTEXT context = nullptr;
-  const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
-  espeak_ng_ClearErrorContext(&context);
-  Check(status, "cannot load its voice data");
+void EspeakVoice::StartEngine() {
+  if (!EngineStarted()) {
+    espeak_ng_InitializePath(nullptr);
+    espeak_ng_ERROR_CONTEXT context = nullptr;
+    const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    espeak_ng_ClearErrorContext(&context);
+    Check(status, "cannot load its voice data");
+    // Synchronous: espeak-ng's own queue stalls the caller for a sixth of a second when speech
+    // follows a cancel, so the voice keeps its own queue and thread instead.
+    Check(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
+          "cannot prepare its output");
+    EngineStarted() = true;
+  }
+  espeak_SetSynthCallback(OnSynthesis);
 
-  const bool to_device = options_.output == EspeakOptions::Output::kSoundDevice;
-  espeak_SetSynthCallback(to_device ? nullptr : OnSynthesis);
-  Check(espeak_ng_InitializeOutput(to_device ? ENOUTPUT_MODE_SPEAK_AUDIO : espeak_ng_OUTPUT_MODE{},
-                                   0, options_.device.empty() ? nullptr : options_.device.c_str()),
-        "cannot prepare its output");
-  output_started_ = true;
-
-  // The installed voices do not change while the program runs; read them while nothing speaks.
   const espeak_VOICE** listed = espeak_ListVoices(nullptr);
   for (int i = 0; listed != nullptr && listed[i] != nullptr; ++i) {
     voices_.push_back({listed[i]->name ? listed[i]->name : "",
@@ -175,20 +163,36 @@ void EspeakVoice::Start() {
   if (espeak_ng_SetVoiceByName("en") != ENS_OK && !voices_.empty()) {
     Check(espeak_ng_SetVoiceByName(voices_.front().identifier.c_str()), "cannot choose a voice");
   }
-  ApplySettings();
-}
-
-void EspeakVoice::ApplySettings() {
   Check(espeak_ng_SetParameter(espeakRATE, SapiRateToWordsPerMinute(rate_), 0), "rate");
   Check(espeak_ng_SetParameter(espeakVOLUME, volume_, 0), "volume");
 }
 
+void EspeakVoice::OpenDevice() {
+  if (!options_.audio_driver.empty()) {
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, options_.audio_driver.c_str());
+  }
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    throw PlatformError(std::string("no sound output for the voice: ") + SDL_GetError());
+  }
+  SDL_AudioSpec wanted{};
+  wanted.freq = espeak_ng_GetSampleRate();
+  wanted.format = AUDIO_S16SYS;
+  wanted.channels = 1;
+  wanted.samples = 512;  // about 23 ms: a purge is heard at once
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+  if (device_ == 0) {
+    const std::string reason = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // Without a device the voice could only be silent: say so, so that the speech form reports
+    // it instead of the program speaking into nothing.
+    throw PlatformError("no sound device for the voice: " + reason);
+  }
+  SDL_PauseAudioDevice(device_, 0);
+}
+
 void EspeakVoice::Speak(const std::optional<std::string>& text, int32_t flags) {
-  if (flags & SVSFPurgeBeforeSpeak) Cancel();
-  if (!text || text->empty()) return;
-  Check(espeak_ng_Synthesize(text->c_str(), text->size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
-                             nullptr, &sink_),
-        "cannot speak");
+  if (flags & SVSFPurgeBeforeSpeak) Purge();
+  if (text && !text->empty()) Enqueue({Request::Kind::kSpeak, *text});
   if ((flags & SVSFlagsAsync) == 0) WaitUntilDone();
 }
 
@@ -196,8 +200,7 @@ void EspeakVoice::SetRate(int32_t rate) {
   if (rate < -10 || rate > 21) {
     throw PlatformError("the voice rate must lie between -10 and 21, not " + std::to_string(rate));
   }
-  // Queued behind what is being said, like every setting of espeak-ng's speaking thread.
-  Check(espeak_ng_SetParameter(espeakRATE, SapiRateToWordsPerMinute(rate), 0), "rate");
+  Enqueue({Request::Kind::kRate, "", SapiRateToWordsPerMinute(rate)});
   rate_ = rate;
 }
 
@@ -207,7 +210,7 @@ void EspeakVoice::SetVolume(int32_t volume) {
                         std::to_string(volume));
   }
   // SAPI's full volume is espeak-ng's normal volume.
-  Check(espeak_ng_SetParameter(espeakVOLUME, volume, 0), "volume");
+  Enqueue({Request::Kind::kVolume, "", volume});
   volume_ = volume;
 }
 
@@ -218,26 +221,90 @@ std::shared_ptr<VoiceTokens> EspeakVoice::GetVoices(const std::string&, const st
 void EspeakVoice::SetVoice(std::shared_ptr<VoiceToken> voice) {
   auto* token = dynamic_cast<EspeakToken*>(voice.get());
   if (token == nullptr) throw PlatformError("that voice does not belong to espeak-ng");
-  // espeak-ng changes voices at once rather than in its queue, so its speaking thread must be
-  // idle first: the change cuts off what is being said.
-  Cancel();
-  Check(espeak_ng_SetVoiceByName(token->Identifier().c_str()),
-        "cannot choose " + token->GetDescription());
-  ApplySettings();
+  Enqueue({Request::Kind::kVoice, token->Identifier()});
 }
 
-void EspeakVoice::Cancel() {
-  sink_.purging = true;
-  const espeak_ng_STATUS status = espeak_ng_Cancel();  // returns once espeak-ng's thread is idle
-  sink_.purging = false;
-  Check(status, "cannot stop");
-  // Cancelling also drops settings still waiting in the queue and returns to those of the
-  // utterance it cut off: queue the current ones again for what comes next.
-  ApplySettings();
+void EspeakVoice::Enqueue(Request request) {
+  {
+    std::lock_guard lock(mutex_);
+    // Bounded: a caller that only ever queues must not make the program grow without end.
+    if (queue_.size() >= 1000) throw PlatformError("the voice has too much speech queued");
+    queue_.push_back(std::move(request));
+  }
+  wake_.notify_one();
+}
+
+void EspeakVoice::Purge() {
+  {
+    // Settings stay queued: they apply to whatever is said next.
+    std::lock_guard lock(mutex_);
+    std::erase_if(queue_, [](const Request& r) { return r.kind == Request::Kind::kSpeak; });
+  }
+  std::lock_guard lock(deliver_mutex_);
+  ++generation_;
+  if (device_ != 0) SDL_ClearQueuedAudio(device_);
 }
 
 void EspeakVoice::WaitUntilDone() {
-  espeak_ng_Synchronize();
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+uint32_t EspeakVoice::QueuedDeviceBytes() const {
+  return device_ != 0 ? SDL_GetQueuedAudioSize(device_) : 0;
+}
+
+bool EspeakVoice::Deliver(const int16_t* samples, int count) {
+  std::lock_guard lock(deliver_mutex_);
+  if (generation_ != speaking_generation_) return false;
+  if (device_ != 0) {
+    SDL_QueueAudio(device_, samples, static_cast<uint32_t>(count) * sizeof(int16_t));
+  } else if (options_.capture) {
+    options_.capture->Append(samples, count);
+  }
+  return true;
+}
+
+void EspeakVoice::Run() {
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      request = std::move(queue_.front());
+      queue_.pop_front();
+      busy_ = true;
+      // Read under the same lock as the purge that removes queued speech: a request taken from
+      // the queue belongs to the generation current at that moment.
+      speaking_generation_ = generation_;
+    }
+    Perform(request);
+    {
+      std::lock_guard lock(mutex_);
+      busy_ = false;
+    }
+    idle_.notify_all();
+  }
+}
+
+void EspeakVoice::Perform(const Request& request) {
+  // Failures here have no caller to go to; espeak-ng reports none that matter for one request.
+  switch (request.kind) {
+    case Request::Kind::kSpeak:
+      espeak_ng_Synthesize(request.text.c_str(), request.text.size() + 1, 0, POS_CHARACTER, 0,
+                           espeakCHARS_UTF8, nullptr, this);
+      break;
+    case Request::Kind::kRate:
+      espeak_ng_SetParameter(espeakRATE, request.value, 0);
+      break;
+    case Request::Kind::kVolume:
+      espeak_ng_SetParameter(espeakVOLUME, request.value, 0);
+      break;
+    case Request::Kind::kVoice:
+      espeak_ng_SetVoiceByName(request.text.c_str());
+      break;
+  }
 }
 
 }  // namespace veltro::platform::desktop

@@ -2,11 +2,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/speech_backends.h"
@@ -17,13 +20,14 @@ namespace veltro::platform::desktop {
 // pass them) in espeak-ng's words per minute. Every step changes the pace.
 int SapiRateToWordsPerMinute(int32_t rate);
 
-// Samples the voice produced, collected on espeak-ng's own thread and read on the caller's.
+// Samples the voice produced, collected on the voice's thread and read on the caller's.
 class CapturedAudio {
  public:
   using Clock = std::chrono::steady_clock;
 
   void Append(const int16_t* samples, int count);
   std::vector<int16_t> Samples() const;
+  size_t Size() const;
   void Clear();
   // When the last samples arrived (the epoch when none have).
   Clock::time_point LastDelivery() const;
@@ -36,18 +40,20 @@ class CapturedAudio {
 
 struct EspeakOptions {
   enum class Output {
-    kSoundDevice,  // espeak-ng plays through its own audio output
+    kSoundDevice,  // the default sound output
     kMemory,       // the samples go to `capture` (or nowhere); no sound device is touched
   };
   Output output = Output::kSoundDevice;
-  // The audio device espeak-ng opens; empty for the default one.
-  std::string device;
+  // The SDL audio driver to play through ("dummy" needs no hardware); empty for SDL's choice.
+  std::string audio_driver;
   std::shared_ptr<CapturedAudio> capture;
 };
 
-// The program's own voice on embedded espeak-ng, in SAPI's terms. Speech is synthesised on
-// espeak-ng's own thread: Speak queues and returns; a purge drops everything at once.
-// espeak-ng keeps one engine per process, so only one voice can exist at a time.
+// The program's own voice on embedded espeak-ng, in SAPI's terms. A thread of the voice's own
+// synthesises one request after another and hands the samples to the sound device (through SDL's
+// audio queue) or to memory. Speak queues and returns at once; a purge drops the queued speech,
+// abandons the utterance being synthesised and empties the device's queue, so it falls silent at
+// once. espeak-ng keeps one engine per process, so only one voice can exist at a time.
 class EspeakVoice : public SapiVoice {
  public:
   explicit EspeakVoice(EspeakOptions options = {});
@@ -66,32 +72,54 @@ class EspeakVoice : public SapiVoice {
   void SetPriority(int32_t priority) override { priority_ = priority; }
   int32_t Priority() const { return priority_; }
 
-  // Waits until everything queued has been synthesised (for tests and measurements).
+  // Waits until every request so far has been synthesised (for tests and measurements).
   void WaitUntilDone();
+  // Bytes waiting in the sound device's queue (0 without a device).
+  uint32_t QueuedDeviceBytes() const;
 
   struct InstalledVoice {
     std::string name, identifier;
   };
 
-  // Where espeak-ng's thread hands the samples of this voice's speech.
-  struct Sink {
-    CapturedAudio* capture = nullptr;
-    // Set while a purge runs: the thread then drops the utterance it is working on.
-    std::atomic<bool> purging{false};
-  };
+  // Called on the voice's thread with each block of samples; false asks espeak-ng to abandon
+  // the utterance (it was purged).
+  bool Deliver(const int16_t* samples, int count);
 
  private:
-  void Start();
-  void ApplySettings();
-  void Cancel();
+  // One step for the voice's thread, done in the order asked.
+  struct Request {
+    enum class Kind { kSpeak, kRate, kVolume, kVoice } kind;
+    std::string text;  // the text, or the voice's identifier
+    int32_t value = 0;
+  };
+
+  void StartEngine();
+  void OpenDevice();
+  void Enqueue(Request request);
+  void Purge();
+  void Run();
+  void Perform(const Request& request);
 
   EspeakOptions options_;
-  Sink sink_;
   std::vector<InstalledVoice> voices_;
   int32_t rate_ = 0;
   int32_t volume_ = 100;
   int32_t priority_ = 0;
-  bool output_started_ = false;
+  uint32_t device_ = 0;  // SDL audio device, 0 when speaking to memory
+
+  std::mutex mutex_;
+  std::condition_variable wake_, idle_;
+  std::deque<Request> queue_;
+  bool busy_ = false;
+  bool stopping_ = false;
+
+  // A purge raises the generation; samples of an older utterance are dropped. The lock makes
+  // "check the generation, then hand on the samples" one step that a purge cannot split.
+  std::mutex deliver_mutex_;
+  std::atomic<uint64_t> generation_{0};
+  uint64_t speaking_generation_ = 0;  // the voice's thread only
+
+  std::thread worker_;
 };
 
 }  // namespace veltro::platform::desktop
