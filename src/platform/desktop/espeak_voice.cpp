@@ -168,7 +168,10 @@ void EspeakVoice::StartEngine() {
 }
 
 void EspeakVoice::OpenDevice() {
-  if (!options_.audio_driver.empty()) {
+  // A driver named for an earlier voice must not stick to this one.
+  if (options_.audio_driver.empty()) {
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  } else {
     SDL_SetHint(SDL_HINT_AUDIODRIVER, options_.audio_driver.c_str());
   }
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
