@@ -52,13 +52,6 @@ TEST_F(SpeechFormTest, TripleAsteriskPrefixIsRemovedAndTheRestKeptAsIs) {
                                  "voice speak *x"));
 }
 
-TEST_F(SpeechFormTest, CallersStringIsLeftUnchanged) {
-  StartVoice();
-  const std::string text = "***hello";
-  form.speak(text);
-  EXPECT_EQ(text, "***hello");
-}
-
 TEST_F(SpeechFormTest, SystemTypeTextsAreForTheVoiceOnly) {
   form.TTSSetup(1);
   form.speak("before");
