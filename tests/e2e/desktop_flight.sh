@@ -58,14 +58,18 @@ export DISPLAY=":$display"
 
 # --- the machine's services kept out of the way: no sound card, no screen reader, no buses
 export ALSOFT_DRIVERS=null
+export SDL_AUDIODRIVER=dummy  # the built-in voice plays through SDL's audio
 export SPEECHD_ADDRESS="unix_socket:$work/no-speech-dispatcher.sock"
 export SPEECHD_CMD=/bin/false  # and none started on demand
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus"
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
+# The sound log, when the desktop program accepts it: asked for it without a display, the program
+# then fails for the display (status 1), not for its command line (status 2).
 sound_args=()
-if "$program" --help 2>/dev/null | grep -q -- "--sound-log"; then
+DISPLAY= WAYLAND_DISPLAY= "$program" --sound-log /dev/null >/dev/null 2>&1
+if [ $? -ne 2 ]; then
   sound_args=(--sound-log "$sound_log")
 fi
 
@@ -107,7 +111,27 @@ wait_for "$speech_log" ' 900$' 10
 xdotool keydown space
 sleep 1.5
 xdotool keyup space
-sleep 0.5
+sleep 0.3
+# V speaks the velocity: the burst must have slowed the fall (falling freely the craft would be
+# past 30 ft/s by now), and a second later gravity must be winning again (the thrusters stopped).
+spoken_velocity() {
+  local before
+  before=$(grep -c ' v-\?[0-9]*$' "$speech_log")
+  xdotool key v
+  wait_for "$speech_log" ' v-?[0-9]+$' 5
+  local deadline=$((SECONDS + 5))
+  while [ "$(grep -c ' v-\?[0-9]*$' "$speech_log")" -le "$before" ] && [ $SECONDS -le $deadline ]; do
+    sleep 0.05
+  done
+  grep ' v-\?[0-9]*$' "$speech_log" | tail -n 1 | sed 's/.* v//'
+}
+after_burst=$(spoken_velocity)
+sleep 1
+a_second_later=$(spoken_velocity)
+[ -n "$after_burst" ] && [ "$after_burst" -lt 15 ] ||
+  fail "the thrusters did not slow the craft (velocity $after_burst after the burst)"
+[ "$a_second_later" -gt "$after_burst" ] ||
+  fail "the thrusters did not stop at the release (velocity $after_burst, then $a_second_later)"
 
 # --- abandon the flight (Escape), then leave (Escape again at the closing prompt)
 xdotool key Escape
@@ -120,6 +144,11 @@ wait "$game_pid"
 status=$?
 game_pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+# --- one message box (the screen reader), and no failure reported by any handler
+[ "$(grep -c 'Error initializing screen reader or MS SAPI\.' "$errors")" -eq 1 ] ||
+  fail "expected exactly one message box about the screen reader"
+grep -q 'the game goes on' "$errors" && fail "a handler failed during the game"
 
 # --- the abandoned flight has no outcome: no final statistics were spoken
 grep -q 'Final Fuel' "$speech_log" && fail "an abandoned flight reported final statistics"
@@ -138,4 +167,5 @@ else
   echo "note: this build has no --sound-log; the thruster check is skipped"
 fi
 
-echo "PASS: $(wc -l <"$speech_log") utterances logged"
+echo "PASS: $(wc -l <"$speech_log") utterances logged; velocity $after_burst after the burst, $a_second_later a second later"
+cat "$speech_log"
