@@ -42,8 +42,10 @@ constexpr std::uintmax_t kMaxTextFileBytes = 4 * 1024 * 1024;
 
 // Waiting for the next timer: SDL's wait (which sleeps in the X connection's poll) takes all but
 // this last stretch, which is slept in short steps for about a millisecond of accuracy.
-constexpr auto kPreciseTail = milliseconds(2);
-constexpr auto kShortSleep = std::chrono::microseconds(200);
+constexpr auto kPreciseTail = milliseconds(1);
+constexpr auto kShortSleep = std::chrono::microseconds(250);
+// The longest a DoEvents with nothing to do waits for something to happen.
+constexpr auto kIdleWait = milliseconds(10);
 
 class SdlTimer : public Timer {
  public:
@@ -149,17 +151,30 @@ std::unique_ptr<Timer> SdlUserInterface::CreateTimer(std::function<void()> on_ti
   return std::make_unique<SdlTimer>(std::move(state));
 }
 
-void SdlUserInterface::DoEvents() {
+bool SdlUserInterface::ServePending() {
+  bool served = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event)) HandleEvent(event);
-  RunDueTimers();
+  while (SDL_PollEvent(&event)) {
+    HandleEvent(event);
+    served = true;
+  }
+  return RunDueTimers() || served;
+}
+
+void SdlUserInterface::DoEvents() {
+  if (ServePending()) return;
+  // The game waits for a key by serving the queue over and over (a menu, a pause). With nothing to
+  // do, sleep until an event arrives or the next timer is due (10 ms at most, so that such a
+  // loop still sees the clock move), instead of keeping a core busy. Keys do not wait for this.
+  WaitUntil(NextTimerDue(SteadyClock::now() + kIdleWait));
+  ServePending();
 }
 
 void SdlUserInterface::RunMessageLoop() {
   for (;;) {
     // Wake at least every half second even without timers; events wake the wait sooner.
     WaitUntil(NextTimerDue(SteadyClock::now() + milliseconds(500)));
-    DoEvents();
+    ServePending();
   }
 }
 
@@ -192,7 +207,8 @@ SteadyClock::time_point SdlUserInterface::NextTimerDue(SteadyClock::time_point l
   return limit;
 }
 
-void SdlUserInterface::RunDueTimers() {
+bool SdlUserInterface::RunDueTimers() {
+  bool ran = false;
   std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
   // A tick may serve the queue itself (and so run timers again, or create and destroy them):
   // work on a copy of the list that holds every timer alive until this round is over.
@@ -205,8 +221,10 @@ void SdlUserInterface::RunDueTimers() {
     // does not make up the lost ticks in a burst.
     timer->due += milliseconds(timer->interval_ms);
     if (timer->due <= now) timer->due = now + milliseconds(timer->interval_ms);
+    ran = true;
     Dispatch([&] { timer->on_tick(); });
   }
+  return ran;
 }
 
 void SdlUserInterface::HandleEvent(const SDL_Event& event) {

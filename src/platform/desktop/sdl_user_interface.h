@@ -66,9 +66,12 @@ class SdlUserInterface : public UserInterface {
  private:
   using SteadyClock = std::chrono::steady_clock;
 
+  // Handles every pending event and runs the due timers; whether there was anything to do.
+  bool ServePending();
   void HandleEvent(const SDL_Event& event);
   void HandleKey(const SDL_KeyboardEvent& key);
-  void RunDueTimers();
+  // Runs every timer that is due; whether any was.
+  bool RunDueTimers();
   // The moment the next enabled timer is due, or `limit` if none is due sooner.
   SteadyClock::time_point NextTimerDue(SteadyClock::time_point limit);
   // Waits until an event arrives or `deadline` passes, handling the event if one came.
