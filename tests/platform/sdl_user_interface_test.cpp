@@ -202,6 +202,26 @@ TEST_F(SdlUserInterfaceTest, TimersFireFromTheLoopUntilTheProgramEnds) {
   EXPECT_EQ(ticks, 10);
 }
 
+TEST_F(SdlUserInterfaceTest, IdleDoEventsStillWakesForTimersAndKeys) {
+  // A menu serves the queue in a loop; with nothing to do each round sleeps, but must neither miss
+  // a timer nor a key pressed meanwhile (here from another thread, as the X server would).
+  int ticks = 0;
+  auto timer = ui_->CreateTimer([&] { ++ticks; });
+  timer->SetInterval(3);
+  timer->SetEnabled(true);
+  std::thread presser([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_NONE);
+  });
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while ((ticks < 5 || target_.keys.empty()) && std::chrono::steady_clock::now() < give_up) {
+    ui_->DoEvents();
+  }
+  presser.join();
+  EXPECT_GE(ticks, 5);
+  EXPECT_EQ(target_.keys, (std::vector<KeyRecord>{{true, keys::kReturn, 0}}));
+}
+
 TEST_F(SdlUserInterfaceTest, TimersMayServeTheQueueAndComeAndGoInsideTheirOwnTicks) {
   int outer_ticks = 0, inner_ticks = 0, nested_calls = 0;
   bool in_outer = false;
