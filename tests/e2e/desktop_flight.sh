@@ -5,7 +5,7 @@
 # space bar for a while, abandons the flight and leaves with Escape. The speech log (and the sound
 # log, when the program offers it) must show all of that.
 #
-# usage: desktop_flight.sh <veltro-lander>
+# usage: desktop_flight.sh <veltro-lander>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
 
 program=${1:?usage: desktop_flight.sh <veltro-lander>}
@@ -20,7 +20,7 @@ cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
-  rm -rf "$work"
+  if [ -n "${VELTRO_E2E_KEEP:-}" ]; then echo "logs kept in $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
