@@ -28,6 +28,7 @@
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/sdl_user_interface.h"
 #include "platform/headless/recording_speech.h"
+#include "platform/platform_error.h"
 #include "platform/sndfile_ogg_library.h"
 #include "program.h"
 
@@ -103,6 +104,7 @@ class TimedLines : public std::streambuf {
 
 struct Stats {
   double mean = 0, sd = 0, min = 0, max = 0, p99 = 0;
+  int over_2ms_late = 0;  // intervals more than 2 ms longer than 20 ms
 };
 
 Stats Summarise(std::vector<double> values) {
@@ -116,6 +118,8 @@ Stats Summarise(std::vector<double> values) {
   s.min = values.front();
   s.max = values.back();
   s.p99 = values[std::min(values.size() - 1, values.size() * 99 / 100)];
+  s.over_2ms_late = static_cast<int>(
+      std::count_if(values.begin(), values.end(), [](double v) { return v > 22.0; }));
   return s;
 }
 
@@ -282,6 +286,7 @@ void BM_DesktopFlight(benchmark::State& state) {
     state.counters["tick_ms_min"] = tick.min;
     state.counters["tick_ms_p99"] = tick.p99;
     state.counters["tick_ms_max"] = tick.max;
+    state.counters["ticks_over_22ms"] = tick.over_2ms_late;
     state.counters["flown_s"] = driver.flown_seconds_;
     state.counters["cpu_percent_flying"] =
         driver.flown_seconds_ > 0 ? 100.0 * driver.flight_cpu_seconds_ / driver.flown_seconds_ : 0;
@@ -291,8 +296,46 @@ void BM_DesktopFlight(benchmark::State& state) {
   }
 }
 
+// The loop's own rhythm: a 20 ms timer and nothing else, for as long as the flight above.
+void BM_TimerRhythm(benchmark::State& state) {
+  const char* seconds_text = std::getenv("VELTRO_BENCH_FLIGHT_SECONDS");
+  double seconds = seconds_text ? std::atof(seconds_text) : 60.0;
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/veltro-bench-bus", 1);
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-bench-bus", 1);
+  Xvfb display;
+  for (auto _ : state) {
+    platform::desktop::SdlUserInterface ui("");
+    std::vector<double> intervals;
+    Clock::time_point last{};
+    auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    double cpu_start = CpuSeconds();
+    auto timer = ui.CreateTimer([&] {
+      auto now = Clock::now();
+      if (last != Clock::time_point{}) intervals.push_back(Ms(now - last));
+      last = now;
+      if (now >= end) ui.EndProgram();
+    });
+    timer->SetInterval(20);
+    timer->SetEnabled(true);
+    try {
+      ui.RunMessageLoop();
+    } catch (const platform::ProgramEnded&) {
+    }
+    Stats tick = Summarise(intervals);
+    state.counters["ticks"] = static_cast<double>(intervals.size());
+    state.counters["tick_ms_mean"] = tick.mean;
+    state.counters["tick_ms_sd"] = tick.sd;
+    state.counters["tick_ms_min"] = tick.min;
+    state.counters["tick_ms_p99"] = tick.p99;
+    state.counters["tick_ms_max"] = tick.max;
+    state.counters["ticks_over_22ms"] = tick.over_2ms_late;
+    state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu_start) / seconds;
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_DesktopFlight)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_TimerRhythm)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 BENCHMARK_MAIN();
