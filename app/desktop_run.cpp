@@ -1,0 +1,37 @@
+#include "desktop_run.h"
+
+#include <memory>
+
+#include "platform/desktop/desktop_speech_backends.h"
+#include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/sdl_user_interface.h"
+#include "platform/platform_error.h"
+#include "platform/sndfile_ogg_library.h"
+#include "platform/speech_log.h"
+#include "program.h"
+
+namespace veltro::app {
+
+RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log) {
+  std::unique_ptr<platform::desktop::SdlUserInterface> ui;
+  try {
+    ui = std::make_unique<platform::desktop::SdlUserInterface>(command_line);
+  } catch (const platform::PlatformError& error) {
+    return {1, std::string(error.what()) +
+                   "\nveltro-lander needs a graphical desktop for its window and keyboard; "
+                   "to play a script without one, use --headless --keys SCRIPT."};
+  }
+  platform::desktop::OpenAlSoundSystem sound;
+  platform::SndfileOggLibrary ogg;
+  platform::desktop::DesktopSpeechBackends speech;
+  std::unique_ptr<platform::SpeechLog> logged;
+  platform::SpeechBackends* backends = &speech;
+  if (speech_log != nullptr) {
+    logged = std::make_unique<platform::SpeechLog>(speech, *ui, *speech_log);
+    backends = logged.get();
+  }
+  Program program(platform::Platform{*ui, sound, ogg, *backends});
+  return {program.Run(), ""};
+}
+
+}  // namespace veltro::app
