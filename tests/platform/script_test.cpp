@@ -149,6 +149,13 @@ TEST_F(ScriptPlayerTest, PressSleepAndHeldKeysFollowTheVirtualClock) {
   EXPECT_TRUE(player->Finished());
 }
 
+TEST_F(ScriptPlayerTest, F1OpensTheHelpAndStillReachesTheProgram) {
+  Play("press F1\npress Shift+F1");
+  WaitFor(1.0);
+  EXPECT_EQ(ui.help_opened(), 1);  // Shift+F1 is the program's own key help
+  EXPECT_EQ(recorder.events.size(), 4u);
+}
+
 TEST_F(ScriptPlayerTest, KeysArriveOnlyWhenTheQueueIsServed) {
   Play("down Q");
   ui.Pause();

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/dispatch.h"
+#include "platform/keys.h"
 #include "platform/platform_error.h"
 #include "platform/text_lines.h"
 
@@ -135,11 +136,15 @@ void HeadlessUi::SendKeys(const std::string& keys) {
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (lower == "{f1}") {
-    ++help_opened_;
-    if (on_note) on_note("help opened");
+    OpenHelp();
   } else if (on_note) {
     on_note("keys sent: " + keys);
   }
+}
+
+void HeadlessUi::OpenHelp() {
+  ++help_opened_;
+  if (on_note) on_note("help opened");
 }
 
 bool HeadlessUi::FileExists(const std::string& path) {
@@ -179,6 +184,8 @@ void HeadlessUi::DeliverDueKeys() {
   while (source_ != nullptr) {
     std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Now());
     if (!key) return;
+    // F1 opens the help, as on the desktop; the key itself still reaches the program.
+    if (key->down && key->code == keys::kF1 && key->shift == 0) OpenHelp();
     KeyHandler* target = target_;
     if (target == nullptr) continue;
     Dispatch([&] {

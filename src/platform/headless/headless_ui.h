@@ -68,6 +68,7 @@ class HeadlessUi : public UserInterface {
   std::function<void(const std::string& note)> on_note;
 
   const std::vector<ShownBox>& boxes() const { return boxes_; }
+  // How often the help page was opened (F1, or the program sending itself F1).
   int help_opened() const { return help_opened_; }
   const std::string& window_title() const { return window_title_; }
   KeyHandler* key_target() const { return target_; }
@@ -102,6 +103,7 @@ class HeadlessUi : public UserInterface {
   // Delivers every key event and runs every timer that is due now.
   void Serve();
   void DeliverDueKeys();
+  void OpenHelp();
   void FireDueTimers();
   std::optional<double> NextTimerDue();
   [[noreturn]] void EndAtTimeLimit();
