@@ -70,13 +70,5 @@ TEST(ProgramTest, CommandLineThreeStartsTheVoiceWithoutTheScreenReader) {
   EXPECT_EQ(run.ui().window_title(), "Veltro Lander");
 }
 
-TEST(ProgramTest, ScriptErrorIsReportedBeforeAnythingRuns) {
-  HeadlessOptions options;
-  options.script = "press Space\nfly away\n";
-  RunOutcome outcome = RunHeadless(options);
-  EXPECT_EQ(outcome.status, HeadlessRun::kScriptErrorStatus);
-  EXPECT_EQ(outcome.message, "script line 2: unknown command \"fly\"");
-}
-
 }  // namespace
 }  // namespace veltro::app
