@@ -1,0 +1,180 @@
+// What the sound engine costs where the player feels it: starting a cached sound, loading a new
+// one, and the cue updates of one flight tick, on OpenAL Soft's loopback device (no sound card).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/openal_sound_system.h"
+#include "platform/platform_error.h"
+#include "platform/sndfile_ogg_library.h"
+#include "platform/text_lines.h"
+#include "platform/user_interface.h"
+#include "sound/sound.h"
+
+namespace {
+
+using namespace veltro;
+
+// Just enough of a user interface for the engine: real files, no windows.
+class BenchUi : public platform::UserInterface {
+ public:
+  platform::KeyHandler* SetKeyTarget(platform::KeyHandler*) override { return nullptr; }
+  void ShowMainWindow(const std::string&) override {}
+  std::unique_ptr<platform::Timer> CreateTimer(std::function<void()>) override {
+    return std::make_unique<IdleTimer>();
+  }
+  void DoEvents() override {}
+  void RunMessageLoop() override {}
+  void Pause() override {}
+  [[noreturn]] void EndProgram() override { throw platform::ProgramEnded(0); }
+  float Clock() override { return 0; }
+  void SeedRandom(float) override {}
+  double Random() override {
+    state_ = state_ * 1103515245u + 12345u;
+    return ((state_ >> 8) & 0xFFFFFF) / 16777216.0;
+  }
+  platform::MessageBoxResult MessageBox(const std::string& text, const std::string&,
+                                        platform::MessageBoxIcon,
+                                        platform::MessageBoxButtons) override {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+    return platform::MessageBoxResult::kOk;
+  }
+  void SendKeys(const std::string&) override {}
+  std::string ProgramFolder() override { return ""; }
+  std::string CommandLine() override { return ""; }
+  bool FileExists(const std::string& path) override { return std::filesystem::exists(path); }
+  std::vector<std::string> ReadLines(const std::string& path) override {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw platform::PlatformError("cannot open " + path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return platform::SplitLines(text);
+  }
+
+ private:
+  class IdleTimer : public platform::Timer {
+   public:
+    void SetInterval(int32_t ms) override { interval_ = ms; }
+    int32_t Interval() const override { return interval_; }
+    void SetEnabled(bool enabled) override { enabled_ = enabled; }
+    bool Enabled() const override { return enabled_; }
+
+   private:
+    int32_t interval_ = 0;
+    bool enabled_ = false;
+  };
+  unsigned state_ = 1;
+};
+
+class NoSpeech : public sound::SoundSpeech {
+ public:
+  void speak(const std::string&, int16_t) override {}
+  void StopSpeakingAll() override {}
+};
+
+// A mono 16-bit tone of `frames` samples at 22050 Hz.
+void WriteWav(const std::string& path, int frames) {
+  std::ofstream out(path, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  uint32_t data_bytes = static_cast<uint32_t>(frames) * 2;
+  out.write("RIFF", 4);
+  u32(36 + data_bytes);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(22050);
+  u32(44100);
+  u16(2);
+  u16(16);
+  out.write("data", 4);
+  u32(data_bytes);
+  for (int i = 0; i < frames; ++i) u16(static_cast<uint16_t>((i % 50) * 400));
+}
+
+// One engine on the loopback device, with a folder of sound files.
+struct Engine {
+  Engine() {
+    folder = (std::filesystem::temp_directory_path() / "veltro_bench_sound").string() + "/";
+    std::filesystem::create_directories(folder);
+    WriteWav(folder + "tone.wav", 22050);
+    for (int i = 0; i < kNewFiles; ++i) WriteWav(folder + "new" + std::to_string(i) + ".wav", 2205);
+    dx = platform::desktop::OpenAlSoundSystem::Loopback();
+    sound = std::make_unique<sound::Sound>(ui, *dx, ogg, speech, folder);
+    sound->DSInit();
+  }
+  ~Engine() {
+    sound.reset();
+    std::filesystem::remove_all(folder);
+  }
+  int16_t Play(const std::string& name, int16_t flags) {
+    int16_t volume = 0, pan = 0;
+    int32_t frequency = -1, start = 0;
+    return sound->PlaySound(name, volume, frequency, pan, start, flags);
+  }
+
+  static constexpr int kNewFiles = 64;
+  std::string folder;
+  BenchUi ui;
+  NoSpeech speech;
+  platform::SndfileOggLibrary ogg;
+  std::unique_ptr<platform::desktop::OpenAlSoundSystem> dx;
+  std::unique_ptr<sound::Sound> sound;
+};
+
+void BM_PlaySoundCached(benchmark::State& state) {
+  Engine engine;
+  if (engine.Play("tone.wav", 32) == 0) state.SkipWithError("tone.wav did not play");
+  for (auto _ : state) benchmark::DoNotOptimize(engine.Play("tone.wav", 32));
+}
+BENCHMARK(BM_PlaySoundCached);
+
+void BM_PlaySoundNewFile(benchmark::State& state) {
+  Engine engine;
+  int next = 0;
+  // Prepared (bit 4), never started: every slot stays evictable, and with more files than
+  // slots each name has been evicted again before it comes round.
+  for (auto _ : state) {
+    std::string name = "new" + std::to_string(next++ % Engine::kNewFiles) + ".wav";
+    benchmark::DoNotOptimize(engine.Play(name, 4));
+  }
+}
+BENCHMARK(BM_PlaySoundNewFile);
+
+void BM_SetFrequency(benchmark::State& state) {
+  Engine engine;
+  int16_t handle = engine.Play("tone.wav", 8);
+  int32_t frequency = 22050;
+  for (auto _ : state) {
+    frequency = frequency == 22050 ? 23000 : 22050;
+    engine.sound->SetFrequency(handle, frequency);
+  }
+}
+BENCHMARK(BM_SetFrequency);
+
+// The cue updates of one flight tick: altitude and fuel tones retuned, one pan, one volume.
+void BM_TickCueUpdates(benchmark::State& state) {
+  Engine engine;
+  int16_t altitude = engine.Play("tone.wav", 8);
+  int16_t fuel = engine.Play("tone.wav", 8);
+  int32_t pitch = 0;
+  for (auto _ : state) {
+    pitch = (pitch + 37) % 20000;
+    int32_t altitude_hz = 2000 + pitch, fuel_hz = 4000 + pitch / 2;
+    engine.sound->SetFrequency(altitude, altitude_hz);
+    engine.sound->SetFrequency(fuel, fuel_hz);
+    engine.sound->SetPan(altitude, static_cast<int16_t>(pitch / 4 - 2500));
+    engine.sound->SetVolume(fuel, static_cast<int16_t>(-(pitch % 3000)));
+  }
+}
+BENCHMARK(BM_TickCueUpdates);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,115 @@
+#include "platform/audio_file.h"
+
+#include <sndfile.h>
+
+#include <bit>
+#include <memory>
+#include <string>
+
+#include "platform/platform_error.h"
+
+namespace veltro::platform {
+namespace {
+
+// Sound buffers hold little-endian PCM; decoded samples are copied byte for byte.
+static_assert(std::endian::native == std::endian::little);
+
+struct SndfileCloser {
+  void operator()(SNDFILE* file) const { sf_close(file); }
+};
+using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& why) {
+  throw PlatformError("Cannot load sound file \"" + path + "\": " + why);
+}
+
+// libsndfile plays a WAV file whose data chunk claims more bytes than the file holds, using what
+// is there, and only notes the mismatch in its log ("data : 20000 (should be 100)"). Such a file
+// was cut short or has a damaged header, so we refuse it instead of playing a fragment.
+bool DataChunkLongerThanFile(SNDFILE* file) {
+  std::string log(4096, '\0');
+  sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+  for (size_t line = 0; line < log.size() && log[line] != '\0';) {
+    const size_t end = log.find('\n', line);
+    const std::string text = log.substr(line, end == std::string::npos ? end : end - line);
+    if (text.starts_with("data :") && text.find("should be") != std::string::npos) return true;
+    if (end == std::string::npos) break;
+    line = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
+  WaveFormat format;
+  format.FormatTag = 1;
+  format.Channels = static_cast<int16_t>(channels);
+  format.SamplesPerSec = samples_per_second;
+  format.BitsPerSample = 16;
+  format.BlockAlign = static_cast<int16_t>(2 * channels);
+  format.AvgBytesPerSec = samples_per_second * format.BlockAlign;
+  format.Size = 24;
+  return format;
+}
+
+void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format) {
+  if (format.FormatTag != 1 || (format.Channels != 1 && format.Channels != 2) ||
+      (format.BitsPerSample != 8 && format.BitsPerSample != 16) ||
+      format.SamplesPerSec < kMinBufferFrequency || format.SamplesPerSec > kMaxBufferFrequency ||
+      format.BlockAlign != format.Channels * format.BitsPerSample / 8) {
+    throw PlatformError("The sound device does not accept this sound format");
+  }
+  if ((desc.Flags & DSBCAPS_CTRL3D) != 0 && format.Channels != 1) {
+    throw PlatformError("A 3D sound buffer needs mono sound data");
+  }
+}
+
+AudioData LoadAudioFile(const std::string& path) {
+  SF_INFO info{};
+  SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
+  if (!file) Refuse(path, sf_strerror(nullptr));
+
+  if (info.channels < 1 || info.channels > 2) {
+    Refuse(path, std::to_string(info.channels) + " channels (only mono and stereo play)");
+  }
+  if (info.samplerate < kMinBufferFrequency || info.samplerate > kMaxBufferFrequency) {
+    Refuse(path, "unsupported sample rate " + std::to_string(info.samplerate));
+  }
+  if (DataChunkLongerThanFile(file.get())) {
+    Refuse(path, "the file is truncated or its header claims more data than it holds");
+  }
+  const int64_t frame_bytes = 2 * int64_t{info.channels};
+  // Some decoders cannot tell the length in advance; they report a huge or negative count.
+  const bool length_known = info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
+  if (length_known && info.frames > kMaxDecodedAudioBytes / frame_bytes) {
+    Refuse(path, "the sound is too long (more than " +
+                     std::to_string(kMaxDecodedAudioBytes / (1024 * 1024)) + " MiB decoded)");
+  }
+
+  AudioData data;
+  data.format = Pcm16Format(info.channels, info.samplerate);
+  if (length_known) data.pcm.reserve(static_cast<size_t>(info.frames * frame_bytes));
+
+  // Decode in pieces so that a file longer than it claims still stops at the cap.
+  constexpr sf_count_t kChunkFrames = 4096;
+  std::vector<int16_t> chunk(static_cast<size_t>(kChunkFrames * info.channels));
+  int64_t frames_read = 0;
+  for (;;) {
+    const sf_count_t got = sf_readf_short(file.get(), chunk.data(), kChunkFrames);
+    if (got <= 0) break;
+    frames_read += got;
+    if (frames_read > kMaxDecodedAudioBytes / frame_bytes) {
+      Refuse(path, "the sound is too long (more than " +
+                       std::to_string(kMaxDecodedAudioBytes / (1024 * 1024)) + " MiB decoded)");
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(chunk.data());
+    data.pcm.insert(data.pcm.end(), bytes, bytes + got * frame_bytes);
+  }
+  if (sf_error(file.get()) != SF_ERR_NO_ERROR) Refuse(path, sf_strerror(file.get()));
+  if (length_known && frames_read < info.frames) Refuse(path, "the file is truncated");
+  if (data.pcm.empty()) Refuse(path, "the file holds no sound");
+  return data;
+}
+
+}  // namespace veltro::platform

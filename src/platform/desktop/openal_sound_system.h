@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sound_device.h"
+
+namespace veltro::platform::desktop {
+
+class OpenAlContext;
+
+// The sound device on OpenAL Soft. By default DirectSoundCreate opens the machine's default
+// output (or the one it names); a loopback system instead mixes into memory, for tests, and
+// Render hands out what it mixed.
+class OpenAlSoundSystem : public SoundSystem {
+ public:
+  OpenAlSoundSystem() = default;
+  // A system whose devices render stereo float samples at `sample_rate` into memory.
+  static std::unique_ptr<OpenAlSoundSystem> Loopback(int sample_rate = 44100);
+
+  std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) override;
+
+  // Mixes `frames` stereo frames (left, right interleaved) on the device created last.
+  // Loopback systems only.
+  std::vector<float> Render(int frames);
+
+ private:
+  int loopback_rate_ = 0;  // 0: a real output device
+  std::weak_ptr<OpenAlContext> last_context_;
+};
+
+}  // namespace veltro::platform::desktop

@@ -1,0 +1,103 @@
+// Giving back what the engine holds: one sound, every stream, the whole device, or everything
+// at the end of the program.
+#include "platform/platform_error.h"
+#include "sound/sound.h"
+
+namespace veltro::sound {
+
+using platform::TryStep;
+
+// Each step that fails (no such slot, nothing in it) is skipped; the handle variable becomes 0.
+void Sound::DeleteSound(int16_t& Index) {
+  if (Index == 0 || Index == 999) return;
+  if (Index > 200) {
+    TryStep([&] {
+      Mp3Slot& slot = Mp3(Index - 200);
+      if (slot.Mp3Control) TryStep([&] { slot.Mp3Control->Stop(); });
+      slot.Mp3Control.reset();
+      slot.Mp3Audio.reset();
+      slot.Mp3Position.reset();
+    });
+  } else if (Index > 100) {
+    TryStep([&] {
+      OggSlot& slot = Ogg(Index - 100);
+      // A stream handle would be stopped in the OGG library; none is started yet.
+      if (slot.OggHandle != 0) {
+        slot.OggPaused = false;
+        slot.OggHandle = 0;
+      }
+    });
+  } else {
+    TryStep([&] {
+      WavSlot& slot = Wav(Index);
+      slot.SlotFile.clear();
+      slot.SlotMode = 0;
+      if (slot.DSBuffer) TryStep([&] { slot.DSBuffer->Stop(); });
+      slot.DS3DBuffer.reset();
+      slot.DSBuffer.reset();
+    });
+  }
+  Index = 0;
+}
+
+// As DeleteSound, except that every handle above 100 is taken as an OGG slot whose stream is
+// stopped but whose handle is kept.
+void Sound::DeleteSound2(int16_t& Index) {
+  if (Index <= 100) {
+    DeleteSound(Index);
+    return;
+  }
+  if (Index == 999) return;
+  TryStep([&] {
+    OggSlot& slot = Ogg(Index - 100);
+    if (slot.OggHandle != 0) slot.OggPaused = false;
+  });
+  Index = 0;
+}
+
+void Sound::KillAllSounds() {
+  for (int16_t k = 1; k <= settings_.OggBuffers; ++k) {
+    int16_t handle = static_cast<int16_t>(100 + k);
+    DeleteSound(handle);
+  }
+  for (int16_t k = 1; k <= settings_.Mp3Buffers; ++k) {
+    int16_t handle = static_cast<int16_t>(200 + k);
+    DeleteSound(handle);
+  }
+}
+
+// Failures here reach the caller. The WAV slots keep their buffers.
+void Sound::ResetSounds() {
+  KillAllSounds();
+  DS.reset();
+  DX = nullptr;
+  PrimaryBuffer.reset();
+  Listener.reset();
+  if (Timer1_->Enabled()) {
+    ogg_started_ = false;
+    ogg_.ShutdownOgg();
+  }
+  DSInit();
+}
+
+void Sound::ShutdownForm1() {
+  ogg_started_ = false;
+  TryStep([&] { ogg_.ShutdownOgg(); });
+  for (int16_t k = 1; k <= settings_.SoundBuffers && k <= kWavSlots; ++k) {
+    int16_t slot = k;
+    DeleteSound(slot);
+  }
+  // Let events already queued run once before the program ends.
+  ui_.DoEvents();
+}
+
+void Sound::Form_Unload() {
+  ShutdownForm1();
+  ui_.EndProgram();
+}
+
+void Sound::DirectXEvent8_DXCallback(int32_t) {
+  // The engine creates no DirectX events.
+}
+
+}  // namespace veltro::sound
