@@ -1,0 +1,128 @@
+// The cost of the game's own work per flight tick and per fuel search, without any real output:
+// the speech and sound ports do nothing and the clock moves by one tick per call.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/frm_main.h"
+#include "game/fuel_search.h"
+#include "game/worlds.h"
+#include "platform/platform_error.h"
+
+namespace {
+
+namespace game = veltro::game;
+namespace platform = veltro::platform;
+
+class NullSpeech : public game::GameSpeech {
+ public:
+  void Say(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
+  void StopSpeech() override {}
+  void TTSSetup(int16_t) override {}
+};
+
+class NullSound : public game::GameSound {
+ public:
+  void DSInit() override {}
+  int16_t PlaySound(const std::string&, int16_t&, int32_t&, int16_t&, int32_t&, int16_t&) override {
+    return 1;
+  }
+  bool IsPlaying(int16_t) override { return false; }
+  void StopPlay(int16_t) override {}
+  void SetVolume(int16_t, int16_t) override {}
+  void SetPan(int16_t, int16_t) override {}
+  void SetFrequency(int16_t, int32_t& Frequency) override { benchmark::DoNotOptimize(Frequency); }
+};
+
+class NullTimer : public platform::Timer {
+ public:
+  void SetInterval(int32_t ms) override { interval_ = ms; }
+  int32_t Interval() const override { return interval_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  int32_t interval_ = 0;
+  bool enabled_ = false;
+};
+
+// A user interface whose clock advances 20 ms each time it is read by a tick.
+class FakeClockUi : public platform::UserInterface {
+ public:
+  platform::KeyHandler* SetKeyTarget(platform::KeyHandler* target) override {
+    std::swap(target, target_);
+    return target;
+  }
+  void ShowMainWindow(const std::string&) override {}
+  std::unique_ptr<platform::Timer> CreateTimer(std::function<void()>) override {
+    return std::make_unique<NullTimer>();
+  }
+  void DoEvents() override { now_ += 0.001f; }
+  void RunMessageLoop() override {}
+  void Pause() override { now_ += 0.001f; }
+  [[noreturn]] void EndProgram() override { throw platform::ProgramEnded(0); }
+  float Clock() override { return now_ += 0.02f; }
+  void SeedRandom(float) override {}
+  double Random() override { return 0.5; }
+  platform::MessageBoxResult MessageBox(const std::string&, const std::string&,
+                                        platform::MessageBoxIcon,
+                                        platform::MessageBoxButtons) override {
+    return platform::MessageBoxResult::kOk;
+  }
+  void SendKeys(const std::string&) override {}
+  std::string ProgramFolder() override { return "/bench"; }
+  std::string CommandLine() override { return ""; }
+  bool FileExists(const std::string&) override { return false; }
+  std::vector<std::string> ReadLines(const std::string&) override { return {}; }
+
+ private:
+  platform::KeyHandler* target_ = nullptr;
+  float now_ = 0;
+};
+
+// One tick of a flight in progress on a fixed world, with every cue and announcement active.
+void BM_FlightTick(benchmark::State& state) {
+  FakeClockUi ui;
+  NullSpeech speech;
+  NullSound sound;
+  std::string app_path = "/bench/";
+  game::FRMMain window(ui, speech, sound, app_path);
+  game::FlightState& f = window.flight();
+  game::SelectWorld(static_cast<int16_t>(state.range(0)), f, [] { return 0.5; });
+  f.TimeStep = game::kTimeStep;
+  f.InitialFuel = 100000;
+  float minimum_fuel = 0;
+  game::TestVelocity(f, minimum_fuel);
+  f.InitialFuel = f.Fuel = minimum_fuel * 2;
+  f.AltitudeSpoken = f.VelocitySpoken = f.FuelSpoken = true;
+  const float start = f.InitialAltitude * 0.6f;
+  f.Altitude = start;
+  for (auto _ : state) {
+    if (f.Altitude < f.InitialAltitude * 0.05f) {  // keep the craft in the air
+      f.Altitude = start;
+      f.Velocity = 0;
+    }
+    window.Timer1_Timer();
+  }
+}
+BENCHMARK(BM_FlightTick)->DenseRange(0, 3)->ArgName("world");
+
+// The minimum-fuel search of one fixed world.
+void BM_TestVelocity(benchmark::State& state) {
+  game::FlightState f;
+  game::SelectWorld(static_cast<int16_t>(state.range(0)), f, [] { return 0.5; });
+  f.TimeStep = game::kTimeStep;
+  float minimum_fuel = 0;
+  for (auto _ : state) {
+    f.InitialFuel = 100000;
+    game::TestVelocity(f, minimum_fuel);
+    benchmark::DoNotOptimize(minimum_fuel);
+  }
+}
+BENCHMARK(BM_TestVelocity)->DenseRange(0, 3)->ArgName("world")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,134 @@
+#include "game/frm_main.h"
+
+#include "game/sound_table.h"
+#include "game/worlds.h"
+#include "platform/keys.h"
+
+namespace veltro::game {
+
+FRMMain::FRMMain(platform::UserInterface& ui, GameSpeech& speech, GameSound& sound,
+                 std::string& AppPath)
+    : ui_(ui), speech_(speech), sound_(sound), AppPath(AppPath) {
+  Timer1 = ui_.CreateTimer([this] { Timer1_Timer(); });
+}
+
+FRMMain::~FRMMain() {
+  // Stop receiving keys; leave any other window's claim on the keyboard as it is.
+  platform::KeyHandler* previous = ui_.SetKeyTarget(nullptr);
+  if (previous != this) ui_.SetKeyTarget(previous);
+}
+
+// Escape in the world or difficulty menu, "Exit" and Escape after a flight end the program at
+// once through the platform, which unwinds every nested menu and wait; the game releases nothing
+// first (the sound engine and speech go with the process).
+void FRMMain::Form_Load() {
+  if (AppPath.empty()) StartUp();
+
+  for (;;) {
+    Say("Where would you like to land?");
+    WorldChoice = AskForInfo(kWorldMenu);
+    if (WorldChoice < 0 || WorldChoice == kExitEntry) ui_.EndProgram();
+    if (WorldChoice <= kLastWorld) break;
+    if (WorldChoice == kReviewSoundsEntry) ReviewSounds();
+    if (WorldChoice == kHelpEntry) Help();
+  }
+  SelectWorld(WorldChoice, flight_, [this] { return ui_.Random(); });
+
+  Say("Difficulty Level?");
+  Difficulty = AskForInfo(kDifficultyMenu);
+  if (Difficulty < 0) ui_.EndProgram();
+  flight_.TimeStep = kTimeStep;
+
+  GameInit();
+}
+
+void FRMMain::StartUp() {
+  // The clock is monotonic rather than the time of day, so the pacing of clicks, announcements
+  // and waits never stalls at midnight.
+  ui_.SeedRandom(ui_.Clock());  // the platform's uniform generator draws the random worlds
+  flight_.AltitudeSpoken = true;
+  flight_.FuelSpoken = false;
+  flight_.VelocitySpoken = false;
+
+  // The sound engine starts before AppPath is set, so it reads its settings from the current
+  // folder.
+  sound_.DSInit();
+  speech_.TTSSetup(ui_.CommandLine() == "3" ? 3 : 1);
+
+  AltitudeToneVolume = kAltitudeToneVolume;
+  FuelToneVolume = kFuelToneVolume;
+  TooFastVolume = kTooFastVolume;
+  ThrusterVolume = kThrusterVolume;
+
+  ui_.ShowMainWindow("Veltro Lander");
+  ui_.SetKeyTarget(this);
+
+  // The sound engine puts AppPath in front of file names, so it ends with the separator: "/" on
+  // Linux. A folder that is the root already ends with it; an unknown folder means the current one
+  // (AppPath must not stay empty, or the next return to the menu would start up again).
+  const std::string folder = ui_.ProgramFolder();
+  if (folder.empty()) {
+    AppPath = "./";
+  } else if (folder == "/") {
+    AppPath = folder;
+  } else {
+    AppPath = folder + "/";
+  }
+
+  // Waits for the introduction without serving the queue: keys pressed meanwhile reach the menu.
+  IntroHandle = Play(kIntro);
+  while (sound_.IsPlaying(IntroHandle)) ui_.Pause();
+}
+
+void FRMMain::ReviewSounds() {
+  Say("Thrusters Firing");
+  WaitSeconds(1.5f);
+  ThrusterHandle = Play(WithVolume(kReviewThruster, ThrusterVolume));
+  WaitSeconds(1.5f);
+  Say("Out of Fuel Warning");
+  WaitSeconds(1.5f);
+  FuelToneHandle = Play(kReviewNoFuel);
+  WaitSeconds(1.5f);
+  Say("Altitude Indicator");
+  WaitSeconds(1.5f);
+  AltitudeToneHandle = Play(WithVolume(kReviewAltitude, AltitudeToneVolume));
+  WaitSeconds(1.5f);
+  Say("Velocity Clicker");
+  WaitSeconds(1.5f);
+  Play(kReviewClick);
+  WaitSeconds(0.5f);
+  Say("Fuel Remaining");
+  WaitSeconds(1.5f);
+  FuelToneHandle = Play(WithVolume(kReviewFuel, FuelToneVolume));
+  WaitSeconds(1.5f);
+  Say("Descending too fast");
+  WaitSeconds(1.5f);
+  Play(kReviewTooFast);
+  WaitSeconds(1.5f);
+}
+
+void FRMMain::Help() {
+  ui_.SendKeys("{f1}");  // the platform opens the help page in its viewer on F1
+  WaitSeconds(2);
+}
+
+void FRMMain::AfterFlightChoice(int16_t KeyCode) {
+  AwaitingChoice = false;
+  if (KeyCode == keys::Letter('N')) {
+    Form_Load();
+  } else if (KeyCode == keys::kEscape) {
+    ui_.EndProgram();
+  } else {
+    GameInit();  // the same world and difficulty again
+  }
+}
+
+int16_t FRMMain::Play(const SoundRow& row) {
+  return PlayRow(sound_, row);
+}
+
+void FRMMain::Say(const std::string& text) {
+  speech_.Say(text);
+}
+
+}  // namespace veltro::game

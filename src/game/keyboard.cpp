@@ -1,0 +1,169 @@
+#include "game/frm_main.h"
+#include "game/game_numbers.h"
+#include "game/sound_table.h"
+#include "platform/keys.h"
+
+namespace veltro::game {
+namespace {
+
+// A command is its modifiers·1000 + its key code, so an unexpected modifier matches nothing.
+constexpr int32_t Command(int16_t KeyCode, int16_t Shift = 0) {
+  return Shift * 1000 + KeyCode;
+}
+constexpr int32_t Shifted(char letter) {
+  return Command(keys::Letter(letter), keys::kShiftMask);
+}
+constexpr int32_t Controlled(char letter) {
+  return Command(keys::Letter(letter), keys::kControlMask);
+}
+
+constexpr const char* kKeyHelp =
+    "spacebar Hold down to use thrusters|Tab Toggle thrusters on and off|Shift-A  Toggle Altitude "
+    "sound on and off|Shift-F  Toggle Fuel tone off and on|Shift-V  Toggle velocity sound off and "
+    "on|Control-A Toggle spoken altitude on and off|Control-F Toggle spoken fuel on and "
+    "off|Control-V Toggle spoken velocity on and off|A Speak current Altitude|V Speak current "
+    "velocity|F Speak current Fuel|Q or Excape  Abort current landing|F1 Help|Shift-F1 This help";
+
+// Keeps a flag set for a scope and gives it back its earlier value afterwards, also when a
+// failure unwinds through it (a stuck flag would freeze the flight and swallow every key).
+class FlagHold {
+ public:
+  explicit FlagHold(bool& flag) : flag_(flag), earlier_(flag) { flag_ = true; }
+  ~FlagHold() { flag_ = earlier_; }
+  FlagHold(const FlagHold&) = delete;
+  FlagHold& operator=(const FlagHold&) = delete;
+
+ private:
+  bool& flag_;
+  bool earlier_;
+};
+
+}  // namespace
+
+// A key press goes to exactly one place: the flush that discards it, the after-flight choice,
+// the open menu, or else the flight commands.
+void FRMMain::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
+  KeyDuringFlush = KeyCode;
+  if (Flushing) return;
+  KeyDuringFlush = 0;
+  if (AwaitingChoice) {
+    AfterFlightChoice(KeyCode);
+    return;
+  }
+  const int32_t code = Command(KeyCode, Shift);
+  if (MenuActive) {
+    MenuKey(code);
+    return;
+  }
+  FlightCommand(code);
+}
+
+// Releasing the space bar, whatever the modifiers, stops the thrusters (also those Tab started).
+void FRMMain::Form_KeyUp(int16_t KeyCode, int16_t /*Shift*/) {
+  if (KeyCode == keys::kSpace && Firing) StopThrusters();
+}
+
+void FRMMain::FlightCommand(int32_t code) {
+  FlightState& f = flight_;
+  switch (code) {
+    case Command(keys::Letter('S')):
+      speakstats();
+      break;
+    case Command(keys::kSpace):
+      if (!Firing && f.Fuel > 0) StartThrusters();  // auto-repeat adds nothing
+      break;
+    case Command(keys::kTab):
+      if (Firing) {
+        StopThrusters();
+      } else if (f.Fuel > 0) {
+        StartThrusters();
+      }
+      break;
+    case Command(keys::Letter('Q')):
+    case Command(keys::kEscape):
+      f.AbortRequested = true;  // the next tick ends the flight
+      break;
+    case Command(keys::kF1, keys::kShiftMask):
+      AskForInfo(kKeyHelp);  // the flight is frozen while it is open; the choice means nothing
+      break;
+    case Controlled('1'):
+      speech_.TTSSetup(1);
+      break;
+    case Controlled('3'):
+      speech_.TTSSetup(3);
+      break;
+    case Shifted('A'):
+      ToggleCue(AltitudeToneMuted, AltitudeToneHandle, AltitudeToneVolume);
+      break;
+    case Shifted('F'):
+      ToggleCue(FuelToneMuted, FuelToneHandle, FuelToneVolume);
+      break;
+    case Shifted('E'):
+      ToggleCue(TooFastMuted, TooFastHandle, TooFastVolume);
+      break;
+    case Shifted('V'):
+      ClickerMuted = !ClickerMuted;
+      break;
+    case Controlled('A'):
+      ToggleAnnouncement(f.AltitudeSpoken, "altitude spoken", "altitude not spoken");
+      break;
+    case Controlled('F'):
+      ToggleAnnouncement(f.FuelSpoken, "Fuel spoken", "fuel not spoken");
+      break;
+    case Controlled('V'):
+      ToggleAnnouncement(f.VelocitySpoken, "Velocity spoken", "Velocity not spoken");
+      break;
+    case Command(keys::Letter('A')):
+      Say(NumberText(Int(f.Altitude)));
+      break;
+    case Command(keys::Letter('V')):
+      speech_.StopSpeech();
+      Say("v" + NumberText(Int(f.Velocity)));
+      break;
+    case Command(keys::Letter('F')):
+      speech_.StopSpeech();
+      Say("Fuel: " + NumberText(Int(f.Fuel)));
+      break;
+    default:
+      break;  // F1 among them: the platform opens the help page itself
+  }
+}
+
+void FRMMain::StartThrusters() {
+  ThrusterHandle = Play(WithVolume(kThruster, ThrusterVolume));
+  Firing = true;
+}
+
+void FRMMain::StopThrusters() {
+  sound_.StopPlay(ThrusterHandle);
+  Firing = false;
+}
+
+void FRMMain::ToggleCue(bool& muted, int16_t handle, int16_t volume) {
+  muted = !muted;
+  sound_.SetVolume(handle, muted ? kSilent : volume);
+}
+
+void FRMMain::ToggleAnnouncement(bool& spoken, const char* on_text, const char* off_text) {
+  spoken = !spoken;
+  Say(spoken ? on_text : off_text);
+}
+
+// Serves the queue, discarding key presses, until a round brings none. Keys that keep coming
+// cannot hold it for ever: it ends with the round in which one second has passed.
+void FRMMain::FlushKeyboard() {
+  const float start = ui_.Clock();
+  FlagHold flushing(Flushing);
+  do {
+    KeyDuringFlush = 0;
+    ui_.DoEvents();
+  } while (KeyDuringFlush != 0 && ui_.Clock() <= start + 1.0f);
+}
+
+// Pauses for `seconds` while discarding key presses; ends shortly after the target time.
+void FRMMain::WaitSeconds(float seconds) {
+  const float target = ui_.Clock() + seconds;
+  while (ui_.Clock() <= target) FlushKeyboard();
+}
+
+}  // namespace veltro::game

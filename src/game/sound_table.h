@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+
+#include "game/ports.h"
+
+namespace veltro::game {
+
+// One way the game starts a sound: the arguments it gives `PlaySound`.
+struct SoundRow {
+  const char* waveFileIn;
+  int16_t Volume;         // hundredths of a decibel, 0 full, -10000 silent
+  int32_t Frequency;      // hertz; -1 keeps the sound's own rate
+  int16_t Pan;            // hundredths of a decibel, negative to the left
+  int32_t StartPosition;  // byte offset
+  int16_t DSFlags;        // kLoop repeats until stopped, kOnce plays once
+};
+
+inline constexpr int16_t kOnce = 0;
+inline constexpr int16_t kLoop = 8;
+
+// The cue volumes, set once at start-up into the window's fields and passed from there.
+inline constexpr int16_t kAltitudeToneVolume = -2000;
+inline constexpr int16_t kFuelToneVolume = -1000;
+inline constexpr int16_t kTooFastVolume = -1000;
+inline constexpr int16_t kThrusterVolume = -1800;
+inline constexpr int16_t kSilent = -10000;
+
+// Every sound of the game. The altitude tone, fuel tone and thruster rows are played with the
+// window's own volume field (see WithVolume); the value here is the one start-up gives it.
+inline constexpr SoundRow kIntro{"intro.wav", 0, -1, 0, 0, kOnce};
+inline constexpr SoundRow kAltitudeTone{"alt.wav", kAltitudeToneVolume, -1, -3000, 0, kLoop};
+inline constexpr SoundRow kTooFast{"toofast.wav", kSilent, -1, -800, 0, kLoop};
+inline constexpr SoundRow kFuelTone{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kLoop};
+inline constexpr SoundRow kThruster{"retrojet.wav", kThrusterVolume, -1, 0, 0, kLoop};
+inline constexpr SoundRow kNoFuel{"NoFuel.wav", -1000, -1, 0, 0, kLoop};
+inline constexpr SoundRow kDescendingClick{"click.wav", -1400, -1, 800, 96, kOnce};
+inline constexpr SoundRow kClimbingClick{"vel2.wav", -1000, -1, 800, 96, kOnce};
+inline constexpr SoundRow kTouchdown{"touchdown.wav", 0, -1, 0, 0, kOnce};
+inline constexpr SoundRow kLanded{"landed.wav", 0, -1, 0, 0, kOnce};
+inline constexpr SoundRow kHoustonProblem{"housprob.wav", 0, -1, 0, 0, kOnce};
+inline constexpr SoundRow kExplosion{"explosion.wav", -1000, -1, 0, 0, kOnce};
+
+// The demonstration of the cues on the main menu plays each once, some with other arguments.
+inline constexpr SoundRow kReviewThruster{"retrojet.wav", kThrusterVolume, -1, 0, 0, kOnce};
+inline constexpr SoundRow kReviewNoFuel{"NoFuel.wav", -1000, -1, 0, 0, kOnce};
+inline constexpr SoundRow kReviewAltitude{"alt.wav", kAltitudeToneVolume, 44100, -3000, 0, kOnce};
+inline constexpr SoundRow kReviewClick{"click.wav", -1400, -1, 800, 0, kOnce};
+inline constexpr SoundRow kReviewFuel{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kOnce};
+inline constexpr SoundRow kReviewTooFast{"toofast.wav", -1000, -1, -800, 0, kOnce};
+
+constexpr SoundRow WithVolume(SoundRow row, int16_t Volume) {
+  row.Volume = Volume;
+  return row;
+}
+
+// Starts a row and returns its handle. The engine may write back into its arguments; those
+// are copies, so the table never changes.
+inline int16_t PlayRow(GameSound& sound, SoundRow row) {
+  return sound.PlaySound(row.waveFileIn, row.Volume, row.Frequency, row.Pan, row.StartPosition,
+                         row.DSFlags);
+}
+
+}  // namespace veltro::game
