@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include "scripted_run.h"
 
@@ -118,6 +121,19 @@ TEST(ScriptedRunTest, WithoutAnySpeechTheGameStillRunsAndEscapeLeaves) {
   ASSERT_EQ(run.speech.size(), 2u);  // the two messages, and nothing spoken
   EXPECT_EQ(run.speech[0].text.rfind("[message box", 0), 0u);
   EXPECT_EQ(run.speech[1].text.rfind("[message box", 0), 0u);
+}
+
+TEST(ScriptedRunTest, DesktopWithoutADisplaySuggestsHeadless) {
+  std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '") +
+                        VELTRO_BIN_DIR + "/veltro-lander' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  int raw = pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  EXPECT_NE(output.find("--headless"), std::string::npos) << output;
 }
 
 }  // namespace
