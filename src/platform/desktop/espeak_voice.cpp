@@ -1,0 +1,313 @@
+#include "platform/desktop/espeak_voice.h"
+
+#include <SDL.h>
+#include <espeak-ng/espeak_ng.h>
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/platform_error.h"
+
+namespace veltro::platform::desktop {
+
+namespace {
+
+constexpr int kNormalWordsPerMinute = 175;  // espeak-ng's own normal pace
+constexpr int kSlowestWordsPerMinute = 80;  // espeak-ng gets no slower than this
+
+// espeak-ng holds its engine in process-wide state; this marks it taken by one voice.
+std::atomic<bool>& EngineTaken() {
+  static std::atomic<bool> taken{false};
+  return taken;
+}
+
+// espeak-ng 1.51 hangs when it is shut down a second time in one process, so its engine is
+// started once and kept to the end of the process; each voice takes it over in turn.
+bool& EngineStarted() {
+  static bool started = false;  // changed only by the voice that holds EngineTaken()
+  return started;
+}
+
+std::string StatusText(espeak_ng_STATUS status) {
+  char text[256] = {};
+  espeak_ng_GetStatusCodeMessage(status, text, sizeof text);
+  return text;
+}
+
+void Check(espeak_ng_STATUS status, const std::string& what) {
+  if (status != ENS_OK) throw PlatformError("espeak-ng: " + what + ": " + StatusText(status));
+}
+
+// Runs on the voice's thread, inside espeak-ng's synthesis.
+int OnSynthesis(short* samples, int count, espeak_EVENT* events) {
+  auto* voice = events != nullptr ? static_cast<EspeakVoice*>(events->user_data) : nullptr;
+  if (voice == nullptr || samples == nullptr || count <= 0) return 0;
+  return voice->Deliver(samples, count) ? 0 : 1;
+}
+
+class EspeakToken : public VoiceToken {
+ public:
+  explicit EspeakToken(EspeakVoice::InstalledVoice voice) : voice_(std::move(voice)) {}
+  std::string GetDescription() override { return voice_.name; }
+  const std::string& Identifier() const { return voice_.identifier; }
+
+ private:
+  EspeakVoice::InstalledVoice voice_;
+};
+
+class EspeakTokens : public VoiceTokens {
+ public:
+  explicit EspeakTokens(std::vector<EspeakVoice::InstalledVoice> voices)
+      : voices_(std::move(voices)) {}
+  int32_t Count() override { return static_cast<int32_t>(voices_.size()); }
+  std::shared_ptr<VoiceToken> Item(int32_t index) override {
+    if (index < 0 || index >= Count()) {
+      throw PlatformError("there is no installed voice number " + std::to_string(index));
+    }
+    return std::make_shared<EspeakToken>(voices_[index]);
+  }
+
+ private:
+  std::vector<EspeakVoice::InstalledVoice> voices_;
+};
+
+}  // namespace
+
+int SapiRateToWordsPerMinute(int32_t rate) {
+  // Faster: SAPI's own rule, three times the pace ten steps up (espeak-ng reaches the high paces
+  // through its time-stretching). Slower: espeak-ng's slowest pace spread over the ten steps down.
+  const double steps = rate / 10.0;
+  const double wpm =
+      rate >= 0 ? kNormalWordsPerMinute * std::pow(3.0, steps)
+                : kNormalWordsPerMinute *
+                      std::pow(double{kSlowestWordsPerMinute} / kNormalWordsPerMinute, -steps);
+  return static_cast<int>(std::lround(wpm));
+}
+
+void CapturedAudio::Append(const int16_t* samples, int count) {
+  std::lock_guard lock(mutex_);
+  samples_.insert(samples_.end(), samples, samples + count);
+  last_delivery_ = Clock::now();
+}
+
+std::vector<int16_t> CapturedAudio::Samples() const {
+  std::lock_guard lock(mutex_);
+  return samples_;
+}
+
+size_t CapturedAudio::Size() const {
+  std::lock_guard lock(mutex_);
+  return samples_.size();
+}
+
+void CapturedAudio::Clear() {
+  std::lock_guard lock(mutex_);
+  samples_.clear();
+}
+
+CapturedAudio::Clock::time_point CapturedAudio::LastDelivery() const {
+  std::lock_guard lock(mutex_);
+  return last_delivery_;
+}
+
+EspeakVoice::EspeakVoice(EspeakOptions options) : options_(std::move(options)) {
+  if (EngineTaken().exchange(true)) {
+    throw PlatformError("espeak-ng is already speaking for another voice of this program");
+  }
+  try {
+    StartEngine();
+    if (options_.output == EspeakOptions::Output::kSoundDevice) OpenDevice();
+  } catch (const PlatformError&) {
+    EngineTaken() = false;
+    throw;
+  }
+  worker_ = std::thread([this] { Run(); });
+}
+
+EspeakVoice::~EspeakVoice() {
+  Purge();
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  worker_.join();
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  EngineTaken() = false;
+}
+
+void EspeakVoice::StartEngine() {
+  if (!EngineStarted()) {
+    espeak_ng_InitializePath(nullptr);
+    espeak_ng_ERROR_CONTEXT context = nullptr;
+    const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    espeak_ng_ClearErrorContext(&context);
+    Check(status, "cannot load its voice data");
+    // Synchronous: espeak-ng's own queue stalls the caller for a sixth of a second when speech
+    // follows a cancel, so the voice keeps its own queue and thread instead.
+    Check(espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr),
+          "cannot prepare its output");
+    EngineStarted() = true;
+  }
+  espeak_SetSynthCallback(OnSynthesis);
+
+  const espeak_VOICE** listed = espeak_ListVoices(nullptr);
+  for (int i = 0; listed != nullptr && listed[i] != nullptr; ++i) {
+    voices_.push_back({listed[i]->name ? listed[i]->name : "",
+                       listed[i]->identifier ? listed[i]->identifier : ""});
+  }
+  if (espeak_ng_SetVoiceByName("en") != ENS_OK && !voices_.empty()) {
+    Check(espeak_ng_SetVoiceByName(voices_.front().identifier.c_str()), "cannot choose a voice");
+  }
+  Check(espeak_ng_SetParameter(espeakRATE, SapiRateToWordsPerMinute(rate_), 0), "rate");
+  Check(espeak_ng_SetParameter(espeakVOLUME, volume_, 0), "volume");
+}
+
+void EspeakVoice::OpenDevice() {
+  // A driver named for an earlier voice must not stick to this one.
+  if (options_.audio_driver.empty()) {
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  } else {
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, options_.audio_driver.c_str());
+  }
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    throw PlatformError(std::string("no sound output for the voice: ") + SDL_GetError());
+  }
+  SDL_AudioSpec wanted{};
+  wanted.freq = espeak_ng_GetSampleRate();
+  wanted.format = AUDIO_S16SYS;
+  wanted.channels = 1;
+  wanted.samples = 512;  // about 23 ms: a purge is heard at once
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+  if (device_ == 0) {
+    const std::string reason = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // Without a device the voice could only be silent: say so, so that the speech form reports
+    // it instead of the program speaking into nothing.
+    throw PlatformError("no sound device for the voice: " + reason);
+  }
+  SDL_PauseAudioDevice(device_, 0);
+}
+
+void EspeakVoice::Speak(const std::optional<std::string>& text, int32_t flags) {
+  if (flags & SVSFPurgeBeforeSpeak) Purge();
+  if (text && !text->empty()) Enqueue({Request::Kind::kSpeak, *text});
+  if ((flags & SVSFlagsAsync) == 0) WaitUntilDone();
+}
+
+void EspeakVoice::SetRate(int32_t rate) {
+  if (rate < -10 || rate > 21) {
+    throw PlatformError("the voice rate must lie between -10 and 21, not " + std::to_string(rate));
+  }
+  Enqueue({Request::Kind::kRate, "", SapiRateToWordsPerMinute(rate)});
+  rate_ = rate;
+}
+
+void EspeakVoice::SetVolume(int32_t volume) {
+  if (volume < 0 || volume > 100) {
+    throw PlatformError("the voice volume must lie between 0 and 100, not " +
+                        std::to_string(volume));
+  }
+  // SAPI's full volume is espeak-ng's normal volume.
+  Enqueue({Request::Kind::kVolume, "", volume});
+  volume_ = volume;
+}
+
+std::shared_ptr<VoiceTokens> EspeakVoice::GetVoices(const std::string&, const std::string&) {
+  return std::make_shared<EspeakTokens>(voices_);
+}
+
+void EspeakVoice::SetVoice(std::shared_ptr<VoiceToken> voice) {
+  auto* token = dynamic_cast<EspeakToken*>(voice.get());
+  if (token == nullptr) throw PlatformError("that voice does not belong to espeak-ng");
+  Enqueue({Request::Kind::kVoice, token->Identifier()});
+}
+
+void EspeakVoice::Enqueue(Request request) {
+  {
+    std::lock_guard lock(mutex_);
+    // Bounded: a caller that only ever queues must not make the program grow without end.
+    if (queue_.size() >= 1000) throw PlatformError("the voice has too much speech queued");
+    queue_.push_back(std::move(request));
+  }
+  wake_.notify_one();
+}
+
+void EspeakVoice::Purge() {
+  {
+    // Settings stay queued: they apply to whatever is said next.
+    std::lock_guard lock(mutex_);
+    std::erase_if(queue_, [](const Request& r) { return r.kind == Request::Kind::kSpeak; });
+  }
+  std::lock_guard lock(deliver_mutex_);
+  ++generation_;
+  if (device_ != 0) SDL_ClearQueuedAudio(device_);
+}
+
+void EspeakVoice::WaitUntilDone() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+uint32_t EspeakVoice::QueuedDeviceBytes() const {
+  return device_ != 0 ? SDL_GetQueuedAudioSize(device_) : 0;
+}
+
+bool EspeakVoice::Deliver(const int16_t* samples, int count) {
+  std::lock_guard lock(deliver_mutex_);
+  if (generation_ != speaking_generation_) return false;
+  if (device_ != 0) {
+    SDL_QueueAudio(device_, samples, static_cast<uint32_t>(count) * sizeof(int16_t));
+  } else if (options_.capture) {
+    options_.capture->Append(samples, count);
+  }
+  return true;
+}
+
+void EspeakVoice::Run() {
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      request = std::move(queue_.front());
+      queue_.pop_front();
+      busy_ = true;
+      // Read under the same lock as the purge that removes queued speech: a request taken from
+      // the queue belongs to the generation current at that moment.
+      speaking_generation_ = generation_;
+    }
+    Perform(request);
+    {
+      std::lock_guard lock(mutex_);
+      busy_ = false;
+    }
+    idle_.notify_all();
+  }
+}
+
+void EspeakVoice::Perform(const Request& request) {
+  // Failures here have no caller to go to; espeak-ng reports none that matter for one request.
+  switch (request.kind) {
+    case Request::Kind::kSpeak:
+      espeak_ng_Synthesize(request.text.c_str(), request.text.size() + 1, 0, POS_CHARACTER, 0,
+                           espeakCHARS_UTF8, nullptr, this);
+      break;
+    case Request::Kind::kRate:
+      espeak_ng_SetParameter(espeakRATE, request.value, 0);
+      break;
+    case Request::Kind::kVolume:
+      espeak_ng_SetParameter(espeakVOLUME, request.value, 0);
+      break;
+    case Request::Kind::kVoice:
+      espeak_ng_SetVoiceByName(request.text.c_str());
+      break;
+  }
+}
+
+}  // namespace veltro::platform::desktop

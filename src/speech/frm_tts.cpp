@@ -1,0 +1,75 @@
+#include "speech/frm_tts.h"
+
+#include "platform/platform_error.h"
+
+namespace veltro::speech {
+
+FRMTTS::FRMTTS(platform::UserInterface& ui, platform::SpeechBackends& backends,
+               SpeechPauses& pauses)
+    : ui_(ui), backends_(backends), pauses_(pauses) {}
+
+FRMTTS::~FRMTTS() = default;
+
+void FRMTTS::TTSSetup(int16_t TTSType) {
+  if (TTSType == 0) {
+    current_tts_type_ = 0;
+    return;
+  }
+  current_tts_type_ = TTSType;
+  // A screen reader that cannot be reached falls back to the voice; a voice that cannot be
+  // started leaves the program silent. Each failure is shown once.
+  while (!platform::TryStep([&] { StartBackend(current_tts_type_); })) {
+    ui_.MessageBox("Error initializing screen reader or MS SAPI.", "Error! ",
+                   platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
+    current_tts_type_ = current_tts_type_ == 3 ? 0 : 3;
+    if (current_tts_type_ == 0) return;
+  }
+}
+
+void FRMTTS::StartBackend(int16_t type) {
+  if (type == 1) {
+    // Every start connects afresh, so a screen reader that went away can be reached again.
+    std::unique_ptr<platform::ScreenReader> reader = backends_.CreateScreenReader();
+    if (!reader) throw platform::PlatformError("the screen reader could not be created");
+    screen_reader_ = std::move(reader);
+  } else if (type == 3) {
+    // The voice, once made, keeps its settings for the rest of the run.
+    if (sapi_voices_[0]) return;
+    std::unique_ptr<platform::SapiVoice> voice = backends_.CreateSapiVoice();
+    if (!voice) throw platform::PlatformError("the voice could not be created");
+    sapi_voices_[0] = std::move(voice);
+  }
+}
+
+platform::ScreenReader& FRMTTS::Reader() {
+  if (!screen_reader_) throw platform::PlatformError("no screen reader is connected");
+  return *screen_reader_;
+}
+
+platform::SapiVoice& FRMTTS::Slot(int slot) {
+  platform::SapiVoice* voice = SapiVoices(slot);
+  if (voice == nullptr) {
+    throw platform::PlatformError("voice slot " + std::to_string(slot) + " holds no voice");
+  }
+  return *voice;
+}
+
+platform::SapiVoice* FRMTTS::SapiVoices(int slot) const {
+  if (slot < 1 || slot > kVoiceSlots) return nullptr;
+  return sapi_voices_[slot - 1].get();
+}
+
+void FRMTTS::KeyDown(int16_t KeyCode, int16_t Shift) {
+  last_key_code_ = KeyCode;
+  last_shift_ = Shift;
+}
+
+void FRMTTS::KeyUp(int16_t, int16_t) {}
+
+int16_t FRMTTS::PollKey() {
+  last_key_code_ = 0;
+  ui_.DoEvents();
+  return last_key_code_;
+}
+
+}  // namespace veltro::speech

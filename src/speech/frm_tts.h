@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/speech_backends.h"
+#include "platform/user_interface.h"
+#include "speech/character_table.h"
+#include "speech/ports.h"
+
+namespace veltro::speech {
+
+// The speech form: the one channel all speech of the program passes through. It drives one
+// back-end at a time (1 = the screen reader, 3 = the program's own voice, 0 = silent), remembers
+// the last text it handed over, and offers the voice, rate and volume adjustments and the
+// spelling and review operations. It receives key presses only while one of its key loops runs.
+class FRMTTS : public platform::KeyHandler {
+ public:
+  FRMTTS(platform::UserInterface& ui, platform::SpeechBackends& backends, SpeechPauses& pauses);
+  ~FRMTTS() override;
+  FRMTTS(const FRMTTS&) = delete;
+  FRMTTS& operator=(const FRMTTS&) = delete;
+
+  // Choosing, speaking and stopping.
+  void TTSSetup(int16_t TTSType);
+  void speak(const std::string& t, int16_t SystemType = 0);
+  void StopSpeech();
+  void StopSpeaking(int16_t window);
+  void StopSpeakingAll();
+
+  // Key capture: the loops below read the last key that reached the form.
+  void KeyDown(int16_t KeyCode, int16_t Shift) override;
+  void KeyUp(int16_t KeyCode, int16_t Shift) override;
+
+  // Voice, rate and volume of the program's own voice.
+  void AdjustVoice(int16_t& CurrentVoice);
+  void AdjustRate(int16_t& CurrentRate);
+  void AdjustRate2(int16_t Jump, int16_t& CurrentRate);
+  void AdjustVolume(int16_t& CurrentVolume);
+  void SetSapiValues(int16_t VoiceValue, int16_t RateValue, int16_t VolumeValue,
+                     int16_t PriorityValue, int16_t& VoiceChoice);
+  void SetSapiValues(int16_t VoiceValue, int16_t RateValue, int16_t VolumeValue,
+                     int16_t PriorityValue);
+
+  // Review and spelling.
+  void RepeatLastThingSpoken();
+  void SpellLastThingSpoken();
+  void SpellWord(const std::string& phrase, int16_t WType = 0);
+  std::string SayCharacter(int16_t KeyCode, int16_t Shift) const;
+  std::string EditBox(const std::string& message);
+
+  // State the callers and tests read.
+  int16_t CurrentTTSType() const { return current_tts_type_; }
+  const std::string& LastThingSpoken() const { return last_thing_spoken_; }
+  int16_t LastKeyCode() const { return last_key_code_; }
+  int16_t LastShift() const { return last_shift_; }
+  const CharacterTable& Characters() const { return character_table_; }
+  // Voice slot 1 to 6; null while the slot is empty.
+  platform::SapiVoice* SapiVoices(int slot) const;
+
+  static constexpr int kVoiceSlots = 6;
+
+ private:
+  // Holds the keyboard for the form while one of its key loops runs, and gives it back to the
+  // window that had it when the loop ends, however it ends.
+  class KeyboardCapture {
+   public:
+    explicit KeyboardCapture(FRMTTS& form)
+        : ui_(form.ui_), previous_(form.ui_.SetKeyTarget(&form)) {}
+    ~KeyboardCapture() { ui_.SetKeyTarget(previous_); }
+    KeyboardCapture(const KeyboardCapture&) = delete;
+    KeyboardCapture& operator=(const KeyboardCapture&) = delete;
+
+   private:
+    platform::UserInterface& ui_;
+    platform::KeyHandler* previous_;
+  };
+
+  void StartBackend(int16_t type);
+  // The active back-end objects; a missing one is a failure of the call that needs it.
+  platform::ScreenReader& Reader();
+  platform::SapiVoice& Slot(int slot);
+  // Clears the key capture, serves the queue once and returns the key that came, or 0.
+  int16_t PollKey();
+  // Speaks the spoken form of the row for `c`; false when no row types that character.
+  bool SpeakCharacter(char c);
+
+  platform::UserInterface& ui_;
+  platform::SpeechBackends& backends_;
+  SpeechPauses& pauses_;
+
+  int16_t current_tts_type_ = 0;
+  std::unique_ptr<platform::ScreenReader> screen_reader_;
+  std::array<std::unique_ptr<platform::SapiVoice>, kVoiceSlots> sapi_voices_;
+  std::string last_thing_spoken_;
+  int16_t last_key_code_ = 0;
+  int16_t last_shift_ = 0;
+  const CharacterTable character_table_;
+};
+
+}  // namespace veltro::speech
