@@ -1,0 +1,22 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+namespace veltro::platform::desktop {
+
+// The Windows virtual-key code the game expects for an SDL key, or 0 for a key the game has no
+// code for. Letters, digits and named keys follow the key's meaning in the current layout; the
+// punctuation keys fall back to their place on a US keyboard when the layout gives them a
+// character a US keyboard does not have.
+int16_t VirtualKeyCode(SDL_Keycode sym, SDL_Scancode scancode);
+
+// The modifier mask of a key event: Shift 1, Control 2, Alt 4 (either side of each).
+int16_t ModifierMask(Uint16 mod);
+
+// The SDL key that produces a virtual-key code, for keystrokes the program sends itself;
+// SDLK_UNKNOWN when there is none.
+SDL_Keycode SdlKeyFor(int16_t virtual_key);
+
+}  // namespace veltro::platform::desktop
