@@ -65,6 +65,13 @@ void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format) {
   }
 }
 
+void CheckOutputFormat(const WaveFormat& format) {
+  if (format.FormatTag != 1 || format.Channels < 1 || format.Channels > 2 ||
+      (format.BitsPerSample != 8 && format.BitsPerSample != 16)) {
+    throw PlatformError("The sound device does not accept this output format");
+  }
+}
+
 AudioData LoadAudioFile(const std::string& path) {
   SF_INFO info{};
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));

@@ -29,6 +29,10 @@ constexpr int32_t kMinBufferFrequency = 100;
 constexpr int32_t kMaxBufferFrequency = 200000;
 void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format);
 
+// What the primary buffer accepts as the device's output format: PCM, mono or stereo, 8 or 16
+// bits. Throws PlatformError otherwise.
+void CheckOutputFormat(const WaveFormat& format);
+
 // The 16-bit PCM format of `channels` channels at `samples_per_second`.
 WaveFormat Pcm16Format(int channels, int32_t samples_per_second);
 

@@ -85,12 +85,7 @@ class SimulatedPrimaryBuffer : public PrimarySoundBuffer {
       throw PlatformError("The primary buffer plays only looping");
     }
   }
-  void SetFormat(const WaveFormat& format) override {
-    if (format.FormatTag != 1 || format.Channels < 1 || format.Channels > 2 ||
-        (format.BitsPerSample != 8 && format.BitsPerSample != 16)) {
-      throw PlatformError("The sound device does not accept this output format");
-    }
-  }
+  void SetFormat(const WaveFormat& format) override { CheckOutputFormat(format); }
   std::shared_ptr<SoundListener> GetDirectSound3DListener() override {
     RequireControl(flags_, DSBCAPS_CTRL3D, "3D");
     if (!listener_) listener_ = std::make_shared<SimulatedListener>();

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "headless_run.h"
+
+namespace veltro::app {
+
+// A program on the real desktop: SDL window and keyboard, OpenAL sound, speech-dispatcher or
+// espeak-ng. `speech_log` may be null. Without a display the outcome is status 1 with a message.
+RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log);
+
+}  // namespace veltro::app

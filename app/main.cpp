@@ -1,0 +1,94 @@
+// veltro-lander: the desktop game, or a headless run of it played by a script.
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "desktop_run.h"
+#include "headless_run.h"
+
+namespace {
+
+using veltro::app::RunOutcome;
+
+constexpr int kUsageStatus = 2;
+// A script is a few hundred lines; anything much larger is not one.
+constexpr uintmax_t kMaxScriptBytes = 1u << 20;
+
+int Fail(int status, const std::string& message) {
+  std::cerr << "veltro-lander: " << message << "\n";
+  return status;
+}
+
+// Opens a log for writing; nothing when no file was asked for.
+std::unique_ptr<std::ofstream> OpenLog(const std::string& path) {
+  if (path.empty()) return nullptr;
+  auto log = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+  if (!*log) throw veltro::app::UsageError("cannot write " + path);
+  return log;
+}
+
+std::string ReadScript(const std::string& path) {
+  std::error_code error;
+  uintmax_t size = std::filesystem::file_size(path, error);
+  if (error)
+    throw veltro::app::UsageError("cannot read the script " + path + ": " + error.message());
+  if (size > kMaxScriptBytes) throw veltro::app::UsageError("the script " + path + " is too large");
+  std::ifstream file(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file.eof() && file.fail()) throw veltro::app::UsageError("cannot read the script " + path);
+  return text;
+}
+
+int Main(const std::vector<std::string>& arguments) {
+  veltro::app::CommandLine line;
+  std::unique_ptr<std::ofstream> speech_log, sound_log;
+  veltro::app::HeadlessOptions headless;
+  try {
+    line = veltro::app::ParseCommandLine(arguments);
+    if (line.help) {
+      std::cout << veltro::app::UsageText();
+      return 0;
+    }
+    if (line.version) {
+      std::cout << "veltro-lander " << VELTRO_VERSION << "\n";
+      return 0;
+    }
+    if (line.headless) headless.script = ReadScript(line.keys);
+    speech_log = OpenLog(line.speech_log);
+    sound_log = OpenLog(line.sound_log);
+  } catch (const veltro::app::UsageError& error) {
+    return Fail(kUsageStatus, std::string(error.what()) + " (see --help)");
+  }
+
+  RunOutcome outcome;
+  if (line.headless) {
+    headless.speech_log = speech_log.get();
+    headless.sound_log = sound_log.get();
+    headless.command_line = line.game_arguments;
+    headless.max_seconds = line.max_seconds;
+    headless.seed = line.seed;
+    headless.fail_screen_reader = line.fail_screen_reader;
+    headless.fail_voice = line.fail_voice;
+    outcome = veltro::app::RunHeadless(headless);
+  } else {
+#if VELTRO_HAS_DESKTOP
+    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get());
+#else
+    outcome = {1, "this build has no desktop platform; use --headless --keys SCRIPT"};
+#endif
+  }
+  if (!outcome.message.empty()) Fail(outcome.status, outcome.message);
+  return outcome.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Main(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "game/frm_main.h"
+#include "platform/platform.h"
+#include "sound/sound.h"
+#include "speech/say.h"
+
+namespace veltro::app {
+
+// The whole program on one machine's platform: the game window, the speech form and the sound
+// engine (both created on first use), the program folder they share, and the narrow connections
+// between them. Nothing is global: each Program is a complete, independent run.
+class Program {
+ public:
+  // `sound_log`, when given, receives one line per sound call of the game.
+  explicit Program(platform::Platform platform, std::ostream* sound_log = nullptr);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Starts the game and serves events until the program ends; returns its exit status.
+  int Run();
+
+  game::FRMMain& Game() { return *game_; }
+  speech::SpeechFormHolder& Speech() { return *speech_; }
+  bool SoundStarted() const { return sound_ != nullptr; }
+  const std::string& ProgramPath() const { return AppPath; }
+
+ private:
+  class GameSpeechPort;
+  class GameSoundPort;
+  class SoundSpeechPort;
+  class SpeechPausesPort;
+
+  // The sound engine, created on its first use.
+  sound::Sound& SoundEngine();
+
+  platform::Platform platform_;
+  // The program's folder with a trailing separator; empty until the game's start-up sets it.
+  std::string AppPath;
+
+  std::unique_ptr<SpeechPausesPort> speech_pauses_;
+  std::unique_ptr<speech::SpeechFormHolder> speech_;
+  std::unique_ptr<SoundSpeechPort> sound_speech_;
+  std::unique_ptr<sound::Sound> sound_;
+  std::unique_ptr<GameSpeechPort> game_speech_;
+  std::unique_ptr<GameSoundPort> game_sound_;
+  std::unique_ptr<game::GameSound> sound_log_;
+  std::unique_ptr<game::FRMMain> game_;
+};
+
+}  // namespace veltro::app

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "game/ports.h"
+#include "platform/user_interface.h"
+
+namespace veltro::app {
+
+// The game's sound calls, passed on to the sound engine and written down one line each: the
+// user interface's clock in seconds with three decimals, the operation with its arguments, and
+// its result ("-> 3"); an argument the engine changed shows its new value after "=>". The same
+// query asked again and again with the same answer (a wait polling IsPlaying) is one line, with
+// the number of repeats written when something else happens.
+class SoundLog : public game::GameSound {
+ public:
+  SoundLog(game::GameSound& inner, platform::UserInterface& ui, std::ostream& out);
+  ~SoundLog() override;
+
+  void DSInit() override;
+  int16_t PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t& Frequency,
+                    int16_t& Pan, int32_t& StartPosition, int16_t& DSFlags) override;
+  bool IsPlaying(int16_t Index) override;
+  void StopPlay(int16_t Index) override;
+  void SetVolume(int16_t Index, int16_t Volume) override;
+  void SetPan(int16_t Index, int16_t Pan) override;
+  void SetFrequency(int16_t Index, int32_t& Frequency) override;
+
+ private:
+  void WriteLine(const std::string& text, bool may_repeat = false);
+  void WriteRepeats();
+  std::string Time();
+
+  game::GameSound& inner_;
+  platform::UserInterface& ui_;
+  std::ostream& out_;
+  std::string last_line_;
+  int repeats_ = 0;
+  std::string last_repeat_time_;
+};
+
+}  // namespace veltro::app

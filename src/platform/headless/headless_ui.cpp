@@ -1,0 +1,246 @@
+#include "platform/headless/headless_ui.h"
+
+#include <algorithm>
+#include <bit>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/dispatch.h"
+#include "platform/keys.h"
+#include "platform/platform_error.h"
+#include "platform/text_lines.h"
+
+namespace veltro::platform::headless {
+
+struct HeadlessUi::TimerState {
+  std::function<void()> on_tick;
+  int32_t interval = 0;
+  bool enabled = false;
+  double next_due = 0.0;
+  bool alive = true;
+  uint64_t order = 0;  // creation order: timers due at the same moment fire oldest first
+};
+
+class HeadlessUi::HeadlessTimer : public Timer {
+ public:
+  HeadlessTimer(std::shared_ptr<TimerState> state, const VirtualClock& clock)
+      : state_(std::move(state)), clock_(clock) {}
+  // The state may outlive this object while its handler runs; it is then never fired again.
+  ~HeadlessTimer() override { state_->alive = false; }
+
+  void SetInterval(int32_t milliseconds) override {
+    state_->interval = milliseconds;
+    state_->next_due = clock_.Now() + milliseconds / 1000.0;
+  }
+  int32_t Interval() const override { return state_->interval; }
+  void SetEnabled(bool enabled) override {
+    if (enabled && !state_->enabled) state_->next_due = clock_.Now() + state_->interval / 1000.0;
+    state_->enabled = enabled;
+  }
+  bool Enabled() const override { return state_->enabled; }
+
+ private:
+  std::shared_ptr<TimerState> state_;
+  const VirtualClock& clock_;
+};
+
+namespace {
+
+// Timers due within this margin of the clock count as due (sums of intervals are inexact).
+constexpr double kDueMargin = 1e-9;
+
+std::string ExecutableFolder() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::filesystem::current_path(error).string();
+  return exe.parent_path().string();
+}
+
+}  // namespace
+
+HeadlessUi::HeadlessUi(VirtualClock& clock, Options options)
+    : clock_(clock), options_(std::move(options)) {
+  if (options_.program_folder.empty()) options_.program_folder = ExecutableFolder();
+  SeedRandom(0.0f);
+}
+
+HeadlessUi::~HeadlessUi() = default;
+
+KeyHandler* HeadlessUi::SetKeyTarget(KeyHandler* target) {
+  KeyHandler* previous = target_;
+  target_ = target;
+  return previous;
+}
+
+void HeadlessUi::ShowMainWindow(const std::string& title) {
+  window_title_ = title;
+}
+
+std::unique_ptr<Timer> HeadlessUi::CreateTimer(std::function<void()> on_tick) {
+  auto state = std::make_shared<TimerState>();
+  state->on_tick = std::move(on_tick);
+  state->order = timers_.empty() ? 0 : timers_.back()->order + 1;
+  timers_.push_back(state);
+  return std::make_unique<HeadlessTimer>(state, clock_);
+}
+
+void HeadlessUi::DoEvents() {
+  AdvanceTo(clock_.Now() + kQuantum);
+  Serve();
+}
+
+void HeadlessUi::Pause() {
+  AdvanceTo(clock_.Now() + kQuantum);
+}
+
+void HeadlessUi::RunMessageLoop() {
+  // Nothing happens between events, so the clock jumps straight to the next one.
+  for (;;) {
+    std::optional<double> next = NextTimerDue();
+    if (source_ != nullptr) {
+      std::optional<double> key_due = source_->NextDue(clock_.Now());
+      if (key_due && (!next || *key_due < *next)) next = key_due;
+    }
+    if (!next) EndAtTimeLimit();  // nothing will ever happen again
+    AdvanceTo(std::max(*next, clock_.Now() + kQuantum));
+    Serve();
+  }
+}
+
+void HeadlessUi::EndProgram() {
+  throw ProgramEnded(0);
+}
+
+void HeadlessUi::SeedRandom(float seed) {
+  uint64_t mixed = std::bit_cast<uint32_t>(seed) ^ (options_.seed * 0x9E3779B97F4A7C15ull);
+  random_.seed(mixed);
+}
+
+double HeadlessUi::Random() {
+  // The top 53 bits make a double spread evenly over [0, 1).
+  return static_cast<double>(random_() >> 11) * 0x1.0p-53;
+}
+
+MessageBoxResult HeadlessUi::MessageBox(const std::string& text, const std::string& title,
+                                        MessageBoxIcon icon, MessageBoxButtons buttons) {
+  boxes_.push_back({text, title, icon, buttons});
+  if (on_note) on_note("message box \"" + title + "\": " + text);
+  if (buttons == MessageBoxButtons::kOk) return MessageBoxResult::kOk;
+  return options_.message_box_answer;
+}
+
+void HeadlessUi::SendKeys(const std::string& keys) {
+  std::string lower = keys;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (lower == "{f1}") {
+    OpenHelp();
+  } else if (on_note) {
+    on_note("keys sent: " + keys);
+  }
+}
+
+void HeadlessUi::OpenHelp() {
+  ++help_opened_;
+  if (on_note) on_note("help opened");
+}
+
+bool HeadlessUi::FileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+std::vector<std::string> HeadlessUi::ReadLines(const std::string& path) {
+  std::error_code error;
+  uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) throw PlatformError("cannot read " + path + ": " + error.message());
+  if (size > kMaxTextFileBytes) {
+    throw PlatformError("cannot read " + path + ": the file is too large for a text file");
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw PlatformError("cannot open " + path);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) throw PlatformError("cannot read " + path);
+  return SplitLines(text);
+}
+
+void HeadlessUi::AdvanceTo(double time) {
+  if (time > options_.max_seconds) {
+    clock_.AdvanceTo(options_.max_seconds);
+    EndAtTimeLimit();
+  }
+  clock_.AdvanceTo(time);
+}
+
+void HeadlessUi::Serve() {
+  DeliverDueKeys();
+  FireDueTimers();
+}
+
+void HeadlessUi::DeliverDueKeys() {
+  // One event at a time: a handler that serves the queue itself receives the events after it.
+  while (source_ != nullptr) {
+    std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Now());
+    if (!key) return;
+    // F1 opens the help, as on the desktop; the key itself still reaches the program.
+    if (key->down && key->code == keys::kF1 && key->shift == 0) OpenHelp();
+    KeyHandler* target = target_;
+    if (target == nullptr) continue;
+    Dispatch([&] {
+      if (key->down) {
+        target->KeyDown(key->code, key->shift);
+      } else {
+        target->KeyUp(key->code, key->shift);
+      }
+    });
+  }
+}
+
+void HeadlessUi::FireDueTimers() {
+  std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
+  const double now = clock_.Now();
+  auto due = [now](const TimerState& timer) {
+    return timer.alive && timer.enabled && timer.interval > 0 && timer.next_due <= now + kDueMargin;
+  };
+  // A copy: handlers may create, destroy or disable timers while these run.
+  std::vector<std::shared_ptr<TimerState>> firing;
+  for (const auto& timer : timers_) {
+    if (due(*timer)) firing.push_back(timer);
+  }
+  std::sort(firing.begin(), firing.end(), [](const auto& a, const auto& b) {
+    return a->next_due != b->next_due ? a->next_due < b->next_due : a->order < b->order;
+  });
+  for (const auto& timer : firing) {
+    if (!due(*timer)) continue;  // disabled, destroyed or already fired by a nested serve
+    // Periodic like a real timer, but one that fell behind does not fire a burst to catch up.
+    timer->next_due += timer->interval / 1000.0;
+    if (timer->next_due <= now + kDueMargin) timer->next_due = now + timer->interval / 1000.0;
+    Dispatch(timer->on_tick);
+  }
+}
+
+std::optional<double> HeadlessUi::NextTimerDue() {
+  std::optional<double> next;
+  for (const auto& timer : timers_) {
+    if (!timer->alive || !timer->enabled || timer->interval <= 0) continue;
+    if (!next || timer->next_due < *next) next = timer->next_due;
+  }
+  return next;
+}
+
+void HeadlessUi::EndAtTimeLimit() {
+  std::ostringstream message;
+  message << "the time limit of " << options_.max_seconds << " seconds was reached";
+  std::string waiting = source_ != nullptr ? source_->Waiting() : std::string();
+  if (!waiting.empty()) {
+    message << " while the script still waited for " << waiting;
+  } else {
+    message << " and the program still runs";
+  }
+  time_limit_message_ = message.str();
+  throw ProgramEnded(kTimeLimitStatus);
+}
+
+}  // namespace veltro::platform::headless

@@ -1,0 +1,136 @@
+#include "platform/headless/recording_speech.h"
+
+#include <utility>
+
+#include "platform/platform_error.h"
+
+namespace veltro::platform::headless {
+namespace {
+
+using Backend = RecordingSpeechBackends::Record::Backend;
+using State = RecordingSpeechBackends::State;
+
+class RecordingScreenReader : public ScreenReader {
+ public:
+  explicit RecordingScreenReader(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+  void SayString(const std::string& text, bool) override {
+    Check();
+    state_->records.push_back({Backend::kScreenReader, text, false});
+  }
+  void StopSpeech() override {
+    Check();
+    state_->records.push_back({Backend::kScreenReader, "", true});
+  }
+
+ private:
+  void Check() {
+    if (state_->fail_screen_reader_calls)
+      throw PlatformError("the screen reader stopped answering");
+  }
+  std::shared_ptr<State> state_;
+};
+
+class RecordingToken : public VoiceToken {
+ public:
+  explicit RecordingToken(std::string name) : name_(std::move(name)) {}
+  std::string GetDescription() override { return name_; }
+
+ private:
+  std::string name_;
+};
+
+class RecordingTokens : public VoiceTokens {
+ public:
+  int32_t Count() override {
+    return static_cast<int32_t>(RecordingSpeechBackends::VoiceNames().size());
+  }
+  std::shared_ptr<VoiceToken> Item(int32_t index) override {
+    if (index < 0 || index >= Count())
+      throw PlatformError("there is no voice number " + std::to_string(index));
+    return std::make_shared<RecordingToken>(RecordingSpeechBackends::VoiceNames()[index]);
+  }
+};
+
+class RecordingVoice : public SapiVoice {
+ public:
+  explicit RecordingVoice(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+  void Speak(const std::optional<std::string>& text, int32_t flags) override {
+    Check();
+    if ((flags & SVSFPurgeBeforeSpeak) != 0) state_->records.push_back({Backend::kVoice, "", true});
+    if (text) state_->records.push_back({Backend::kVoice, *text, false});
+  }
+  int32_t Rate() override {
+    Check();
+    return state_->rate;
+  }
+  void SetRate(int32_t rate) override {
+    Check();
+    if (rate < -10 || rate > 10) throw PlatformError("a voice rate must lie from -10 to 10");
+    state_->rate = rate;
+  }
+  int32_t Volume() override {
+    Check();
+    return state_->volume;
+  }
+  void SetVolume(int32_t volume) override {
+    Check();
+    if (volume < 0 || volume > 100) throw PlatformError("a voice volume must lie from 0 to 100");
+    state_->volume = volume;
+  }
+  std::shared_ptr<VoiceTokens> GetVoices(const std::string&, const std::string&) override {
+    Check();
+    return std::make_shared<RecordingTokens>();
+  }
+  void SetVoice(std::shared_ptr<VoiceToken> voice) override {
+    Check();
+    if (!voice) throw PlatformError("no voice given");
+    state_->voice = voice->GetDescription();
+  }
+  void SetPriority(int32_t priority) override {
+    Check();
+    state_->priority = priority;
+  }
+
+ private:
+  void Check() {
+    if (state_->fail_voice_calls) throw PlatformError("the voice stopped answering");
+  }
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace
+
+const std::vector<std::string>& RecordingSpeechBackends::VoiceNames() {
+  static const std::vector<std::string> kNames = {"Veltro Voice One", "Veltro Voice Two"};
+  return kNames;
+}
+
+RecordingSpeechBackends::RecordingSpeechBackends() : state_(std::make_shared<State>()) {}
+
+RecordingSpeechBackends::~RecordingSpeechBackends() = default;
+
+std::vector<std::string> RecordingSpeechBackends::Spoken() const {
+  std::vector<std::string> spoken;
+  for (const Record& record : state_->records) {
+    if (!record.stop) spoken.push_back(record.text);
+  }
+  return spoken;
+}
+
+std::unique_ptr<ScreenReader> RecordingSpeechBackends::CreateScreenReader() {
+  if (state_->fail_screen_reader_creation) {
+    throw PlatformError("no screen reader answers on this machine");
+  }
+  ++state_->screen_readers_created;
+  return std::make_unique<RecordingScreenReader>(state_);
+}
+
+std::unique_ptr<SapiVoice> RecordingSpeechBackends::CreateSapiVoice() {
+  if (state_->fail_voice_creation) throw PlatformError("the voice could not be started");
+  ++state_->voices_created;
+  return std::make_unique<RecordingVoice>(state_);
+}
+
+}  // namespace veltro::platform::headless

@@ -1,0 +1,136 @@
+#include "platform/headless/script.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+#include "platform/keys.h"
+
+namespace veltro::platform::headless {
+namespace {
+
+// A sleep longer than this is surely a mistake in the script.
+constexpr double kMaxSleepSeconds = 24 * 3600.0;
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::optional<int16_t> NamedKey(const std::string& lower) {
+  static constexpr std::pair<const char*, int16_t> kNames[] = {
+      {"space", keys::kSpace}, {"return", keys::kReturn}, {"escape", keys::kEscape},
+      {"tab", keys::kTab},     {"up", keys::kUp},         {"down", keys::kDown},
+      {"left", keys::kLeft},   {"right", keys::kRight},   {"home", keys::kHome},
+      {"end", keys::kEnd},     {"f1", keys::kF1},
+  };
+  for (const auto& [name, code] : kNames) {
+    if (lower == name) return code;
+  }
+  if (lower.size() == 1 && lower[0] >= 'a' && lower[0] <= 'z') return keys::Letter(lower[0]);
+  if (lower.size() == 1 && lower[0] >= '0' && lower[0] <= '9') return keys::Digit(lower[0] - '0');
+  return std::nullopt;
+}
+
+ScriptError ErrorAt(int line, const std::string& message) {
+  return ScriptError("script line " + std::to_string(line) + ": " + message);
+}
+
+double ParseSeconds(std::string_view text, int line) {
+  double seconds = 0.0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
+      seconds < 0.0 || seconds > kMaxSleepSeconds) {
+    throw ErrorAt(
+        line, "sleep needs a number of seconds from 0 to 86400, not \"" + std::string(text) + "\"");
+  }
+  return seconds;
+}
+
+}  // namespace
+
+std::optional<ScriptKey> ParseKey(std::string_view name) {
+  ScriptKey key;
+  std::string rest = Lower(name);
+  static constexpr std::pair<const char*, int16_t> kModifiers[] = {
+      {"shift+", keys::kShiftMask}, {"ctrl+", keys::kControlMask}, {"alt+", keys::kAltMask}};
+  for (bool found = true; found;) {
+    found = false;
+    for (const auto& [prefix, mask] : kModifiers) {
+      std::string_view p(prefix);
+      if (rest.size() > p.size() && rest.compare(0, p.size(), p) == 0) {
+        key.shift = static_cast<int16_t>(key.shift | mask);
+        rest.erase(0, p.size());
+        found = true;
+      }
+    }
+  }
+  std::optional<int16_t> code = NamedKey(rest);
+  if (!code) return std::nullopt;
+  key.code = *code;
+  return key;
+}
+
+std::vector<ScriptCommand> ParseScript(std::string_view text) {
+  std::vector<ScriptCommand> commands;
+  int line_number = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++line_number;
+
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == '#') continue;
+
+    size_t blank = trimmed.find_first_of(" \t");
+    std::string verb = Lower(trimmed.substr(0, blank));
+    std::string_view argument =
+        blank == std::string_view::npos ? std::string_view() : trimmed.substr(blank + 1);
+
+    ScriptCommand command;
+    command.line = line_number;
+    if (verb == "wait-say") {
+      // The text is taken as it stands, but for the one blank that separates it from the verb and
+      // the blanks that editors leave at the end of a line.
+      command.kind = ScriptCommand::Kind::kWaitSay;
+      std::string_view raw = trimmed.substr(verb.size());
+      if (!raw.empty()) raw.remove_prefix(1);
+      if (Trim(raw).empty()) throw ErrorAt(line_number, "wait-say needs the text to wait for");
+      while (raw.back() == ' ' || raw.back() == '\t') raw.remove_suffix(1);
+      command.text = std::string(raw);
+      commands.push_back(std::move(command));
+      continue;
+    }
+    argument = Trim(argument.substr(0, argument.find('#')));
+    if (verb == "sleep") {
+      command.kind = ScriptCommand::Kind::kSleep;
+      command.seconds = ParseSeconds(argument, line_number);
+    } else if (verb == "press" || verb == "down" || verb == "up") {
+      command.kind = verb == "press"  ? ScriptCommand::Kind::kPress
+                     : verb == "down" ? ScriptCommand::Kind::kDown
+                                      : ScriptCommand::Kind::kUp;
+      std::optional<ScriptKey> key = ParseKey(argument);
+      if (!key) throw ErrorAt(line_number, "unknown key \"" + std::string(argument) + "\"");
+      command.key = *key;
+    } else {
+      throw ErrorAt(line_number, "unknown command \"" + verb + "\"");
+    }
+    commands.push_back(std::move(command));
+  }
+  return commands;
+}
+
+}  // namespace veltro::platform::headless

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless_ui.h"
+#include "platform/headless/script.h"
+
+namespace veltro::platform::headless {
+
+// Plays a script as the keyboard of a headless run. Commands run in order: a key command hands
+// its events to the user interface, which delivers them when the program serves its queue; the
+// next command starts once they are delivered. A wait-say holds the script until the program
+// has said its text; a sleep holds it for a while on the program's clock.
+class ScriptPlayer : public KeySource {
+ public:
+  // How long a pressed key stays down.
+  static constexpr double kPressSeconds = 0.05;
+
+  explicit ScriptPlayer(std::vector<ScriptCommand> commands);
+
+  // Something the program said (the text handed to a speech back-end).
+  void Heard(const std::string& text);
+  bool Finished() const { return next_ >= commands_.size() && keys_.empty(); }
+
+  // KeySource
+  std::optional<KeyEvent> TakeDueKey(double now) override;
+  std::optional<double> NextDue(double now) override;
+  std::string Waiting() const override;
+
+ private:
+  struct TimedKey {
+    double due;
+    KeyEvent event;
+  };
+
+  // Runs every command that can run at `now`.
+  void Advance(double now);
+  // Whether the wait-say text was heard since the previous wait-say; forgets what it matched.
+  bool ConsumeHeard(const std::string& text, bool forget);
+
+  std::vector<ScriptCommand> commands_;
+  size_t next_ = 0;
+  std::deque<TimedKey> keys_;
+  double resume_at_ = 0.0;
+  // Utterances since the previous wait-say, as the speech log writes them.
+  std::deque<std::string> heard_;
+};
+
+}  // namespace veltro::platform::headless

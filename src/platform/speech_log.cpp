@@ -1,0 +1,102 @@
+#include "platform/speech_log.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace veltro::platform {
+
+std::string EscapeSpeechText(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// The wrappers log only what the real back-end accepted: a call that fails was not spoken.
+class SpeechLog::LoggedScreenReader : public ScreenReader {
+ public:
+  LoggedScreenReader(std::unique_ptr<ScreenReader> inner, SpeechLog& log)
+      : inner_(std::move(inner)), log_(log) {}
+
+  void SayString(const std::string& text, bool interrupt) override {
+    inner_->SayString(text, interrupt);
+    log_.Said(text);
+  }
+  void StopSpeech() override {
+    inner_->StopSpeech();
+    log_.Stopped();
+  }
+
+ private:
+  std::unique_ptr<ScreenReader> inner_;
+  SpeechLog& log_;
+};
+
+class SpeechLog::LoggedVoice : public SapiVoice {
+ public:
+  LoggedVoice(std::unique_ptr<SapiVoice> inner, SpeechLog& log)
+      : inner_(std::move(inner)), log_(log) {}
+
+  void Speak(const std::optional<std::string>& text, int32_t flags) override {
+    inner_->Speak(text, flags);
+    if ((flags & SVSFPurgeBeforeSpeak) != 0) log_.Stopped();
+    if (text) log_.Said(*text);
+  }
+  int32_t Rate() override { return inner_->Rate(); }
+  void SetRate(int32_t rate) override { inner_->SetRate(rate); }
+  int32_t Volume() override { return inner_->Volume(); }
+  void SetVolume(int32_t volume) override { inner_->SetVolume(volume); }
+  std::shared_ptr<VoiceTokens> GetVoices(const std::string& required,
+                                         const std::string& optional) override {
+    return inner_->GetVoices(required, optional);
+  }
+  void SetVoice(std::shared_ptr<VoiceToken> voice) override { inner_->SetVoice(std::move(voice)); }
+  void SetPriority(int32_t priority) override { inner_->SetPriority(priority); }
+
+ private:
+  std::unique_ptr<SapiVoice> inner_;
+  SpeechLog& log_;
+};
+
+SpeechLog::SpeechLog(SpeechBackends& inner, UserInterface& ui, std::ostream& out)
+    : inner_(inner), ui_(ui), out_(out) {}
+
+SpeechLog::~SpeechLog() = default;
+
+std::unique_ptr<ScreenReader> SpeechLog::CreateScreenReader() {
+  return std::make_unique<LoggedScreenReader>(inner_.CreateScreenReader(), *this);
+}
+
+std::unique_ptr<SapiVoice> SpeechLog::CreateSapiVoice() {
+  return std::make_unique<LoggedVoice>(inner_.CreateSapiVoice(), *this);
+}
+
+void SpeechLog::Note(const std::string& note) {
+  WriteLine("[" + EscapeSpeechText(note) + "]");
+}
+
+void SpeechLog::Said(const std::string& text) {
+  WriteLine(EscapeSpeechText(text));
+  if (on_utterance) on_utterance(text);
+}
+
+void SpeechLog::Stopped() {
+  WriteLine("[stop]");
+}
+
+void SpeechLog::WriteLine(const std::string& text) {
+  char time[32];
+  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(ui_.Clock()));
+  // Flushed at once, so that the log is complete up to a crash or a kill.
+  out_ << time << ' ' << text << std::endl;
+}
+
+}  // namespace veltro::platform

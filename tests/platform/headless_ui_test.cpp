@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/headless/headless_ui.h"
+#include "platform/platform_error.h"
+
+namespace veltro::platform::headless {
+namespace {
+
+HeadlessUi::Options TestOptions(double max_seconds = 30.0, uint64_t seed = 0) {
+  HeadlessUi::Options options;
+  options.program_folder = "/opt/veltro";
+  options.max_seconds = max_seconds;
+  options.seed = seed;
+  return options;
+}
+
+class HeadlessUiTest : public ::testing::Test {
+ protected:
+  // Runs the message loop until it ends; returns the status.
+  int RunLoop() {
+    try {
+      ui.RunMessageLoop();
+    } catch (const ProgramEnded& ended) {
+      return ended.status;
+    }
+    return -1;
+  }
+  std::unique_ptr<Timer> StartTimer(int32_t milliseconds, std::function<void()> on_tick) {
+    auto timer = ui.CreateTimer(std::move(on_tick));
+    timer->SetInterval(milliseconds);
+    timer->SetEnabled(true);
+    return timer;
+  }
+
+  VirtualClock clock;
+  HeadlessUi ui{clock, TestOptions()};
+};
+
+TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaits) {
+  auto timer = StartTimer(20, [] {});
+  ui.Random();
+  ui.MessageBox("text", "title", MessageBoxIcon::kNone, MessageBoxButtons::kOk);
+  EXPECT_EQ(ui.Clock(), 0.0f);
+  ui.DoEvents();
+  ui.Pause();
+  EXPECT_DOUBLE_EQ(clock.Now(), 2 * HeadlessUi::kQuantum);
+}
+
+TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
+  std::string order;
+  std::unique_ptr<Timer> slow = StartTimer(30, [&] { order += 's'; });
+  std::unique_ptr<Timer> fast = StartTimer(20, [&] {
+    order += 'f';
+    if (clock.Now() > 0.1) ui.EndProgram();
+  });
+  EXPECT_EQ(RunLoop(), 0);
+  // At 60 and 120 ms both are due: the one created first fires first.
+  EXPECT_EQ(order, "fsfsffsfsf");
+  EXPECT_NEAR(clock.Now(), 0.12, 1e-9);
+}
+
+TEST_F(HeadlessUiTest, TimerMayFireAgainInsideItsOwnHandler) {
+  int depth = 0, max_depth = 0, ticks = 0;
+  auto timer = StartTimer(20, [&] {
+    ++ticks;
+    max_depth = std::max(max_depth, ++depth);
+    // The first tick serves the queue for 50 ms, as a menu or a wait would.
+    if (depth == 1) {
+      for (int i = 0; i < 50; ++i) ui.DoEvents();
+    }
+    --depth;
+  });
+  for (int i = 0; i < 20; ++i) ui.DoEvents();
+  EXPECT_EQ(max_depth, 2);
+  EXPECT_EQ(ticks, 3);  // at 20 ms, and nested at 40 and 60 ms
+}
+
+TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
+  int first = 0, second = 0, third = 0;
+  std::unique_ptr<Timer> a, b, c;
+  a = StartTimer(10, [&] {
+    ++first;
+    b->SetEnabled(false);  // due at the same moment, but now off
+    a.reset();             // destroys itself while running
+  });
+  b = StartTimer(10, [&] { ++second; });
+  c = StartTimer(10, [&] { ++third; });
+  for (int i = 0; i < 40; ++i) ui.DoEvents();
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(third, 4);
+  c->SetEnabled(false);
+  c->SetEnabled(true);  // restarts a full interval from now
+  for (int i = 0; i < 9; ++i) ui.DoEvents();
+  EXPECT_EQ(third, 4);
+  ui.DoEvents();
+  EXPECT_EQ(third, 5);
+}
+
+TEST_F(HeadlessUiTest, TimeLimitEndsTheRunWithStatusThree) {
+  auto timer = StartTimer(1000, [] {});
+  EXPECT_EQ(RunLoop(), HeadlessUi::kTimeLimitStatus);
+  EXPECT_DOUBLE_EQ(clock.Now(), 30.0);
+  EXPECT_NE(ui.time_limit_message().find("the program still runs"), std::string::npos);
+  // A polling loop of the program's own is cut off the same way.
+  EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
+}
+
+TEST_F(HeadlessUiTest, MessageBoxesAndHelpAreRecordedAndNoted) {
+  std::vector<std::string> notes;
+  ui.on_note = [&](const std::string& note) { notes.push_back(note); };
+  ui.MessageBox("Failed.", "Error! ", MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
+  ui.SendKeys("{F1}");
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].icon, MessageBoxIcon::kCritical);
+  EXPECT_EQ(ui.help_opened(), 1);
+  EXPECT_EQ(notes, (std::vector<std::string>{"message box \"Error! \": Failed.", "help opened"}));
+}
+
+TEST_F(HeadlessUiTest, RandomIsUniformAndRepeatsForTheSameSeed) {
+  VirtualClock clock2;
+  HeadlessUi same{clock2, TestOptions()}, other_seed{clock2, TestOptions(30.0, 7)};
+  for (HeadlessUi* each : {&ui, &same, &other_seed}) each->SeedRandom(1.5f);
+  int low = 0, differs = 0;
+  for (int i = 0; i < 1000; ++i) {
+    double value = ui.Random();
+    ASSERT_TRUE(value >= 0.0 && value < 1.0);
+    ASSERT_EQ(value, same.Random());
+    differs += value != other_seed.Random();
+    low += value < 0.5;
+  }
+  EXPECT_GT(differs, 990);
+  EXPECT_TRUE(low > 400 && low < 600) << low;
+}
+
+TEST_F(HeadlessUiTest, FilesAreReadFromDisk) {
+  auto path = std::filesystem::temp_directory_path() / "veltro_headless_ui_test.ini";
+  std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";
+  EXPECT_TRUE(ui.FileExists(path.string()));
+  EXPECT_EQ(ui.ReadLines(path.string()),
+            (std::vector<std::string>{"[Sound]", "Buffers=40", "last"}));
+  std::filesystem::remove(path);
+  EXPECT_FALSE(ui.FileExists(path.string()));
+  EXPECT_THROW(ui.ReadLines(path.string()), PlatformError);
+  EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
+
+  VirtualClock clock2;
+  EXPECT_EQ(HeadlessUi(clock2, HeadlessUi::Options()).ProgramFolder(),
+            std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+}  // namespace
+}  // namespace veltro::platform::headless

@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "command_line.h"
+
+namespace veltro::app {
+namespace {
+
+TEST(CommandLineTest, HeadlessOptionsAndTheGamesOwnArguments) {
+  CommandLine line =
+      ParseCommandLine({"--headless", "--keys", "a.keys", "--speech-log", "s.log", "--sound-log",
+                        "d.log", "--max-seconds", "90.5", "--seed", "42", "3", "--fail-voice"});
+  EXPECT_TRUE(line.headless);
+  EXPECT_EQ(line.keys, "a.keys");
+  EXPECT_EQ(line.speech_log, "s.log");
+  EXPECT_EQ(line.sound_log, "d.log");
+  EXPECT_DOUBLE_EQ(line.max_seconds, 90.5);
+  EXPECT_EQ(line.seed, 42u);
+  EXPECT_TRUE(line.fail_voice);
+  EXPECT_FALSE(line.fail_screen_reader);
+  EXPECT_EQ(line.game_arguments, "3");
+
+  // The desktop: only the speech log, and the game's arguments joined by blanks.
+  CommandLine desktop = ParseCommandLine({"3", "--speech-log", "s.log", "x"});
+  EXPECT_FALSE(desktop.headless);
+  EXPECT_EQ(desktop.game_arguments, "3 x");
+  // --help and --version need nothing else.
+  EXPECT_TRUE(ParseCommandLine({"--headless", "--help"}).help);
+  EXPECT_TRUE(ParseCommandLine({"--version", "--keys", "a.keys"}).version);
+}
+
+TEST(CommandLineTest, MistakesAreUsageErrors) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--headless"},            // no script
+      {"--keys", "a.keys"},      // script without --headless
+      {"--sound-log", "x"},      // headless only
+      {"--headless", "--keys"},  // missing value
+      {"--headless", "--keys", "a", "--max-seconds", "0"},
+      {"--headless", "--keys", "a", "--max-seconds", "inf"},
+      {"--headless", "--keys", "a", "--max-seconds", "10s"},
+      {"--headless", "--keys", "a", "--seed", "-1"},
+      {"--colour"},
+  };
+  for (const auto& arguments : bad) {
+    EXPECT_THROW(ParseCommandLine(arguments), UsageError) << arguments.back();
+  }
+}
+
+}  // namespace
+}  // namespace veltro::app
