@@ -152,10 +152,10 @@ TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   for (int index : {int{plain}, 99, 500}) sound->SetPosition(index, 1, 1, 1, 0);
   EXPECT_EQ(dx.log.Count("SetPosition3D"), 1);
   sound->ListenerPosition(0.5f, 0, 0);
-  EXPECT_FLOAT_EQ(dx.listener->position.x, 50);
+  EXPECT_FLOAT_EQ(dx.listener_position.x, 50);
   sound->SetPlayersOrientation();
-  EXPECT_FLOAT_EQ(dx.listener->front.x, -1);
-  EXPECT_FLOAT_EQ(dx.listener->top.y, 1);
+  EXPECT_FLOAT_EQ(dx.front.x, -1);
+  EXPECT_FLOAT_EQ(dx.top.y, 1);
   dx.log.failing.insert("ListenerSetPosition");
   EXPECT_THROW(sound->ListenerPosition(1, 1, 1), PlatformError);
 }

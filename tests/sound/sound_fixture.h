@@ -44,26 +44,14 @@ class FakeSoundBuffer : public platform::SoundBuffer,
   FakeSoundBuffer(FakeSoundLog& log, std::string source, int32_t flags, platform::WaveFormat f)
       : source(std::move(source)), flags(flags), format(f), log_(log) {}
   void SetVolume(int32_t v) override { volume = v; }
-  void SetPan(int32_t p) override {
-    log_.Call("SetPan");
-    pan = p;
-  }
-  void SetFrequency(int32_t hz) override {
-    log_.Call("SetFrequency");
-    frequency = hz;
-  }
+  void SetPan(int32_t p) override { log_.Call("SetPan"), pan = p; }
+  void SetFrequency(int32_t hz) override { log_.Call("SetFrequency"), frequency = hz; }
   int32_t GetFrequency() override { return frequency == 0 ? format.SamplesPerSec : frequency; }
   void SetCurrentPosition(int32_t offset) override { position = offset; }
   void Play(int32_t play_flags) override {
-    log_.Call("Play");
-    playing = true;
-    looping = play_flags == platform::DSBPLAY_LOOPING;
-    ++plays;
+    log_.Call("Play"), playing = true, looping = play_flags == platform::DSBPLAY_LOOPING, ++plays;
   }
-  void Stop() override {
-    log_.Call("Stop");
-    playing = false;
-  }
+  void Stop() override { log_.Call("Stop"), playing = false; }
   int32_t GetStatus() override {
     return playing ? platform::DSBSTATUS_PLAYING | (looping ? platform::DSBSTATUS_LOOPING : 0) : 0;
   }
@@ -77,9 +65,7 @@ class FakeSoundBuffer : public platform::SoundBuffer,
     return shared_from_this();
   }
   void SetPosition(Vector3 p, int32_t apply) override {
-    log_.Call("SetPosition3D");
-    position3d = p;
-    position_apply = apply;
+    log_.Call("SetPosition3D"), position3d = p, position_apply = apply;
   }
   void SetMinDistance(float d, int32_t) override { min_distance = d; }
   void SetConeAngles(int32_t, int32_t, int32_t) override { ++cone_calls; }
@@ -100,46 +86,23 @@ class FakeSoundBuffer : public platform::SoundBuffer,
   FakeSoundLog& log_;
 };
 
-class FakeListener : public platform::SoundListener {
- public:
-  explicit FakeListener(FakeSoundLog& log) : log_(log) {}
-  void SetPosition(Vector3 p, int32_t) override {
-    log_.Call("ListenerSetPosition");
-    position = p;
-  }
-  void SetOrientation(Vector3 f, Vector3 t, int32_t) override {
-    front = f;
-    top = t;
-  }
-  void SetRolloffFactor(float x, int32_t) override {
-    log_.Call("SetRolloffFactor", std::to_string(x));
-  }
-  void SetDistanceFactor(float x, int32_t) override {
-    log_.Call("SetDistanceFactor", std::to_string(x));
-  }
-  Vector3 position, front, top;
-
- private:
-  FakeSoundLog& log_;
-};
-
-// The sound system, its device and primary buffer in one, and every buffer made on it.
+// The sound system, its device, primary buffer and listener in one, and every buffer made on it.
 // Files the device can load are listed in `readable` (path -> format).
 class FakeSoundSystem : public platform::SoundSystem,
                         public platform::SoundDevice,
-                        public platform::PrimarySoundBuffer {
+                        public platform::PrimarySoundBuffer,
+                        public platform::SoundListener {
  public:
   std::shared_ptr<platform::SoundDevice> DirectSoundCreate(const std::string& id) override {
-    log.Call("DirectSoundCreate", id);
-    return {std::shared_ptr<void>(), static_cast<platform::SoundDevice*>(this)};
+    return log.Call("DirectSoundCreate", id), Self<platform::SoundDevice>();
   }
   void SetCooperativeLevel(int32_t level) override {
     log.Call("SetCooperativeLevel", std::to_string(level));
   }
   std::shared_ptr<platform::PrimarySoundBuffer> CreatePrimaryBuffer(
       const platform::BufferDesc& desc) override {
-    log.Call("CreatePrimaryBuffer", std::to_string(desc.Flags));
-    return {std::shared_ptr<void>(), static_cast<platform::PrimarySoundBuffer*>(this)};
+    return log.Call("CreatePrimaryBuffer", std::to_string(desc.Flags)),
+           Self<platform::PrimarySoundBuffer>();
   }
   void Play(int32_t flags) override { log.Call("PrimaryPlay", std::to_string(flags)); }
   void SetFormat(const platform::WaveFormat& f) override {
@@ -148,13 +111,21 @@ class FakeSoundSystem : public platform::SoundSystem,
                               std::to_string(f.AvgBytesPerSec));
   }
   std::shared_ptr<platform::SoundListener> GetDirectSound3DListener() override {
-    log.Call("GetDirectSound3DListener");
-    return listener = std::make_shared<FakeListener>(log);
+    return log.Call("GetDirectSound3DListener"), Self<platform::SoundListener>();
+  }
+  void SetPosition(Vector3 p, int32_t) override {
+    log.Call("ListenerSetPosition"), listener_position = p;
+  }
+  void SetOrientation(Vector3 f, Vector3 t, int32_t) override { front = f, top = t; }
+  void SetRolloffFactor(float x, int32_t) override {
+    log.Call("SetRolloffFactor", std::to_string(x));
+  }
+  void SetDistanceFactor(float x, int32_t) override {
+    log.Call("SetDistanceFactor", std::to_string(x));
   }
   std::shared_ptr<platform::SoundBuffer> CreateSoundBuffer(
       const platform::BufferDesc& desc) override {
-    log.Call("CreateSoundBuffer");
-    return Keep("memory", desc.Flags, desc.Format);
+    return log.Call("CreateSoundBuffer"), Keep("memory", desc.Flags, desc.Format);
   }
   std::shared_ptr<platform::SoundBuffer> CreateSoundBufferFromFile(
       const std::string& path, const platform::BufferDesc& desc) override {
@@ -183,9 +154,13 @@ class FakeSoundSystem : public platform::SoundSystem,
   std::map<std::string, platform::WaveFormat> readable;
   FakeSoundLog log;
   std::vector<std::weak_ptr<FakeSoundBuffer>> buffers;
-  std::shared_ptr<FakeListener> listener;
+  Vector3 listener_position, front, top;
 
  private:
+  template <class Part>
+  std::shared_ptr<Part> Self() {  // not owned: the test keeps the system alive
+    return {std::shared_ptr<void>(), static_cast<Part*>(this)};
+  }
   std::shared_ptr<FakeSoundBuffer> Keep(std::string source, int32_t flags,
                                         platform::WaveFormat format) {
     auto buffer = std::make_shared<FakeSoundBuffer>(log, std::move(source), flags, format);
@@ -201,19 +176,10 @@ class FakeOggLibrary : public platform::OggLibrary {
     std::vector<uint8_t> pcm;
     int32_t channels = 2, rate = 44100;
   };
-  int32_t InitOgg(int32_t, intptr_t) override {
-    log.Call("InitOgg");
-    return init_result;
-  }
-  int32_t SetOggBufferSize(int32_t size) override {
-    buffer_size = size;
-    return 1;
-  }
+  int32_t InitOgg(int32_t, intptr_t) override { return log.Call("InitOgg"), init_result; }
+  int32_t SetOggBufferSize(int32_t size) override { return buffer_size = size, 1; }
   int32_t UpdateOgg() override { return ++updates, 1; }
-  int32_t ShutdownOgg() override {
-    log.Call("ShutdownOgg");
-    return ++shutdowns, 1;
-  }
+  int32_t ShutdownOgg() override { return log.Call("ShutdownOgg"), ++shutdowns, 1; }
   int32_t DecodeOggFileToBuffer(const std::string& path, std::vector<uint8_t>& buffer,
                                 int32_t& size, int32_t& channels, int32_t& rate) override {
     log.Call("DecodeOggFileToBuffer", path + "," + std::to_string(buffer.size()));
