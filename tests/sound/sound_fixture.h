@@ -154,7 +154,6 @@ class FakeSoundSystem : public platform::SoundSystem,
   std::map<std::string, platform::WaveFormat> readable;
   FakeSoundLog log;
   std::vector<std::weak_ptr<FakeSoundBuffer>> buffers;
-  Vector3 listener_position, front, top;
 
  private:
   template <class Part>
