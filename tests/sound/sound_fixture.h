@@ -113,10 +113,8 @@ class FakeSoundSystem : public platform::SoundSystem,
   std::shared_ptr<platform::SoundListener> GetDirectSound3DListener() override {
     return log.Call("GetDirectSound3DListener"), Self<platform::SoundListener>();
   }
-  void SetPosition(Vector3 p, int32_t) override {
-    log.Call("ListenerSetPosition"), listener_position = p;
-  }
-  void SetOrientation(Vector3 f, Vector3 t, int32_t) override { front = f, top = t; }
+  void SetPosition(Vector3, int32_t) override {}
+  void SetOrientation(Vector3, Vector3, int32_t) override {}
   void SetRolloffFactor(float x, int32_t) override {
     log.Call("SetRolloffFactor", std::to_string(x));
   }
@@ -181,15 +179,13 @@ class FakeOggLibrary : public platform::OggLibrary {
   int32_t ShutdownOgg() override { return log.Call("ShutdownOgg"), ++shutdowns, 1; }
   int32_t DecodeOggFileToBuffer(const std::string& path, std::vector<uint8_t>& buffer,
                                 int32_t& size, int32_t& channels, int32_t& rate) override {
-    log.Call("DecodeOggFileToBuffer", path + "," + std::to_string(buffer.size()));
     auto file = files.find(path);
     if (file == files.end()) return 0;
     size = static_cast<int32_t>(file->second.pcm.size());
     channels = file->second.channels;
     rate = file->second.rate;
-    if (buffer.size() >= file->second.pcm.size()) {
-      std::copy(file->second.pcm.begin(), file->second.pcm.end(), buffer.begin());
-    }
+    if (buffer.size() >= file->second.pcm.size())
+      std::copy_n(file->second.pcm.data(), size, buffer.data());
     return 1;
   }
 
