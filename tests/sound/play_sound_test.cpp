@@ -138,7 +138,8 @@ TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   EXPECT_EQ(BufferOf(copy)->cone_calls, 2);
   EXPECT_EQ(dx.log.Count("SetPan"), 1);  // only the plain sound got a pan
   sound->SetPosition(copy, 1, 2, 3, 1);
-  EXPECT_FLOAT_EQ(BufferOf(copy)->position3d.z, 200);  // y and z swap
+  EXPECT_FLOAT_EQ(BufferOf(copy)->position3d.y, 300);  // y and z swap, in hundreds
+  EXPECT_FLOAT_EQ(BufferOf(copy)->position3d.z, 200);
   EXPECT_EQ(BufferOf(copy)->position_apply, 1);
   for (int index : {int{plain}, 99, 500}) sound->SetPosition(index, 1, 1, 1, 0);
   EXPECT_EQ(dx.log.Count("SetPosition3D"), 1);
