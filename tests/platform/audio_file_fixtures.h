@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -39,10 +38,6 @@ inline void WriteTone(const std::string& path, int sf_format, int channels, int 
   }
   sf_writef_float(file, samples.data(), frames);
   sf_close(file);
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), std::ssize(bytes));
 }
 
 }  // namespace veltro::testing
