@@ -65,11 +65,9 @@ TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThem) {
     fs::resize_file(dir.File(name), 144);
   }
   // A header that claims four gigabytes of data, followed by a few bytes.
-  std::fstream(dir.File("huge.wav"), std::ios::in | std::ios::out | std::ios::binary)
-      .seekp(4)
-      .write("\xF0\xFF\xFF\xFF", 4)
-      .seekp(40)
-      .write("\xF0\xFF\xFF\xFF", 4);
+  std::fstream huge(dir.File("huge.wav"), std::ios::in | std::ios::out | std::ios::binary);
+  for (int offset : {4, 40}) huge.seekp(offset).write("\xF0\xFF\xFF\xFF", 4);
+  huge.close();
   std::ofstream(dir.File("empty.wav")).flush();
   std::ofstream(dir.File("corrupt.wav"), std::ios::binary)
       << "RIFF\x10\0\0\0WAVEjunkjunkjunkjunkjunk"s;

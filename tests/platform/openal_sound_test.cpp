@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <numeric>
 
 #include "audio_file_fixtures.h"
 #include "platform/audio_file.h"
@@ -25,10 +26,8 @@ class NullDriverEnvironment : public ::testing::Environment {
 };
 const auto* const kNullDrivers = ::testing::AddGlobalTestEnvironment(new NullDriverEnvironment);
 
-double Rms(const std::vector<float>& samples) {
-  double sum = 0;
-  for (float s : samples) sum += double{s} * s;
-  return std::sqrt(sum / static_cast<double>(samples.size()));
+double Rms(const std::vector<float>& s) {
+  return std::sqrt(std::inner_product(s.begin(), s.end(), s.begin(), 0.0) / double(s.size()));
 }
 const auto Db = [](double ratio) { return 20 * std::log10(ratio); };
 int ZeroCrossings(const std::vector<float>& samples) {
