@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
-#include <initializer_list>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "game/frm_main.h"
-#include "game/ports.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
 #include "support/fake_ui.h"
@@ -39,11 +37,8 @@ class RecordingSound : public GameSound {
     Op op;
     int16_t handle;
     std::string file;  // plays only
-    int16_t Volume = 0;
-    int32_t Frequency = 0;
-    int16_t Pan = 0;
-    int32_t StartPosition = 0;
-    int16_t DSFlags = 0;
+    int16_t Volume = 0, Pan = 0, DSFlags = 0;
+    int32_t Frequency = 0, StartPosition = 0;
   };
   std::vector<Call> calls;
   int polls_while_playing = 2;
@@ -52,7 +47,7 @@ class RecordingSound : public GameSound {
   void DSInit() override { calls.push_back({Op::kDSInit, 0, ""}); }
   int16_t PlaySound(const std::string& file, int16_t& Volume, int32_t& Frequency, int16_t& Pan,
                     int32_t& StartPosition, int16_t& DSFlags) override {
-    calls.push_back({Op::kPlay, next_, file, Volume, Frequency, Pan, StartPosition, DSFlags});
+    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency, StartPosition});
     polls_left_[next_] = polls_while_playing;
     return next_++;
   }
@@ -61,14 +56,10 @@ class RecordingSound : public GameSound {
     return polls_left_[Index]-- > 0;
   }
   void StopPlay(int16_t Index) override { calls.push_back({Op::kStop, Index, ""}); }
-  void SetVolume(int16_t Index, int16_t V) override {
-    calls.push_back({Op::kVolume, Index, "", V});
-  }
-  void SetPan(int16_t Index, int16_t P) override {
-    calls.push_back({Op::kPan, Index, "", 0, 0, P});
-  }
-  void SetFrequency(int16_t Index, int32_t& F) override {
-    calls.push_back({Op::kFrequency, Index, "", 0, F});
+  void SetVolume(int16_t i, int16_t v) override { calls.push_back({Op::kVolume, i, "", v}); }
+  void SetPan(int16_t i, int16_t p) override { calls.push_back({Op::kPan, i, "", 0, p}); }
+  void SetFrequency(int16_t i, int32_t& f) override {
+    calls.push_back({Op::kFrequency, i, "", 0, 0, 0, f});
   }
 
   // The calls of one kind, of one handle if `handle` is given.
@@ -109,11 +100,10 @@ class GameTest : public ::testing::Test {
     ui.on_do_events = [this] { FeedScript(); };
   }
 
-  void Press(std::initializer_list<int16_t> codes, int16_t shift = 0) {
-    for (int16_t code : codes) script.push_back({code, shift});
-  }
-  void PressTimes(int times, int16_t code) {
-    for (int i = 0; i < times; ++i) Press({code});
+  void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      for (int16_t code : codes) script.push_back({code, shift});
+    }
   }
   void FeedScript() {
     // A flow that never ends stops the test instead of hanging it.
@@ -124,9 +114,9 @@ class GameTest : public ::testing::Test {
   }
   // Runs the main flow to a flight on world `world` (menu index) at `difficulty`.
   void StartFlight(int world, int difficulty) {
-    PressTimes(world, keys::kDown);
+    Press({keys::kDown}, 0, world);
     Press({keys::kReturn});
-    PressTimes(difficulty, keys::kDown);
+    Press({keys::kDown}, 0, difficulty);
     Press({keys::kReturn, keys::kDown, keys::kReturn});  // ... "Continue"
     game.Form_Load();
     ASSERT_TRUE(script.empty());
