@@ -15,8 +15,7 @@ TEST_F(GameTest, MoonFreeFallCrashesOnTheThousandthTick) {
   EXPECT_EQ(sound.Of(Op::kFrequency, sound.HandleOf("alt.wav")).size(), 999u);
   EXPECT_EQ(speech.Count("Final Fuel 224, Final Velocity 100.\r\n"), 1);
   const auto played = sound.PlayedFiles();
-  EXPECT_EQ(std::vector<std::string>(played.end() - 2, played.end()),
-            (std::vector<std::string>{"housprob.wav", "explosion.wav"}));
+  EXPECT_EQ(played.end()[-2] + " " + played.back(), "housprob.wav explosion.wav");
   EXPECT_EQ(sound.Of(Op::kPlay).back().Volume, -1000);
   // The loops stopped, and the timer is off: nothing moves any more.
   for (const char* loop : {"alt.wav", "toofast.wav", "fuel.wav"}) {
@@ -40,12 +39,10 @@ TEST_F(GameTest, AltitudeToneFollowsHeightAndPansOnlyWithTheFuelToneMuted) {
   for (const auto& p : path) {
     const std::size_t pans = sound.Of(Op::kPan, alt).size();
     TickAt(p.height);
-    EXPECT_EQ(LastFrequency(alt), p.frequency) << p.height;
-    if (p.height > 100) {
-      EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, -3000) << p.height;
-    } else {
-      EXPECT_EQ(sound.Of(Op::kPan, alt).size(), pans) << p.height;  // no pan near the ground
-    }
+    EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, p.frequency) << p.height;
+    const auto pan = sound.Of(Op::kPan, alt);  // unmuted: a fixed pan, none near the ground
+    EXPECT_EQ(pan.size() - pans, p.height > 100 ? 1u : 0u) << p.height;
+    EXPECT_EQ(pan.back().Pan, -3000) << p.height;
   }
   game.KeyDown(keys::Letter('F'), keys::kShiftMask);
   EXPECT_EQ(sound.Of(Op::kVolume, sound.HandleOf("fuel.wav")).back().Volume, -10000);
@@ -56,11 +53,11 @@ TEST_F(GameTest, AltitudeToneFollowsHeightAndPansOnlyWithTheFuelToneMuted) {
   // Far above a low start the values leave their integer ranges and are held at the ends.
   game.flight().InitialAltitude = 1;
   TickAt(1e30f);
-  EXPECT_EQ(LastFrequency(alt), std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, std::numeric_limits<int32_t>::max());
   EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, std::numeric_limits<int16_t>::min());
   game.flight().InitialAltitude = 0;  // a world that starts on the ground: the ground pitch
   TickAt(0);
-  EXPECT_EQ(LastFrequency(alt), 10025);
+  EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, 10025);
 }
 
 TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
@@ -86,9 +83,6 @@ TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
   game.KeyDown(keys::Letter('V'), keys::kShiftMask);  // unmuted: no burst of missed clicks
   run(38, 46, "click.wav");
   EXPECT_EQ(clicks, (std::vector<int>{0, 5, 10, 15, 40, 45}));
-  const auto click = sound.Of(Op::kPlay).back();
-  EXPECT_EQ(std::make_tuple(int{click.Volume}, int{click.Pan}, int{click.StartPosition}),
-            std::make_tuple(-1400, 800, 96));
   clicks.clear();
   f.Gravity = f.Velocity = 0;  // still: no clicks
   run(0, 10, "");
@@ -138,14 +132,14 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   game.KeyUp(keys::kSpace, keys::kShiftMask);  // releasing the space bar stops them too
   EXPECT_EQ(sound.Of(Op::kStop).size(), 3u);
   EXPECT_EQ(sound.PlaysOf("retrojet.wav"), 3);
-  const int16_t fuel_tone = sound.HandleOf("fuel.wav");
   f.Fuel = 0.6f;
   game.KeyDown(keys::kSpace, 0);
-  const int16_t jet = sound.HandleOf("retrojet.wav");
   Tick();
   Tick();  // overdraws: -0.4 of fuel, still a full burn
   EXPECT_EQ(f.Fuel, 0);
-  EXPECT_EQ(sound.Of(Op::kStop, jet).size() + sound.Of(Op::kStop, fuel_tone).size(), 2u);
+  for (const char* stopped : {"retrojet.wav", "fuel.wav"}) {
+    EXPECT_EQ(sound.Of(Op::kStop, sound.HandleOf(stopped)).size(), 1u) << stopped;
+  }
   EXPECT_EQ(sound.Of(Op::kPlay).back().file + std::to_string(sound.Of(Op::kPlay).back().DSFlags),
             "NoFuel.wav8");
   const float speed = f.Velocity;
@@ -156,22 +150,19 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   EXPECT_EQ(sound.PlaysOf("retrojet.wav"), 4);
 }
 
-TEST_F(GameTest, FlightCommandsSpeakAndToggleAndMutedTonesStayMuted) {
+TEST_F(GameTest, FlightCommandsSpeakAndMutedTonesStayMutedInTheNextFlight) {
   StartFlight(0, 0);
   speech.log.clear();
-  constexpr int16_t kS = keys::kShiftMask, kC = keys::kControlMask, kA = keys::kAltMask;
-  const int16_t shifts[] = {kC, kC, kC, kC, 0, 0, 0, kS, kC, kA};
-  for (int i = 0; i < 10; ++i) game.KeyDown(keys::Letter("VVAFAVFSSV"[i]), shifts[i]);
+  for (char letter : {'A', 'V', 'F'}) game.KeyDown(keys::Letter(letter), 0);
+  game.KeyDown(keys::Letter('V'), keys::kAltMask);  // not a command
   game.KeyDown(keys::Digit(1), keys::kControlMask);
   EXPECT_EQ(speech.log,
-            (std::vector<std::string>{"Velocity spoken", "Velocity not spoken",
-                                      "altitude not spoken", "Fuel spoken", "1000", "<stop>", "v0",
-                                      "<stop>", "Fuel: 224", "<tts 1>"}));
+            (std::vector<std::string>{"1000", "<stop>", "v0", "<stop>", "Fuel: 224", "<tts 1>"}));
   game.KeyDown(keys::Letter('A'), keys::kShiftMask);
   game.KeyDown(keys::Letter('Q'), 0);
   Tick();
   Press({keys::kDown, keys::kReturn});
-  game.KeyDown(keys::Letter('X'), 0);  // fly again: the altitude tone stays muted
+  game.KeyDown(keys::Letter('X'), 0);  // fly again
   const auto alt = sound.Of(Op::kVolume, sound.HandleOf("alt.wav"));
   ASSERT_EQ(alt.size(), 1u);
   EXPECT_EQ(alt[0].Volume, -10000);

@@ -96,9 +96,7 @@ using Op = RecordingSound::Op;
 // served queue, so that each menu gets exactly the keys meant for it.
 class GameTest : public ::testing::Test {
  public:
-  GameTest() {
-    ui.on_do_events = [this] { FeedScript(); };
-  }
+  GameTest() { ui.on_do_events = std::bind(&GameTest::FeedScript, this); }
 
   void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
@@ -137,9 +135,6 @@ class GameTest : public ::testing::Test {
     const int seen = speech.Count(kPrompt);
     for (int i = 0; i < 1000000 && speech.Count(kPrompt) == seen; ++i) ui.DoEvents();
     ASSERT_EQ(speech.Count(kPrompt), seen + 1);
-  }
-  int32_t LastFrequency(int16_t handle) const {
-    return sound.Of(Op::kFrequency, handle).back().Frequency;
   }
 
   static constexpr const char* kPrompt =
