@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <limits>
 
 #include "game/game_fixture.h"
@@ -10,8 +9,7 @@ namespace {
 
 TEST_F(GameTest, MoonFreeFallCrashesOnTheThousandthTick) {
   StartFlight(0, 0);
-  RunUntilPrompt();
-  // A tone for every tick but the last, which ends the flight.
+  RunUntilPrompt();  // a tone for every tick but the last, which ends the flight:
   EXPECT_EQ(sound.Of(Op::kFrequency, sound.HandleOf("alt.wav")).size(), 999u);
   EXPECT_EQ(speech.Count("Final Fuel 224, Final Velocity 100.\r\n"), 1);
   const auto played = sound.PlayedFiles();
@@ -150,7 +148,7 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   EXPECT_EQ(sound.PlaysOf("retrojet.wav"), 4);
 }
 
-TEST_F(GameTest, FlightCommandsSpeakAndMutedTonesStayMutedInTheNextFlight) {
+TEST_F(GameTest, FlightKeysSpeakMuteForTheNextFlightAndAreDiscardedWhileFlushing) {
   StartFlight(0, 0);
   speech.log.clear();
   for (char letter : {'A', 'V', 'F'}) game.KeyDown(keys::Letter(letter), 0);
@@ -166,10 +164,7 @@ TEST_F(GameTest, FlightCommandsSpeakAndMutedTonesStayMutedInTheNextFlight) {
   const auto alt = sound.Of(Op::kVolume, sound.HandleOf("alt.wav"));
   ASSERT_EQ(alt.size(), 1u);
   EXPECT_EQ(alt[0].Volume, -10000);
-}
-
-TEST_F(GameTest, FlushingDiscardsKeysAndEndsWhenKeysKeepComing) {
-  StartFlight(0, 0);
+  // Flushing discards every key and ends although keys keep coming.
   ui.on_do_events = [this] { ui.QueueKeyDown(keys::Letter('Q')); };
   game.FlushKeyboard();
   game.WaitSeconds(2.5f);

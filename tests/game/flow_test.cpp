@@ -11,7 +11,7 @@ namespace {
 
 using platform::ProgramEnded;
 
-TEST_F(GameTest, MenuKeysWrapJumpAndIgnoreModifiedKeys) {
+TEST_F(GameTest, MenuKeysAndEscapeInEachMenu) {
   ui.SetKeyTarget(&game);
   Press({keys::kUp, keys::kDown, keys::kEnd, keys::kDown, keys::kHome});
   Press({keys::kDown}, keys::kShiftMask);  // not an arrow
@@ -24,9 +24,7 @@ TEST_F(GameTest, MenuKeysWrapJumpAndIgnoreModifiedKeys) {
   Press({keys::kDown, keys::kEscape});
   EXPECT_EQ(game.AskForInfo("a||c"), -1);
   EXPECT_EQ(speech.Last(), "");  // empty entries are kept
-}
-
-TEST_F(GameTest, StartUpOnceAndEscapeInEachMenu) {
+  speech.log.clear();
   ui.command_line = "3";
   Press({keys::kEscape});  // world menu: the end
   EXPECT_THROW(game.Form_Load(), ProgramEnded);
@@ -115,10 +113,9 @@ TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
     SelectWorld(c.world, f, Draws({}));
     f.InitialFuel = 100000;
     const MinimumBurn burn = SearchMinimumBurn(f);
-    EXPECT_EQ(burn.BurnAltitude, c.burn_altitude);
-    EXPECT_EQ(burn.MinimumFuel, c.minimum_fuel);
-    // The craft is left reset for the flight.
-    EXPECT_EQ(std::make_tuple(f.Altitude, f.Velocity, f.Fuel),
+    EXPECT_EQ(std::make_pair(burn.BurnAltitude, burn.MinimumFuel),
+              std::make_pair(c.burn_altitude, c.minimum_fuel));
+    EXPECT_EQ(std::make_tuple(f.Altitude, f.Velocity, f.Fuel),  // the craft is reset for the flight
               std::make_tuple(f.InitialAltitude, 0.0f, 100000.0f));
     for (int16_t difficulty = 0; difficulty < 3; ++difficulty) {
       f.InitialFuel = FuelAllowance(burn.MinimumFuel, difficulty);

@@ -75,8 +75,7 @@ class RecordingSound : public GameSound {
     return files;
   }
   int PlaysOf(const std::string& file) const {
-    const auto files = PlayedFiles();
-    return std::count(files.begin(), files.end(), file);
+    return std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.file == file; });
   }
   // The handle the last play of `file` returned, 0 if it was never played.
   int16_t HandleOf(const std::string& file) const {
