@@ -27,26 +27,23 @@ TEST_F(GameTest, MoonFreeFallCrashesOnTheThousandthTick) {
 TEST_F(GameTest, AltitudeToneFollowsHeightAndPansOnlyWithTheFuelToneMuted) {
   StartFlight(0, 0);
   const int16_t alt = sound.HandleOf("alt.wav");
-  struct {
-    float height;
-    int32_t frequency;
-    int16_t muted_pan;
-  } const path[] = {{1000, 70025, -3000}, {550, 43025, -300}, {100.004f, 16025, 2400},
-                    {100, 70025, -3000},  {99, 69425, -2940}, {50, 40025, 0},
-                    {0, 10025, 3000}};  // the upper sweep ends just above a tenth of the height
-  for (const auto& p : path) {
+  // Height, frequency, pan with the fuel tone muted; the upper sweep ends just above a tenth.
+  const std::tuple<float, int32_t, int16_t> path[] = {
+      {1000, 70025, -3000}, {550, 43025, -300}, {100.004f, 16025, 2400}, {100, 70025, -3000},
+      {99, 69425, -2940},   {50, 40025, 0},     {0, 10025, 3000}};
+  for (const auto& [height, frequency, muted_pan] : path) {
     const std::size_t pans = sound.Of(Op::kPan, alt).size();
-    TickAt(p.height);
-    EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, p.frequency) << p.height;
+    TickAt(height);
+    EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, frequency) << height;
     const auto pan = sound.Of(Op::kPan, alt);  // unmuted: a fixed pan, none near the ground
-    EXPECT_EQ(pan.size() - pans, p.height > 100 ? 1u : 0u) << p.height;
-    EXPECT_EQ(pan.back().Pan, -3000) << p.height;
+    EXPECT_EQ(pan.size() - pans, height > 100 ? 1u : 0u) << height;
+    EXPECT_EQ(pan.back().Pan, -3000) << height;
   }
   game.KeyDown(keys::Letter('F'), keys::kShiftMask);
   EXPECT_EQ(sound.Of(Op::kVolume, sound.HandleOf("fuel.wav")).back().Volume, -10000);
-  for (const auto& p : path) {
-    TickAt(p.height);
-    EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, p.muted_pan) << p.height;
+  for (const auto& [height, frequency, muted_pan] : path) {
+    TickAt(height);
+    EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, muted_pan) << height;
   }
   // Far above a low start the values leave their integer ranges and are held at the ends.
   game.flight().InitialAltitude = 1;
@@ -119,8 +116,7 @@ TEST_F(GameTest, MarksAreAnnouncedInOrderAtMostEveryOneAndAQuarterSeconds) {
 TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   StartFlight(0, 0);
   FlightState& f = game.flight();
-  game.KeyDown(keys::kSpace, 0);
-  game.KeyDown(keys::kSpace, 0);  // auto-repeat
+  for (int i = 0; i < 2; ++i) game.KeyDown(keys::kSpace, 0);  // auto-repeat
   EXPECT_EQ(sound.Of(Op::kPlay).back().Volume, -1800);
   f.Velocity = 2;
   Tick();
@@ -132,8 +128,7 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   EXPECT_EQ(sound.PlaysOf("retrojet.wav"), 3);
   f.Fuel = 0.6f;
   game.KeyDown(keys::kSpace, 0);
-  Tick();
-  Tick();  // overdraws: -0.4 of fuel, still a full burn
+  for (int i = 0; i < 2; ++i) Tick();  // overdraws: -0.4 of fuel, still a full burn
   EXPECT_EQ(f.Fuel, 0);
   for (const char* stopped : {"retrojet.wav", "fuel.wav"}) {
     EXPECT_EQ(sound.Of(Op::kStop, sound.HandleOf(stopped)).size(), 1u) << stopped;

@@ -103,8 +103,7 @@ class GameTest : public ::testing::Test {
     }
   }
   void FeedScript() {
-    // A flow that never ends stops the test instead of hanging it.
-    if (ui.now > 10000) throw std::runtime_error("the game kept waiting");
+    if (ui.now > 10000) throw std::runtime_error("the game kept waiting");  // not hang
     if (script.empty()) return;
     ui.QueueKeyDown(script.front().first, script.front().second);
     script.pop_front();
