@@ -45,8 +45,7 @@ TEST_F(GameTest, AltitudeToneFollowsHeightAndPansOnlyWithTheFuelToneMuted) {
     TickAt(height);
     EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, muted_pan) << height;
   }
-  // Far above a low start the values leave their integer ranges and are held at the ends.
-  game.flight().InitialAltitude = 1;
+  game.flight().InitialAltitude = 1;  // far above a low start the values are held at the ends
   TickAt(1e30f);
   EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, std::numeric_limits<int32_t>::max());
   EXPECT_EQ(sound.Of(Op::kPan, alt).back().Pan, std::numeric_limits<int16_t>::min());
@@ -60,7 +59,6 @@ TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
   FlightState& f = game.flight();
   f.TerminalVelocity = 0;  // no gravity while descending: the speed stays 10, a click a second
   f.Velocity = 10;
-  f.Altitude = 900;
   ui.now = 100;
   std::vector<int> clicks;
   auto run = [&](int from, int to, const char* file) {
@@ -157,8 +155,7 @@ TEST_F(GameTest, FlightKeysSpeakMuteForTheNextFlightAndAreDiscardedWhileFlushing
   Press({keys::kDown, keys::kReturn});
   game.KeyDown(keys::Letter('X'), 0);  // fly again
   const auto alt = sound.Of(Op::kVolume, sound.HandleOf("alt.wav"));
-  ASSERT_EQ(alt.size(), 1u);
-  EXPECT_EQ(alt[0].Volume, -10000);
+  EXPECT_EQ(alt.size() == 1 ? alt[0].Volume : 0, -10000);  // one volume set, to silence
   // Flushing discards every key and ends although keys keep coming.
   ui.on_do_events = [this] { ui.QueueKeyDown(keys::Letter('Q')); };
   game.FlushKeyboard();

@@ -25,7 +25,6 @@ class RecordingSpeech : public GameSpeech {
   void StopSpeech() override { log.push_back("<stop>"); }
   void TTSSetup(int16_t type) override { log.push_back("<tts " + std::to_string(type) + ">"); }
   int Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
-  const std::string& Last() const { return log.back(); }
 };
 
 // Records every sound call. Handles count up from 1; a sound reports "playing" for
@@ -77,8 +76,7 @@ class RecordingSound : public GameSound {
   int PlaysOf(const std::string& file) const {
     return std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.file == file; });
   }
-  // The handle the last play of `file` returned, 0 if it was never played.
-  int16_t HandleOf(const std::string& file) const {
+  int16_t HandleOf(const std::string& file) const {  // of its last play, 0 if never played
     int16_t handle = 0;
     for (const Call& c : Of(Op::kPlay)) handle = c.file == file ? c.handle : handle;
     return handle;
@@ -117,19 +115,16 @@ class GameTest : public ::testing::Test {
     game.Form_Load();
     ASSERT_TRUE(script.empty());
   }
-  // One flight tick, `seconds` after the previous one on the clock.
-  void Tick(double seconds = 0.02) {
+  void Tick(double seconds = 0.02) {  // one flight tick, `seconds` after the previous one
     ui.now += seconds;
     game.Timer1_Timer();
   }
-  // Keeps the craft still at `altitude` (no gravity, no speed) and runs one tick there.
-  void TickAt(float altitude) {
+  void TickAt(float altitude) {  // one tick held still there: no gravity, no speed
     game.flight().Gravity = game.flight().Velocity = 0;
     game.flight().Altitude = altitude;
     Tick();
   }
-  // Serves the queue until the flight has ended and the closing prompt is spoken.
-  void RunUntilPrompt() {
+  void RunUntilPrompt() {  // serves the queue until the flight ends with the closing prompt
     const int seen = speech.Count(kPrompt);
     for (int i = 0; i < 1000000 && speech.Count(kPrompt) == seen; ++i) ui.DoEvents();
     ASSERT_EQ(speech.Count(kPrompt), seen + 1);
