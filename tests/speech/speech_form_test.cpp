@@ -1,0 +1,343 @@
+#include <gmock/gmock.h>
+
+#include <deque>
+#include <stdexcept>
+
+#include "platform/keys.h"
+#include "speech/frm_tts.h"
+#include "speech/say.h"
+#include "support/fake_speech_backends.h"
+#include "support/fake_ui.h"
+
+namespace veltro::speech {
+namespace {
+
+using namespace veltro::keys;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Pauses that serve the queue once (as the game's wait does) and note themselves in the log.
+struct LoggedPauses : SpeechPauses {
+  LoggedPauses(testing::FakeUi& u, std::vector<std::string>& l) : ui(u), log(l) {}
+  void WaitSeconds(float seconds) override {
+    log.push_back("wait " + std::to_string(seconds).substr(0, 4));
+    ui.DoEvents();
+  }
+  testing::FakeUi& ui;
+  std::vector<std::string>& log;
+};
+
+class SpeechFormTest : public ::testing::Test {
+ protected:
+  SpeechFormTest() {
+    // The script's keys reach the form one per round of the queue; a loop that keeps waiting
+    // after the script ran out would never end, so it fails the test instead.
+    ui.on_do_events = [this] {
+      if (!script.empty()) {
+        ui.QueueKeyDown(script.front().first, script.front().second);
+        script.pop_front();
+      } else if (++idle_rounds > 2000) {
+        throw std::runtime_error("a key loop is still waiting after the last key");
+      }
+    };
+  }
+  std::vector<std::string> Log(const std::string& prefix = "") const {
+    return backends.LogOf(prefix);
+  }
+  // The form with back-end 3 (the voice) started and the log emptied.
+  void StartVoice() {
+    form.TTSSetup(3);
+    backends.log.clear();
+  }
+
+  testing::FakeUi ui;
+  testing::FakeSpeechBackends backends;
+  LoggedPauses pauses{ui, backends.log};
+  FRMTTS form{ui, backends, pauses};
+  std::deque<std::pair<int16_t, int16_t>> script;  // key code, shift
+  int idle_rounds = 0;
+};
+
+TEST_F(SpeechFormTest, EachBackEndSpeaksAndStopsAndOnlyTheVoiceTakesSystemTypeTexts) {
+  form.TTSSetup(1);
+  EXPECT_EQ(form.CurrentTTSType(), 1);
+  form.speak("Altitude 500");
+  form.speak("voice only", 1);
+  form.StopSpeech();
+  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say Altitude 500", "reader1 stop"));
+  EXPECT_EQ(form.LastThingSpoken(), "Altitude 500");
+
+  StartVoice();
+  form.speak("one");
+  form.speak("voice only", 1);
+  form.StopSpeech();
+  EXPECT_THAT(Log(), ElementsAre("voice speak one", "voice speak voice only", "voice purge"));
+  EXPECT_EQ(form.LastThingSpoken(), "voice only");
+  EXPECT_THAT(ui.boxes, IsEmpty());
+}
+
+TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> spoken;
+    std::string last;
+  };
+  const Case cases[] = {{"", {}, "first"},
+                        {"    ", {}, "first"},
+                        {"\t", {"voice speak \t"}, "\t"},  // only blanks count as empty
+                        {"***", {"voice speak "}, ""},
+                        {"*** word ", {"voice speak  word "}, " word "},
+                        {"**two", {"voice speak **two"}, "**two"},
+                        {"****x", {"voice speak *x"}, "*x"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    form.TTSSetup(3);
+    form.speak("first");
+    backends.log.clear();
+    form.speak(c.text);
+    EXPECT_EQ(Log(), c.spoken);
+    EXPECT_EQ(form.LastThingSpoken(), c.last);
+  }
+}
+
+TEST_F(SpeechFormTest, FallsBackWithOneMessageAndEndsSilentWithTwo) {
+  backends.screen_reader_available = false;
+  form.TTSSetup(1);
+  EXPECT_EQ(form.CurrentTTSType(), 3);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "Error initializing screen reader or MS SAPI.");
+  EXPECT_EQ(ui.boxes[0].title, "Error! ");
+  EXPECT_EQ(ui.boxes[0].icon, platform::MessageBoxIcon::kCritical);
+  form.speak("hello");
+  EXPECT_THAT(Log("voice speak"), ElementsAre("voice speak hello"));
+
+  FRMTTS fresh(ui, backends, pauses);
+  backends.voice_available = false;
+  fresh.TTSSetup(1);
+  EXPECT_EQ(fresh.CurrentTTSType(), 0);
+  EXPECT_EQ(ui.boxes.size(), 3u);
+  fresh.speak("lost");
+  fresh.RepeatLastThingSpoken();
+  EXPECT_EQ(fresh.LastThingSpoken(), "");
+  EXPECT_THAT(Log("voice speak"), ElementsAre("voice speak hello"));
+}
+
+TEST_F(SpeechFormTest, TypeZeroSilencesOtherTypesRecordAndTheVoiceIsMadeOnce) {
+  form.TTSSetup(3);
+  form.TTSSetup(0);
+  form.speak("nothing");
+  EXPECT_EQ(form.LastThingSpoken(), "");
+  form.TTSSetup(5);
+  form.speak("recorded");
+  form.StopSpeech();
+  EXPECT_EQ(form.LastThingSpoken(), "recorded");
+  EXPECT_THAT(Log("voice speak"), IsEmpty());
+  form.TTSSetup(3);
+  EXPECT_EQ(backends.voices_created, 1);
+}
+
+TEST_F(SpeechFormTest, BackEndFailuresReachTheCallerExceptFromStopSpeakingAll) {
+  form.TTSSetup(1);
+  form.speak("kept");
+  backends.screen_reader_calls_fail = true;
+  EXPECT_THROW(form.speak("lost"), platform::PlatformError);
+  EXPECT_EQ(form.LastThingSpoken(), "kept");
+  EXPECT_THROW(form.StopSpeech(), platform::PlatformError);
+  EXPECT_NO_THROW(form.StopSpeakingAll());
+  backends.screen_reader_calls_fail = false;
+  form.TTSSetup(1);  // connects afresh
+  form.speak("again");
+  EXPECT_THAT(Log("reader2"), ElementsAre("reader2 say again"));
+}
+
+TEST_F(SpeechFormTest, SayMakesTheFormOnFirstUse) {
+  SpeechFormHolder module(ui, backends, pauses);
+  Say(module, "silent before set-up");
+  ASSERT_TRUE(module.Created());
+  module.Form().TTSSetup(3);
+  Say(module, "***hello");
+  EXPECT_THAT(Log("voice speak"), ElementsAre("voice speak hello"));
+}
+
+TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
+  StartVoice();
+  // Down: voice 0; K, L: voices 1 and 2; Right: index 3 fails; Down: refused from then on;
+  // Up: back to the last voice of the list.
+  script = {{kDown, 0}, {Letter('K'), 0}, {Letter('L'), 0}, {kRight, 0},
+            {kDown, 0}, {kUp, 0},         {kReturn, 0}};
+  int16_t voice = 99;
+  form.AdjustVoice(voice);
+  EXPECT_EQ(voice, 2);
+  EXPECT_THAT(Log("voice voice"), ElementsAre("voice voice Alpha", "voice voice Bravo",
+                                              "voice voice Charlie", "voice voice Charlie"));
+  EXPECT_EQ(Log("voice speak Here is the current voice").size(), 4u);
+  EXPECT_EQ(ui.key_target(), nullptr);
+
+  // Another key first tries index -1, which locks the arrows.
+  script = {{Letter('X'), 0}, {kDown, 0}, {kUp, 0}, {kEscape, 0}};
+  backends.log.clear();
+  form.AdjustVoice(voice = 0);
+  EXPECT_EQ(voice, -1);
+  EXPECT_THAT(Log("voice voice"), IsEmpty());
+
+  backends.voice_names.clear();
+  script = {{kDown, 0}};
+  form.AdjustVoice(voice);
+  EXPECT_EQ(voice, 0);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "No MS SAPI Voices were found.");
+}
+
+TEST_F(SpeechFormTest, AdjustRateStaysWithinMinusTenAndTwentyOne) {
+  backends.rate = 20;
+  StartVoice();
+  script = {{kUp, 0}, {Letter('I'), 0}, {Letter('L'), 0}, {kEscape, 0}};
+  int16_t rate = 0;
+  form.AdjustRate(rate);
+  EXPECT_EQ(rate, 21);
+  EXPECT_THAT(Log("voice rate"), ElementsAre("voice rate 21"));
+
+  backends.rate = -9;
+  backends.log.clear();
+  script = {{kDown, 0}, {Letter('K'), 0}, {Letter('Q'), 0}, {kReturn, 0}};
+  form.AdjustRate(rate);
+  EXPECT_EQ(rate, -10);
+  // Another key applies and announces the same rate again.
+  EXPECT_THAT(Log("voice rate"), ElementsAre("voice rate -10", "voice rate -10"));
+  EXPECT_EQ(Log("voice speak Here is the new rate.").size(), 2u);
+
+  form.AdjustRate2(40, rate);
+  EXPECT_EQ(rate, 21);
+  form.AdjustRate2(-32768, rate);
+  form.AdjustRate2(3, rate);
+  EXPECT_EQ(backends.rate, -7);
+}
+
+TEST_F(SpeechFormTest, AdjustVolumeOffTheStepsOfFiveIsKeptButNotApplied) {
+  backends.volume = 97;
+  StartVoice();
+  script = {{kUp, 0}, {kRight, 0}, {kDown, 0}, {kUp, 0}, {kReturn, 0}};
+  int16_t volume = 0;
+  form.AdjustVolume(volume);
+  EXPECT_EQ(volume, 102);
+  EXPECT_THAT(Log("voice volume"), ElementsAre("voice volume 97"));
+
+  backends.volume = 0;
+  script = {{kDown, 0}, {Letter('J'), 0}, {kUp, 0}, {kEscape, 0}};
+  form.AdjustVolume(volume);
+  EXPECT_EQ(volume, 5);
+  EXPECT_THAT(Log("voice volume"), ElementsAre("voice volume 97", "voice volume 5"));
+}
+
+TEST_F(SpeechFormTest, AdjustmentsIgnoreTheScreenReaderAndGiveTheKeyboardBackOnAnError) {
+  form.TTSSetup(1);
+  backends.log.clear();
+  int16_t voice = 7, rate = 7, volume = 7;
+  form.AdjustVoice(voice);
+  form.AdjustRate(rate);
+  form.AdjustRate2(3, rate);
+  form.AdjustVolume(volume);
+  EXPECT_EQ(voice + rate + volume, 21);
+  EXPECT_THAT(backends.log, IsEmpty());
+
+  StartVoice();
+  struct GameWindow : platform::KeyHandler {
+    void KeyDown(int16_t, int16_t) override {}
+    void KeyUp(int16_t, int16_t) override {}
+  } game;
+  ui.SetKeyTarget(&game);
+  EXPECT_THROW(form.AdjustRate(rate), std::runtime_error);  // no key ever comes
+  EXPECT_EQ(ui.key_target(), &game);
+}
+
+TEST_F(SpeechFormTest, SetSapiValuesSetsSlotOneAndStopsQuietlyAtTheFirstFailure) {
+  EXPECT_NO_THROW(form.SetSapiValues(0, 0, 0, 0));  // no voice yet at all
+  StartVoice();
+  int16_t choice = -5;
+  form.SetSapiValues(2, 3, 40, 1, choice);
+  EXPECT_EQ(choice, 1);
+  EXPECT_THAT(Log(), ElementsAre("voice voice Charlie", "voice rate 3", "voice volume 40",
+                                 "voice priority 1"));
+  backends.log.clear();
+  // Other slots were never made: the voice list is read from slot 1, then the assignment fails.
+  for (int16_t other : {0, 2, 7}) {
+    choice = other;
+    EXPECT_NO_THROW(form.SetSapiValues(1, 1, 1, 1, choice));
+    EXPECT_EQ(choice, other);
+  }
+  EXPECT_THAT(Log(), IsEmpty());
+  // A volume the voice refuses leaves the voice and rate set before it.
+  EXPECT_NO_THROW(form.SetSapiValues(1, 5, 150, 2));
+  EXPECT_THAT(Log(), ElementsAre("voice voice Bravo", "voice rate 5"));
+}
+
+TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
+  StartVoice();
+  const std::tuple<int16_t, int16_t, std::string> cases[] = {
+      {65, 0, "A"},  {65, 1, "a"}, {188, 1, "less"}, {188, 2, ""},        {57, 1, "left parren"},
+      {191, 0, "/"}, {kF1, 0, ""}, {65, 3, ""},      {kComma, 0, "comma"}};
+  for (const auto& [key, shift, name] : cases) {
+    EXPECT_EQ(form.SayCharacter(key, shift), name) << key << " " << shift;
+  }
+  EXPECT_THAT(Log(), IsEmpty());
+  CharacterTable table;  // every character is typed by exactly one key
+  for (const CharacterRow& row : table.Rows()) {
+    if (!row.character.empty()) EXPECT_EQ(table.FindCharacter(row.character[0]), &row);
+  }
+}
+
+TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
+  StartVoice();
+  form.speak("Q: 42");
+  form.SpellLastThingSpoken();
+  EXPECT_THAT(Log("voice speak"),
+              ElementsAre("voice speak Q: 42", "voice speak Q", "voice speak colan",
+                          "voice speak space", "voice speak 4", "voice speak 2"));
+  EXPECT_EQ(Log("wait 0.4").size(), 5u);
+  EXPECT_EQ(Log("voice purge").size(), 5u);
+  EXPECT_EQ(form.LastThingSpoken(), "Q: 42");
+
+  form.speak("abcdef");
+  backends.log.clear();
+  script = {{0, 0}, {0, 0}, {kSpace, 0}};  // the key arrives during the second pause
+  form.SpellLastThingSpoken();
+  EXPECT_THAT(Log("voice speak"), ElementsAre("voice speak a", "voice speak b"));
+  EXPECT_EQ(ui.key_target(), nullptr);
+
+  // Unknown characters are skipped; no pause at the very end of the phrase.
+  backends.log.clear();
+  form.SpellWord("a\tb\xC3\xA9");
+  EXPECT_THAT(Log("voice speak"), ElementsAre("voice speak a", "voice speak b"));
+  EXPECT_EQ(Log("wait").size(), 2u);
+  EXPECT_EQ(form.LastThingSpoken(), "b");
+  backends.log.clear();
+  form.SpellWord("xy");
+  EXPECT_EQ(Log("wait").size(), 1u);
+}
+
+TEST_F(SpeechFormTest, EditBoxEchoesTypingAndBackspaceAndEscapeDiscards) {
+  StartVoice();
+  script = {{kBack, 0},
+            {Digit(9), kShiftMask},
+            {kBack, 0},
+            {Letter('H'), 0},
+            {Letter('I'), kShiftMask},
+            {kTab, 0},
+            {kShift, 0},
+            {kControl, 0},
+            {kAlt, 0},
+            {kF1, 0},
+            {Letter('X'), kControlMask},
+            {kComma, 0},
+            {kReturn, 0}};
+  EXPECT_EQ(form.EditBox("Name?"), "Hi,");
+  EXPECT_THAT(Log("voice speak"),
+              ElementsAre("voice speak Name?", "voice speak left parren", "voice speak left parren",
+                          "voice speak H", "voice speak i", "voice speak comma"));
+  EXPECT_EQ(ui.key_target(), nullptr);
+  script = {{Letter('A'), 0}, {Letter('B'), 0}, {kEscape, 0}};
+  EXPECT_EQ(form.EditBox("Type"), "");
+}
+
+}  // namespace
+}  // namespace veltro::speech
