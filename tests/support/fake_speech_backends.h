@@ -31,14 +31,6 @@ class FakeSpeechBackends : public platform::SpeechBackends {
     ++voices_created;
     return std::make_unique<Voice>(*this);
   }
-  // Only the entries that start with `prefix`.
-  std::vector<std::string> LogOf(const std::string& prefix) const {
-    std::vector<std::string> entries;
-    for (const std::string& entry : log) {
-      if (entry.starts_with(prefix)) entries.push_back(entry);
-    }
-    return entries;
-  }
 
  private:
   struct Reader : platform::ScreenReader {
