@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -29,11 +30,7 @@ namespace fs = std::filesystem;
 // neither a sound card nor the user's session.
 class SpeechdTest : public ::testing::Test {
  protected:
-  SpeechdTest() {
-    std::string pattern = (fs::temp_directory_path() / "veltro-speechd-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    folder = pattern;
-  }
+  SpeechdTest() { fs::create_directories(folder); }
   ~SpeechdTest() override {
     StopService();
     std::error_code ignored;
@@ -79,7 +76,7 @@ class SpeechdTest : public ::testing::Test {
     service = 0;
   }
 
-  fs::path folder;
+  fs::path folder = fs::temp_directory_path() / ("veltro-speechd-" + std::to_string(getpid()));
   pid_t service = 0;
 };
 

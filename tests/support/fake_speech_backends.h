@@ -24,29 +24,15 @@ class FakeSpeechBackends : public platform::SpeechBackends {
   std::unique_ptr<platform::ScreenReader> CreateScreenReader() override {
     if (!screen_reader_available) throw platform::PlatformError("no screen reader answers");
     log.push_back("create reader" + std::to_string(++screen_readers_created));
-    return std::make_unique<Reader>(*this, "reader" + std::to_string(screen_readers_created));
+    return std::make_unique<Part>(*this, "reader" + std::to_string(screen_readers_created));
   }
   std::unique_ptr<platform::SapiVoice> CreateSapiVoice() override {
     if (!voice_available) throw platform::PlatformError("no voice");
     ++voices_created;
-    return std::make_unique<Voice>(*this);
+    return std::make_unique<Part>(*this, "voice");
   }
 
  private:
-  struct Reader : platform::ScreenReader {
-    Reader(FakeSpeechBackends& o, std::string n) : owner(o), name(std::move(n)) {}
-    void SayString(const std::string& text, bool interrupt) override {
-      Log((interrupt ? " say! " : " say ") + text);
-    }
-    void StopSpeech() override { Log(" stop"); }
-    void Log(const std::string& entry) {
-      if (owner.screen_reader_calls_fail) throw platform::PlatformError("screen reader gone");
-      owner.log.push_back(name + entry);
-    }
-    FakeSpeechBackends& owner;
-    std::string name;
-  };
-
   struct Token : platform::VoiceToken {
     explicit Token(std::string n) : name(std::move(n)) {}
     std::string GetDescription() override { return name; }
@@ -63,8 +49,17 @@ class FakeSpeechBackends : public platform::SpeechBackends {
     std::vector<std::string> names;
   };
 
-  struct Voice : platform::SapiVoice {
-    explicit Voice(FakeSpeechBackends& o) : owner(o) {}
+  // Either back-end: `name` tells them apart in the log.
+  struct Part : platform::ScreenReader, platform::SapiVoice {
+    Part(FakeSpeechBackends& o, std::string n) : owner(o), name(std::move(n)) {}
+    void SayString(const std::string& text, bool interrupt) override {
+      Log((interrupt ? " say! " : " say ") + text);
+    }
+    void StopSpeech() override { Log(" stop"); }
+    void Log(const std::string& entry) {
+      if (owner.screen_reader_calls_fail) throw platform::PlatformError("screen reader gone");
+      owner.log.push_back(name + entry);
+    }
     void Speak(const std::optional<std::string>& text, int32_t flags) override {
       if (flags & platform::SVSFPurgeBeforeSpeak) owner.log.push_back("voice purge");
       if (text) owner.log.push_back("voice speak " + *text);
@@ -89,6 +84,7 @@ class FakeSpeechBackends : public platform::SpeechBackends {
       owner.log.push_back("voice " + what + " " + std::to_string(value));
     }
     FakeSpeechBackends& owner;
+    std::string name;
   };
 };
 
