@@ -14,7 +14,7 @@ const std::string kSentence = "Altitude five hundred. Velocity twelve. Fuel: eig
 
 int Peak(const std::vector<int16_t>& samples) {
   int peak = 0;
-  for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+  for (int16_t s : samples) peak = std::max(peak, std::abs(s));
   return peak;
 }
 
@@ -72,16 +72,12 @@ TEST_F(EspeakVoiceTest, SpeaksAudiblyAtTheRateAndVolumeSetQueuesAndPurges) {
 }
 
 TEST(EspeakDeviceTest, PurgeEmptiesTheDeviceQueueAtOnce) {
-  // SDL's dummy driver plays at the real pace without any hardware.
-  EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});
+  EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});  // SDL's, no hardware
   voice.Speak(kSentence, SVSFlagsAsync);
   voice.WaitUntilDone();
   EXPECT_GT(voice.QueuedDeviceBytes(), 22050u);  // seconds of speech wait to be played
   voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);
   EXPECT_EQ(voice.QueuedDeviceBytes(), 0u);
-  voice.Speak("Touchdown.", SVSFlagsAsync);
-  voice.WaitUntilDone();
-  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);
 }
 
 }  // namespace
