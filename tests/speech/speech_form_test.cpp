@@ -211,10 +211,7 @@ TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBac
   EXPECT_EQ(volume, 5);
   EXPECT_THAT(Log("voice volume "), ElementsAre("97", "5"));
 
-  struct GameWindow : platform::KeyHandler {
-    void KeyDown(int16_t, int16_t) override {}
-    void KeyUp(int16_t, int16_t) override {}
-  } game;
+  FRMTTS game(ui, backends, *this);  // any other window that has the keyboard
   ui.SetKeyTarget(&game);
   EXPECT_THROW(form.AdjustRate(rate), std::runtime_error);  // no key ever comes
   EXPECT_EQ(ui.key_target(), &game);
