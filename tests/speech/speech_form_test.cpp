@@ -162,6 +162,7 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   EXPECT_EQ(voice, 2);
   EXPECT_THAT(Log("voice voice "), ElementsAre("Alpha", "Bravo", "Charlie", "Charlie"));
   EXPECT_EQ(Log("voice speak Here is the current voice").size(), 4u);
+  EXPECT_EQ(Log("voice speak ").front(), "Use the arrows  to select voice. Press Enter when done.");
   EXPECT_EQ(ui.key_target(), nullptr);
 
   // Another key first tries index -1, which locks the arrows.
@@ -262,6 +263,9 @@ TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
   EXPECT_EQ(Log("wait 0.4").size(), 5u);
   EXPECT_EQ(Log("voice purge").size(), 5u);
   EXPECT_EQ(form.LastThingSpoken(), "Q: 42");
+  backends.log.clear();
+  form.RepeatLastThingSpoken();
+  EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42"));
 
   form.speak("abcdef");
   backends.log.clear();
