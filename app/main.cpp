@@ -77,7 +77,7 @@ int Main(const std::vector<std::string>& arguments) {
     headless.fail_voice = line.fail_voice;
     outcome = veltro::app::RunHeadless(headless);
   } else {
-    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get());
+    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get(), sound_log.get());
   }
   if (!outcome.message.empty()) Fail(outcome.status, outcome.message);
   return outcome.status;
