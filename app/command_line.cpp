@@ -66,18 +66,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (line.help || line.version) return line;
   if (line.headless && line.keys.empty()) throw UsageError("--headless needs --keys SCRIPT");
   if (!line.headless) {
-    const bool headless_only =
-        !line.keys.empty() || !line.sound_log.empty() || line.fail_screen_reader || line.fail_voice;
-    if (headless_only) {
-      throw UsageError("--keys, --sound-log and --fail-* work only with --headless");
-    }
+    const bool headless_only = !line.keys.empty() || line.fail_screen_reader || line.fail_voice;
+    if (headless_only) throw UsageError("--keys and --fail-* work only with --headless");
   }
   return line;
 }
 
 std::string UsageText() {
   return "Usage:\n"
-         "  veltro-lander [3] [--speech-log FILE]\n"
+         "  veltro-lander [3] [--speech-log FILE] [--sound-log FILE]\n"
          "  veltro-lander --headless --keys SCRIPT [--speech-log FILE] [--sound-log FILE]\n"
          "                [--max-seconds N] [--seed N] [3]\n"
          "\n"
@@ -89,7 +86,7 @@ std::string UsageText() {
          "  --headless         run without a window or a sound card, on a virtual clock\n"
          "  --keys SCRIPT      the key presses of a headless run, one command a line:\n"
          "                     wait-say TEXT, press KEY, down KEY, up KEY, sleep SECONDS\n"
-         "  --sound-log FILE   write every sound call of the game to FILE (headless)\n"
+         "  --sound-log FILE   write every sound call of the game, with the time, to FILE\n"
          "  --max-seconds N    end a headless run after N seconds of its clock (default 3600)\n"
          "  --seed N           vary the random worlds of a headless run\n"
          "  --fail-screen-reader, --fail-voice\n"

@@ -31,7 +31,8 @@ bool DisplayAvailable() {
 
 }  // namespace
 
-RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log) {
+RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
+                      std::ostream* sound_log) {
   if (!DisplayAvailable()) {
     return {1, std::string("no display to open a window on (neither DISPLAY nor "
                            "WAYLAND_DISPLAY is set)\n") +
@@ -52,7 +53,7 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log)
     logged = std::make_unique<platform::SpeechLog>(speech, *ui, *speech_log);
     backends = logged.get();
   }
-  Program program(platform::Platform{*ui, sound, ogg, *backends});
+  Program program(platform::Platform{*ui, sound, ogg, *backends}, sound_log);
   return {program.Run(), ""};
 }
 

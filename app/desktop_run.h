@@ -8,7 +8,8 @@
 namespace veltro::app {
 
 // A program on the real desktop: SDL window and keyboard, OpenAL sound, speech-dispatcher or
-// espeak-ng. `speech_log` may be null. Without a display the outcome is status 1 with a message.
-RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log);
+// espeak-ng. The logs may be null. Without a display the outcome is status 1 with a message.
+RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
+                      std::ostream* sound_log);
 
 }  // namespace veltro::app

@@ -77,11 +77,7 @@ int Main(const std::vector<std::string>& arguments) {
     headless.fail_voice = line.fail_voice;
     outcome = veltro::app::RunHeadless(headless);
   } else {
-#if VELTRO_HAS_DESKTOP
-    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get());
-#else
-    outcome = {1, "this build has no desktop platform; use --headless --keys SCRIPT"};
-#endif
+    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get(), sound_log.get());
   }
   if (!outcome.message.empty()) Fail(outcome.status, outcome.message);
   return outcome.status;

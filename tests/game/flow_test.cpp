@@ -1,168 +1,164 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
+#include "game/fuel_search.h"
 #include "game/game_fixture.h"
+#include "game/worlds.h"
 
 namespace veltro::game::testing {
 namespace {
 
 using platform::ProgramEnded;
 
-TEST_F(GameTest, StartUpRunsOnceThenTheMainMenu) {
-  ui.command_line = "3";
-  Press(keys::kEscape);
-  EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(app_path, "/opt/veltro/");
-  EXPECT_EQ(ui.window_title, "Veltro Lander");
-  EXPECT_EQ(ui.key_target(), &game);
-  EXPECT_TRUE(game.flight().AltitudeSpoken);
-  EXPECT_FALSE(game.flight().VelocitySpoken || game.flight().FuelSpoken);
-  ASSERT_EQ(sound.calls.size(), 2u);
-  EXPECT_EQ(sound.calls[0].op, Op::kDSInit);
-  EXPECT_EQ(sound.calls[1].file, "intro.wav");
-  EXPECT_GE(ui.pauses, 2);  // the introduction was awaited without serving the queue
-  EXPECT_EQ(speech.log,
-            (std::vector<std::string>{"<tts 3>", "Where would you like to land?", "Moon"}));
-
-  // Back to the menu later: no second start-up.
-  Press(keys::kEnd);
-  Press(keys::kReturn);  // "Exit"
-  EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(sound.calls.size(), 2u);
-  EXPECT_EQ(speech.Last(), "Exit");
-
-  // In the root folder no second separator; any other argument picks the screen reader.
-  app_path.clear();
-  ui.program_folder = "/";
-  ui.command_line = "33";
-  Press(keys::kEscape);
-  EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(app_path, "/");
-  EXPECT_EQ(speech.Count("<tts 1>"), 1);
-}
-
-TEST_F(GameTest, MenuKeysWrapJumpAndIgnoreModifiedKeys) {
+TEST_F(GameTest, MenuKeysAndEscapeInEachMenu) {
   ui.SetKeyTarget(&game);
-  for (int16_t code : {keys::kUp, keys::kDown, keys::kEnd, keys::kDown, keys::kHome}) Press(code);
-  Press(keys::kDown, keys::kShiftMask);  // not an arrow
-  Press(keys::kRight);
-  Press(keys::Digit(3), keys::kControlMask);
-  Press(keys::Letter('A'));  // no flight command while a menu is open
-  Press(keys::kSpace);
+  Press({keys::kUp, keys::kDown, keys::kEnd, keys::kDown, keys::kHome});
+  Press({keys::kDown}, keys::kShiftMask);  // not an arrow
+  Press({keys::kRight});
+  Press({keys::Digit(3)}, keys::kControlMask);
+  Press({keys::Letter('A'), keys::kSpace});  // no flight command while a menu is open
   EXPECT_EQ(game.AskForInfo("Easy|Moderate|Difficult"), 1);
   EXPECT_EQ(speech.log, (std::vector<std::string>{"Easy", "Difficult", "Easy", "Difficult", "Easy",
                                                   "Easy", "Moderate", "<tts 3>"}));
-  Press(keys::kDown);
-  Press(keys::kEscape);
+  Press({keys::kDown, keys::kEscape});
   EXPECT_EQ(game.AskForInfo("a||c"), -1);
-  EXPECT_EQ(speech.Last(), "");  // empty entries are kept
-}
-
-TEST_F(GameTest, EscapeInTheDifficultyMenuEndsAndInTheBriefingReturnsToTheWorldMenu) {
-  Press(keys::kReturn);
-  Press(keys::kEscape);
-  EXPECT_THROW(game.Form_Load(), ProgramEnded);
-
+  EXPECT_EQ(speech.log.back(), "");  // empty entries are kept
   speech.log.clear();
-  Press(keys::kReturn);
-  Press(keys::kReturn);
-  Press(keys::kEscape);  // briefing menu
-  Press(keys::kEscape);  // world menu again
+  ui.command_line = "3";
+  Press({keys::kEscape});  // world menu: the end
   EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(speech.Count("Where would you like to land?"), 2);
-  EXPECT_EQ(sound.HandleOf("alt.wav"), 0);  // no cue started
-}
-
-TEST_F(GameTest, BriefingRepeatsAndContinueStartsTheCues) {
-  Press(keys::kReturn);  // Moon
-  Press(keys::kReturn);  // Easy
-  Press(keys::kReturn);  // Repeat
-  Press(keys::kDown);
-  Press(keys::kReturn);  // Continue
-  game.Form_Load();
-  EXPECT_EQ(speech.Count("Gravity is 5 feet per second squared."), 2);
-  EXPECT_EQ(speech.Count("Repeat"), 2);
-  EXPECT_EQ(speech.Last(), "Press and hold spacebar to fire thrusters");
-  const auto plays = sound.Of(Op::kPlay);
-  ASSERT_EQ(plays.size(), 4u);
-  const std::vector<std::tuple<std::string, int, int, int, int, int>> expected = {
-      {"alt.wav", -2000, -1, -3000, 0, 8},
-      {"toofast.wav", -10000, -1, -800, 0, 8},
-      {"fuel.wav", -1000, -1, 3000, 0, 8}};
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    const auto& c = plays[i + 1];
-    EXPECT_EQ(std::make_tuple(c.file, int{c.Volume}, int{c.Frequency}, int{c.Pan},
-                              int{c.StartPosition}, int{c.DSFlags}),
-              expected[i]);
-  }
-  EXPECT_EQ(game.flight().InitialFuel, 224);
-  // The timer flies the craft every 20 ms: 10 ticks in 0.2 s.
-  for (int i = 0; i < 200; ++i) ui.DoEvents();
-  EXPECT_EQ(sound.Of(Op::kFrequency, sound.HandleOf("alt.wav")).size(), 10u);
-}
-
-TEST_F(GameTest, ReviewSoundsIgnoresKeysAndHelpSendsF1) {
-  PressTimes(7, keys::kDown);
-  Press(keys::kReturn);
-  ui.on_do_events = [&] {
-    if (speech.Count("Thrusters Firing") == 1 &&
-        speech.Count("Where would you like to land?") == 1) {
-      ui.QueueKeyDown(keys::kEscape);  // hammered during the review: discarded
-    } else {
-      FeedScript();
-    }
-  };
-  PressTimes(8, keys::kDown);
-  Press(keys::kReturn);  // Help
-  PressAfter("Where would you like to land?", 3, keys::kEscape);
+  EXPECT_EQ(app_path, "/opt/veltro/");
+  EXPECT_GE(ui.pauses, 2);  // the introduction was awaited without serving the queue
+  EXPECT_EQ(speech.log,
+            (std::vector<std::string>{"<tts 3>", "Where would you like to land?", "Moon"}));
+  Press({keys::kReturn, keys::kEscape});  // difficulty menu: the end
   EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(sound.PlayedFiles(),
-            (std::vector<std::string>{"intro.wav", "retrojet.wav", "NoFuel.wav", "alt.wav",
-                                      "click.wav", "fuel.wav", "toofast.wav"}));
-  const auto alt = sound.Of(Op::kPlay)[3];
-  EXPECT_EQ(std::make_tuple(int{alt.Volume}, int{alt.Frequency}, int{alt.Pan}, int{alt.DSFlags}),
-            std::make_tuple(-2000, 44100, -3000, 0));
-  EXPECT_EQ(speech.Count("Descending too fast"), 1);
-  EXPECT_EQ(ui.sent_keys, std::vector<std::string>{"{f1}"});
-  EXPECT_EQ(speech.Count("Where would you like to land?"), 3);
-  EXPECT_GE(ui.now, 17.0);  // the pauses of the review and of the help were waited out
+  Press({keys::kReturn, keys::kReturn, keys::kEscape, keys::kEscape});  // briefing: back
+  EXPECT_THROW(game.Form_Load(), ProgramEnded);
+  EXPECT_EQ(speech.Count("Where would you like to land?"), 4);
+  EXPECT_EQ(sound.PlayedFiles(), std::vector<std::string>{"intro.wav"});  // once; no cue
 }
 
-TEST_F(GameTest, AfterFlightChoiceKeepsTheRandomWorldOrDrawsANewOne) {
+TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
   ui.random_values = {0.5, 0.25, 0.5, 0.9, 0.9, 0.9};
-  StartFlight(4, 0);  // asteroid
-  const FlightState before = game.flight();
+  StartFlight(4, 0);  // an asteroid, drawn in order
+  const FlightState& f = game.flight();
+  EXPECT_EQ(std::make_tuple(f.Gravity, f.MaxLandingSpeed, f.TerminalVelocity, f.InitialAltitude,
+                            f.Thrust),
+            std::make_tuple(5.0f, 5.0f, 30000.0f, 250.0f, 13.5f));
+  const auto asteroid = std::make_tuple(f.Gravity, f.TerminalVelocity, f.InitialAltitude);
+  game.KeyDown(keys::kSpace, 0);
   game.KeyDown(keys::Letter('Q'), 0);
   RunUntilPrompt();
-  EXPECT_EQ(speech.Count("Press and hold spacebar to fire thrusters"), 1);
-
-  Press(keys::kDown);  // Shift alone is "any other key": the same world again
-  Press(keys::kReturn);
-  game.KeyDown(keys::kShift, keys::kShiftMask);
+  EXPECT_EQ(sound.PlayedFiles().back(), "retrojet.wav");  // no outcome sound, no report
+  EXPECT_EQ(game.FinalReportText(), "");
+  game.KeyUp(keys::kSpace, 0);  // the thrusters were already stopped
+  EXPECT_EQ(sound.Of(Op::kStop, sound.HandleOf("retrojet.wav")).size(), 1u);
+  Press({keys::kDown, keys::kReturn});
+  game.KeyDown(keys::kShift, keys::kShiftMask);  // Shift alone is "any other key": try again
   EXPECT_EQ(speech.Count("Press and hold spacebar to fire thrusters"), 2);
-  EXPECT_EQ(game.flight().Gravity, before.Gravity);
-  EXPECT_EQ(game.flight().InitialAltitude, before.InitialAltitude);
-  EXPECT_EQ(game.flight().Thrust, before.Thrust);
-  EXPECT_EQ(ui.random_values.size(), 3u);
-
+  EXPECT_EQ(std::make_tuple(f.Gravity, f.TerminalVelocity, f.InitialAltitude), asteroid);
+  EXPECT_FALSE(f.AbortRequested);
   game.KeyDown(keys::kEscape, 0);  // in flight: an abort, not the end of the program
   RunUntilPrompt();
-  PressTimes(4, keys::kDown);
-  Press(keys::kReturn);
-  Press(keys::kReturn);
-  Press(keys::kDown);
-  Press(keys::kReturn);
+  Press({keys::kDown}, 0, 4);
+  Press({keys::kReturn, keys::kReturn, keys::kDown, keys::kReturn});
   game.KeyDown(keys::Letter('N'), keys::kShiftMask);  // modifiers do not matter here
-  EXPECT_EQ(sound.Of(Op::kPlay).front().file, "intro.wav");
-  const auto played = sound.PlayedFiles();
-  EXPECT_EQ(std::count(played.begin(), played.end(), "intro.wav"), 1);
+  EXPECT_EQ(sound.PlaysOf("intro.wav"), 1);
   EXPECT_TRUE(ui.random_values.empty());
-  EXPECT_FLOAT_EQ(game.flight().Gravity, 9);
-
-  game.KeyDown(keys::Letter('Q'), 0);
-  RunUntilPrompt();
+  EXPECT_FLOAT_EQ(f.Gravity, 9);
+  sound.polls_while_playing = 30;  // Escape hammered all through a crash chooses nothing
+  sound.on_is_playing = [this] { ui.QueueKeyDown(keys::kEscape); };
+  game.flight().Altitude = 0.01f;
+  game.flight().Velocity = 50;
+  Tick();
+  sound.on_is_playing = nullptr;
+  EXPECT_EQ(speech.log.back(), kPrompt);
+  for (int i = 0; i < 100; ++i) ui.DoEvents();
+  EXPECT_FALSE(ui.ended);
   EXPECT_THROW(game.KeyDown(keys::kEscape, 0), ProgramEnded);
+}
+
+RandomDraw Draws(std::vector<double> values) {
+  return [values, next = std::size_t{0}]() mutable { return values.at(next++); };
+}
+
+TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
+  struct {
+    int16_t world;
+    float burn_altitude, minimum_fuel, allowance[3];
+    const char* seconds[3];
+  } const cases[] = {
+      {0, 200, 112, {224, 168, 134.4f}, {"9", "7", "5"}},
+      {1, 2510, 833, {1666, 1249.5f, 999.6f}, {"33", "25", "20"}},
+      {2, 3000, 547.5f, {1095, 821.25f, 657}, {"44", "33", "26"}},
+      {3, 960, 476, {952, 714, 571.2f}, {"19", "14", "11"}},
+  };
+  FlightState& f = game.flight();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.world);
+    f.TimeStep = kTimeStep;
+    SelectWorld(c.world, f, Draws({}));
+    f.InitialFuel = 100000;
+    const MinimumBurn burn = SearchMinimumBurn(f);
+    EXPECT_EQ(std::make_pair(burn.BurnAltitude, burn.MinimumFuel),
+              std::make_pair(c.burn_altitude, c.minimum_fuel));
+    EXPECT_EQ(std::make_tuple(f.Altitude, f.Velocity, f.Fuel),  // the craft is reset for the flight
+              std::make_tuple(f.InitialAltitude, 0.0f, 100000.0f));
+    for (int16_t difficulty = 0; difficulty < 3; ++difficulty) {
+      f.InitialFuel = FuelAllowance(burn.MinimumFuel, difficulty);
+      EXPECT_EQ(f.InitialFuel, c.allowance[difficulty]);
+      game.speakstats();
+      EXPECT_EQ(speech.log.end()[-2], std::string("There is enough fuel for ") +
+                                          c.seconds[difficulty] + " seconds of thrust.");
+    }
+  }
+}
+
+TEST_F(GameTest, BriefingAndAWorldWhereNoBurnCanSucceed) {
+  SelectWorld(2, game.flight(), Draws({}));  // Mars: gravity 12.5 is spoken as 12
+  game.flight().InitialFuel = 1095;
+  game.speakstats();
+  EXPECT_EQ(speech.log, (std::vector<std::string>{"Gravity is 12 feet per second squared.",
+                                                  "Thrust is 25 feet per second squared",
+                                                  "Terminal velocity is 700 feet per second.",
+                                                  "There is enough fuel for 44 seconds of thrust.",
+                                                  "Maximum landing speed 15 feet per second."}));
+  // An asteroid without gravity has no thrust either: the search still ends, with no fuel.
+  FlightState& f = game.flight();
+  SelectWorld(4, f, Draws({0, 0.7, 0.2}));
+  f.TimeStep = kTimeStep;
+  f.InitialFuel = 100000;
+  float MinimumFuel = -1;
+  TestVelocity(f, MinimumFuel);
+  EXPECT_EQ(MinimumFuel, 0);
+}
+
+// The speed is cut down to a whole number before it is judged, and rounded when reported.
+TEST(Outcome, TouchdownIsJudgedOnTheWholeSpeed) {
+  const std::tuple<int, float, float, bool, const char*> cases[] = {
+      {0, 5.99f, 224, true, "Final Fuel 224, Final Velocity 6.\r\n"},
+      {0, 6, -0.4f, false, "Final Fuel 0, Final Velocity 6.\r\n"},
+      {1, 20.9f, 1000.7f, true, "Final Fuel 1000, Final Velocity 21.\r\n"},
+      {1, 21, 3, false, "Final Fuel 3, Final Velocity 21.\r\n"}};
+  for (const auto& [world, velocity, fuel, lands, report] : cases) {
+    SCOPED_TRACE(report);
+    struct Flight : GameTest {
+      void TestBody() override {}
+    } t;
+    t.StartFlight(world, 0);
+    FlightState& f = t.game.flight();
+    f.TerminalVelocity = 0;  // no gravity on the last tick: the craft lands at `velocity`
+    f.Velocity = velocity;
+    f.Fuel = fuel;
+    f.Altitude = 0.05f;
+    t.Tick();
+    const auto played = t.sound.PlayedFiles();
+    EXPECT_EQ(played.end()[-2] + " " + played.back(),
+              lands ? "touchdown.wav landed.wav" : "housprob.wav explosion.wav");
+    EXPECT_EQ(t.speech.log.end()[-2], report);
+    EXPECT_EQ(t.speech.log.back(), GameTest::kPrompt);
+    EXPECT_EQ(f.Fuel, std::max(fuel, 0.0f));
+  }
 }
 
 }  // namespace

@@ -2,83 +2,132 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "game/frm_main.h"
-#include "game/recording_ports.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
 #include "support/fake_ui.h"
 
 namespace veltro::game::testing {
 
+// Records what the game says, in order; stops and back-end switches appear as "<stop>", "<tts N>".
+class RecordingSpeech : public GameSpeech {
+ public:
+  std::vector<std::string> log;
+  void Say(const std::string& text) override { log.push_back(text); }
+  void StopSpeech() override { log.push_back("<stop>"); }
+  void TTSSetup(int16_t type) override { log.push_back("<tts " + std::to_string(type) + ">"); }
+  int Count(const std::string& text) const { return std::count(log.begin(), log.end(), text); }
+};
+
+// Records every sound call. Handles count up from 1; a sound reports "playing" for
+// `polls_while_playing` IsPlaying polls and then ends.
+class RecordingSound : public GameSound {
+ public:
+  enum class Op { kDSInit, kPlay, kStop, kVolume, kPan, kFrequency };
+  struct Call {
+    Op op;
+    int16_t handle;
+    std::string file;  // plays only
+    int16_t Volume = 0, Pan = 0, DSFlags = 0;
+    int32_t Frequency = 0, StartPosition = 0;
+  };
+  std::vector<Call> calls;
+  int polls_while_playing = 2;
+  std::function<void()> on_is_playing;
+
+  void DSInit() override { calls.push_back({Op::kDSInit, 0, ""}); }
+  int16_t PlaySound(const std::string& file, int16_t& Volume, int32_t& Frequency, int16_t& Pan,
+                    int32_t& StartPosition, int16_t& DSFlags) override {
+    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency, StartPosition});
+    polls_left_[next_] = polls_while_playing;
+    return next_++;
+  }
+  bool IsPlaying(int16_t Index) override {
+    if (on_is_playing) on_is_playing();
+    return polls_left_[Index]-- > 0;
+  }
+  void StopPlay(int16_t Index) override { calls.push_back({Op::kStop, Index, ""}); }
+  void SetVolume(int16_t i, int16_t v) override { calls.push_back({Op::kVolume, i, "", v}); }
+  void SetPan(int16_t i, int16_t p) override { calls.push_back({Op::kPan, i, "", 0, p}); }
+  void SetFrequency(int16_t i, int32_t& f) override {
+    calls.push_back({Op::kFrequency, i, "", 0, 0, 0, f});
+  }
+
+  // The calls of one kind, of one handle if `handle` is given.
+  std::vector<Call> Of(Op op, int16_t handle = -1) const {
+    std::vector<Call> found;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
+                 [&](const Call& c) { return c.op == op && (handle < 0 || c.handle == handle); });
+    return found;
+  }
+  std::vector<std::string> PlayedFiles() const {
+    std::vector<std::string> files;
+    for (const Call& c : Of(Op::kPlay)) files.push_back(c.file);
+    return files;
+  }
+  int PlaysOf(const std::string& file) const {
+    return std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.file == file; });
+  }
+  int16_t HandleOf(const std::string& file) const {  // of its last play, 0 if never played
+    int16_t handle = 0;
+    for (const Call& c : Of(Op::kPlay)) handle = c.file == file ? c.handle : handle;
+    return handle;
+  }
+
+ private:
+  int16_t next_ = 1;
+  std::map<int16_t, int> polls_left_;
+};
+
 using Op = RecordingSound::Op;
 
-// A game window on the fake user interface, with a script of key presses that are handed out
-// one per served queue, so that each menu gets exactly the keys meant for it.
+// A game window on the fake user interface, with a script of key presses handed out one per
+// served queue, so that each menu gets exactly the keys meant for it.
 class GameTest : public ::testing::Test {
- protected:
-  GameTest() {
-    ui.on_do_events = [this] { FeedScript(); };
-  }
+ public:
+  GameTest() { ui.on_do_events = std::bind(&GameTest::FeedScript, this); }
 
-  struct ScriptedKey {
-    int16_t code, shift;
-    std::string after_text;  // held back until this text has been said `after_count` times
-    int after_count;
-  };
-  // Adds a key press to the script.
-  void Press(int16_t code, int16_t shift = 0) { script.push_back({code, shift, "", 0}); }
-  void PressAfter(const std::string& text, int count, int16_t code) {
-    script.push_back({code, 0, text, count});
-  }
-  void PressTimes(int times, int16_t code) {
-    for (int i = 0; i < times; ++i) Press(code);
+  void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      for (int16_t code : codes) script.push_back({code, shift});
+    }
   }
   void FeedScript() {
-    // A flow that never ends stops the test instead of hanging it.
-    if (ui.now > 10000) throw std::runtime_error("the game kept waiting");
+    if (ui.now > 10000) throw std::runtime_error("the game kept waiting");  // not hang
     if (script.empty()) return;
-    const ScriptedKey key = script.front();
-    if (speech.Count(key.after_text) < key.after_count) return;
+    ui.QueueKeyDown(script.front().first, script.front().second);
     script.pop_front();
-    ui.QueueKeyDown(key.code, key.shift);
   }
-
   // Runs the main flow to a flight on world `world` (menu index) at `difficulty`.
   void StartFlight(int world, int difficulty) {
-    PressTimes(world, keys::kDown);
-    Press(keys::kReturn);
-    PressTimes(difficulty, keys::kDown);
-    Press(keys::kReturn);
-    Press(keys::kDown);  // "Continue"
-    Press(keys::kReturn);
+    Press({keys::kDown}, 0, world);
+    Press({keys::kReturn});
+    Press({keys::kDown}, 0, difficulty);
+    Press({keys::kReturn, keys::kDown, keys::kReturn});  // ... "Continue"
     game.Form_Load();
     ASSERT_TRUE(script.empty());
   }
-
-  // One flight tick, `seconds` after the previous one on the clock.
-  void Tick(double seconds = 0.02) {
+  void Tick(double seconds = 0.02) {  // one flight tick, `seconds` after the previous one
     ui.now += seconds;
     game.Timer1_Timer();
   }
-  // Keeps the craft still at `altitude` (no gravity, no speed) and runs one tick there.
-  void TickAt(float altitude) {
-    game.flight().Gravity = 0;
-    game.flight().Velocity = 0;
+  void TickAt(float altitude) {  // one tick held still there: no gravity, no speed
+    game.flight().Gravity = game.flight().Velocity = 0;
     game.flight().Altitude = altitude;
     Tick();
   }
-  // Serves the queue until the flight has ended and the closing prompt is spoken.
-  void RunUntilPrompt() {
-    for (int i = 0; i < 1000000 && speech.Count(kPrompt) == prompts_seen; ++i) ui.DoEvents();
-    ASSERT_EQ(speech.Count(kPrompt), prompts_seen + 1);
-    ++prompts_seen;
-  }
-  int32_t LastFrequency(int16_t handle) const {
-    return sound.Of(Op::kFrequency, handle).back().Frequency;
+  void RunUntilPrompt() {  // serves the queue until the flight ends with the closing prompt
+    const int seen = speech.Count(kPrompt);
+    for (int i = 0; i < 1000000 && speech.Count(kPrompt) == seen; ++i) ui.DoEvents();
+    ASSERT_EQ(speech.Count(kPrompt), seen + 1);
   }
 
   static constexpr const char* kPrompt =
@@ -89,8 +138,7 @@ class GameTest : public ::testing::Test {
   RecordingSound sound;
   std::string app_path;
   FRMMain game{ui, speech, sound, app_path};
-  std::deque<ScriptedKey> script;
-  int prompts_seen = 0;
+  std::deque<std::pair<int16_t, int16_t>> script;  // key code, shift
 };
 
 }  // namespace veltro::game::testing

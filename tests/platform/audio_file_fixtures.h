@@ -1,31 +1,43 @@
 #pragma once
 
-#include <cstdint>
+#include <sndfile.h>
+#include <stdlib.h>
+
+#include <cmath>
 #include <filesystem>
+#include <numbers>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace veltro::testing {
 
 // A fresh directory under the system's temp folder, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+struct TempDir {
+  std::string path = (std::filesystem::temp_directory_path() / "veltro-audio-XXXXXX").string();
+  TempDir() {
+    if (mkdtemp(path.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string File(const std::string& name) const { return path + "/" + name; }
 };
 
-// Writes a sine tone of `hertz` at half of full scale with libsndfile; `sf_format` is a
-// libsndfile format (SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS, ...).
-void WriteTone(const std::string& path, int sf_format, int channels, int rate, int64_t frames,
-               double hertz = 440.0);
-
-// Writes raw bytes to a file.
-void WriteBytes(const std::string& path, const std::string& bytes);
+// Writes a 440 Hz sine at half of full scale in a libsndfile format (SF_FORMAT_WAV | ...).
+inline void WriteTone(const std::string& path, int sf_format, int channels, int rate,
+                      int64_t frames) {
+  SF_INFO info{0, rate, channels, sf_format, 0, 0};
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (file == nullptr) throw std::runtime_error(std::string("sf_open: ") + sf_strerror(nullptr));
+  std::vector<float> samples(static_cast<size_t>(frames * channels));
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const auto frame = static_cast<double>(i / static_cast<size_t>(channels));
+    samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 440 * frame / rate));
+  }
+  sf_writef_float(file, samples.data(), frames);
+  sf_close(file);
+}
 
 }  // namespace veltro::testing

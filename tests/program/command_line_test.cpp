@@ -19,9 +19,10 @@ TEST(CommandLineTest, HeadlessOptionsAndTheGamesOwnArguments) {
   EXPECT_FALSE(line.fail_screen_reader);
   EXPECT_EQ(line.game_arguments, "3");
 
-  // The desktop: only the speech log, and the game's arguments joined by blanks.
-  CommandLine desktop = ParseCommandLine({"3", "--speech-log", "s.log", "x"});
+  // The desktop: the logs, and the game's arguments joined by blanks.
+  CommandLine desktop = ParseCommandLine({"3", "--speech-log", "s.log", "x", "--sound-log", "d"});
   EXPECT_FALSE(desktop.headless);
+  EXPECT_EQ(desktop.sound_log, "d");
   EXPECT_EQ(desktop.game_arguments, "3 x");
   // --help and --version need nothing else.
   EXPECT_TRUE(ParseCommandLine({"--headless", "--help"}).help);
@@ -32,7 +33,7 @@ TEST(CommandLineTest, MistakesAreUsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
       {"--headless"},            // no script
       {"--keys", "a.keys"},      // script without --headless
-      {"--sound-log", "x"},      // headless only
+      {"--fail-voice"},          // headless only
       {"--headless", "--keys"},  // missing value
       {"--headless", "--keys", "a", "--max-seconds", "0"},
       {"--headless", "--keys", "a", "--max-seconds", "inf"},

@@ -1,5 +1,4 @@
-#include <gtest/gtest.h>
-
+#include "sound/sound_units.h"
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -8,112 +7,120 @@ namespace {
 TEST_F(SoundTest, CreationFlagsFollowDSFlagsAndSoftwareMixing) {
   sound::Sound& s = Started();
   AddWav("PLAIN.WAV");
-  struct Case {
-    int16_t flags;
-    int32_t expected;
-  };
-  for (Case c : {Case{0, 226}, Case{8192, 32994}, Case{1024, 176}, Case{512, 224},
-                 Case{1024 + 8192 + 512, 176}}) {
-    ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", c.flags), 1);
-    EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, c.expected) << c.flags;
-    EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Algorithm3D, "DS3DALG_DEFAULT");
-  }
-  ui.files[app_path + "sounds.ini"] = "SOFTWARE BUFFERS";
-  s.DSInit();
-  for (Case c : {Case{0, 234}, Case{8192, 33002}, Case{1024, 184}}) {
-    ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", c.flags), 1);
-    EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, c.expected) << c.flags;
+  for (auto [flags, expected, software] : {std::tuple{0, 226, 0},
+                                           {8192, 32994, 0},
+                                           {1024, 176, 0},
+                                           {512, 224, 0},
+                                           {1024 + 8192 + 512, 176, 0},
+                                           {0, 234, 1},
+                                           {8192, 33002, 1},
+                                           {1024, 184, 1}}) {
+    SCOPED_TRACE(flags);
+    if (software) ui.files[app_path + "sounds.ini"] = "SOFTWARE BUFFERS";
+    if (software) s.DSInit();
+    ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", static_cast<int16_t>(flags)), 1);
+    EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, expected);
   }
 }
 
-TEST_F(SoundTest, MissingCorruptAndOutOfRangeOpens) {
+TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
   sound::Sound& s = Started();
   AddWav("GOOD.WAV");
   ASSERT_EQ(s.OpenSound(4, "GOOD.WAV", 0), 1);
   auto before = s.WavSlotAt(4).DSBuffer;
-
-  // Missing: nothing changes.
-  EXPECT_EQ(s.OpenSound(4, "NONE.WAV", 0), 0);
+  EXPECT_EQ(s.OpenSound(4, "NONE.WAV", 0), 0);  // missing: nothing changes
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, before);
-
-  // Present but refused by the device (empty or corrupt): the slot ends up empty.
-  ui.files[app_path + "BAD.WAV"] = "";
+  ui.files[app_path + "BAD.WAV"] = "";  // refused by the device: the slot ends up empty
   EXPECT_EQ(s.OpenSound(4, "BAD.WAV", 0), 0);
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, nullptr);
-
   EXPECT_EQ(s.OpenSound(101, "GOOD.WAV", 0), 0);
   EXPECT_EQ(s.OpenSound(-1, "GOOD.WAV", 0), 0);
   EXPECT_TRUE(ui.boxes.empty());
-}
 
-TEST_F(SoundTest, FullPathsAndRelativeNames) {
-  sound::Sound& s = Started();
-  for (std::string path : {"/srv/sounds/A.WAV", "C:\\SOUNDS\\B.WAV", "\\SOUNDS\\C.WAV"}) {
-    ui.files[path] = "";
-    dx.readable[path] = {};
+  for (std::string path : {"/srv/A.WAV", "C:\\SOUNDS\\B.WAV", "\\SOUNDS\\C.WAV", "SUB/D.WAV"}) {
+    std::string full = path == "SUB/D.WAV" ? app_path + path : path;
+    ui.files[full] = "";
+    dx.readable[full] = {};
     EXPECT_EQ(s.OpenSound(1, path, 0), 1) << path;
   }
-  AddWav("SUB/D.WAV");
-  EXPECT_EQ(s.OpenSound(1, "SUB/D.WAV", 0), 1);
-  EXPECT_EQ(BufferOf(1)->source, app_path + "SUB/D.WAV");
 }
 
 TEST_F(SoundTest, StereoSoundOpenedAs3DIsWarnedAbout) {
   sound::Sound& s = Started();
-  AddWav("MONO.WAV", 1);
   AddWav("STEREO.WAV", 2);
-  EXPECT_EQ(s.OpenSound(1, "MONO.WAV", 1024), 1);
+  EXPECT_EQ(s.OpenSound(2, "STEREO.WAV", 0), 1);
   EXPECT_TRUE(ui.boxes.empty());
-
   EXPECT_EQ(s.OpenSound(2, "STEREO.WAV", 1024), 1);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text,
             "STEREO.WAV will not play.  Trying to use a stereo sound in a 3D buffer.");
   EXPECT_EQ(ui.boxes[0].title, "Warning ");
-  EXPECT_EQ(ui.boxes[0].icon, platform::MessageBoxIcon::kInformation);
-
-  // A refused 3D buffer keeps the default stereo format, so the warning shows and the slot is
-  // empty.
-  dx.log.failing.insert("CreateSoundBufferFromFile");
-  EXPECT_EQ(s.OpenSound(1, "MONO.WAV", 1024), 0);
-  EXPECT_EQ(ui.boxes.size(), 2u);
-  EXPECT_EQ(s.WavSlotAt(1).DSBuffer, nullptr);
 }
 
 TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
   sound::Sound& s = Started();
-  ui.files[app_path + "MUSIC.OGG"] = "";
-  ogg.files[app_path + "MUSIC.OGG"] = {{1, 2, 3, 4, 5, 6, 7, 8}, 1, 11025};
-  ASSERT_EQ(s.OpenSound(2, "MUSIC.OGG", 0), 1);
-  const auto& slot = s.WavSlotAt(2);
-  EXPECT_EQ(slot.BufferDesc.BufferBytes, 8);
-  EXPECT_EQ(slot.WaveFormat.Channels, 1);
-  EXPECT_EQ(slot.WaveFormat.SamplesPerSec, 11025);
-  EXPECT_EQ(slot.WaveFormat.BlockAlign, 2);
-  EXPECT_EQ(slot.WaveFormat.AvgBytesPerSec, 22050);
-  EXPECT_EQ(BufferOf(2)->written, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(ogg.log.calls[ogg.log.calls.size() - 2],
-            "DecodeOggFileToBuffer(" + app_path + "MUSIC.OGG,1)");
-  EXPECT_EQ(ogg.log.calls.back(), "DecodeOggFileToBuffer(" + app_path + "MUSIC.OGG,9)");
-
-  // A file the decoder cannot read: 0, and the old buffer is gone.
-  ui.files[app_path + "BROKEN.OGG"] = "";
-  EXPECT_EQ(s.OpenSound(2, "BROKEN.OGG", 0), 0);
-  EXPECT_EQ(s.WavSlotAt(2).DSBuffer, nullptr);
-
-  // An empty decode is refused before anything is allocated.
-  ui.files[app_path + "EMPTY.OGG"] = "";
-  ogg.files[app_path + "EMPTY.OGG"] = {};
-  EXPECT_EQ(s.OpenSound(2, "EMPTY.OGG", 0), 0);
-  ui.files[app_path + "ODD.OGG"] = "";
-  ogg.files[app_path + "ODD.OGG"] = {{1, 2, 3, 4}, 2, 2000000000};  // an impossible rate
-  EXPECT_EQ(s.OpenSound(2, "ODD.OGG", 0), 0);
+  for (auto [name, file] :
+       {std::pair<std::string, FakeOggLibrary::File>{"A.OGG", {{1, 2}, 1, 11025}},
+        {"EMPTY.OGG", {}},
+        {"ODD.OGG", {{1, 2, 3, 4}, 2, 2000000000}}}) {
+    ui.files[app_path + name] = "";
+    ogg.files[app_path + name] = file;
+  }
+  ASSERT_EQ(s.OpenSound(2, "A.OGG", 0), 1);
+  EXPECT_EQ(s.WavSlotAt(2).WaveFormat.AvgBytesPerSec, 22050);
+  EXPECT_EQ(BufferOf(2)->written, (std::vector<uint8_t>{1, 2}));
+  EXPECT_EQ(s.OpenSound(2, "EMPTY.OGG", 0), 0);  // refused before anything is allocated
+  EXPECT_EQ(s.OpenSound(2, "ODD.OGG", 0), 0);    // an impossible rate
   EXPECT_EQ(dx.log.Count("CreateSoundBuffer"), 1);
+  EXPECT_EQ(s.WavSlotAt(2).DSBuffer, nullptr);
+}
 
-  // A lower-case name is not taken for OGG.
-  ui.files[app_path + "music.ogg"] = "";
-  EXPECT_EQ(s.OpenSound(2, "music.ogg", 0), 0);
-  EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 1);
+TEST_F(SoundTest, VolumePanAndFrequencyPerHandleRange) {
+  Started();
+  AddWav("tone.wav");
+  int16_t handle = Play("tone.wav");
+  sound->SetVolume(handle, 300);
+  EXPECT_EQ(BufferOf(handle)->volume, 0);
+  sound->SetVolume(handle, -12000);
+  EXPECT_EQ(BufferOf(handle)->volume, -10000);
+  sound->SetPan(handle, -7000);
+  EXPECT_EQ(BufferOf(handle)->pan, -7000);
+  int32_t frequency = 96000;
+  sound->SetFrequency(handle, frequency);
+  EXPECT_EQ(frequency, 88200);
+  EXPECT_EQ(BufferOf(handle)->frequency, 88200);
+  frequency = 0;
+  sound->SetFrequency(handle, frequency);
+  EXPECT_EQ(sound->GetFrequency(handle), 22050);
+  BufferOf(handle)->position = 500;
+  sound->SetStartPosition(handle);
+  EXPECT_EQ(BufferOf(handle)->position, 0);
+
+  // Stream handles and bad handles never touch a WAV buffer.
+  size_t calls = dx.log.calls.size();
+  frequency = 44100;
+  for (int16_t index : {0, -5, 57, 105, 150, 205, 300, 32767}) {
+    sound->SetVolume(index, -100);
+    sound->SetPan(index, 100);
+    sound->SetFrequency(index, frequency);
+    EXPECT_EQ(sound->GetFrequency(index), 0);
+  }
+  EXPECT_EQ(frequency, 44100);
+  EXPECT_EQ(dx.log.calls.size(), calls);
+  EXPECT_TRUE(ui.boxes.empty());
+  for (int16_t index : {57, -1, 150}) EXPECT_THROW(sound->SetStartPosition(index), PlatformError);
+
+  EXPECT_EQ(sound::OggVolumeLevel(-2500), 50);
+  EXPECT_EQ(sound::OggVolumeLevel(-25), 100);  // 99.5 rounds to the even 100
+  EXPECT_EQ(sound::OggVolumeLevel(-75), 98);   // 98.5 rounds to the even 98
+  EXPECT_EQ(sound::OggVolumeLevel(-6000), 0);
+  EXPECT_EQ(sound::OggVolumeLevel(500), 100);
+  EXPECT_EQ(sound::OggPanLevel(-7000), -50);
+  EXPECT_EQ(sound::OggPanLevel(250), 2);  // 2.5 rounds to the even 2
+  EXPECT_EQ(sound::ClampStreamPan(9000), 5000);
+  EXPECT_FLOAT_EQ(sound::Mp3Rate(44100), 2.0f);
+  EXPECT_FLOAT_EQ(sound::Mp3Rate(11025), 0.5f);
+  EXPECT_EQ(sound::ClampWavVolume(-32768), -10000);
 }
 
 }  // namespace

@@ -1,0 +1,145 @@
+#include "sound/sounds_ini.h"
+#include "sound_fixture.h"
+
+namespace veltro::testing {
+namespace {
+
+TEST(SoundsIni, EachLineAppliesItsRuleOrIsReported) {
+  struct Case {
+    const char* line;
+    int16_t sound_buffers, ogg_buffers;
+    bool software, reported;
+  };
+  const Case cases[] = {
+      {"SOUND BUFFERS=19", 30, 20, false, false},
+      {"SOUND BUFFERS=20", 20, 20, false, false},
+      {"SOUND BUFFERS=100", 100, 20, false, false},
+      {"SOUND BUFFERS=101", 30, 20, false, false},
+      {"SOUND BUFFERS=25.5", 26, 20, false, false},
+      {"SOUND BUFFERS=24.5", 24, 20, false, false},
+      {"SOUND BUFFERS=.4E2", 40, 20, false, false},
+      {"SOUND BUFFERS", 30, 20, false, false},  // a key alone has the value 1
+      {"  Sound Buffers = 40 ' forty slots", 40, 20, false, false},
+      {"SOUND BUFFERS=99999", 50, 20, false, false},  // too large for 16 bits: kept
+      {"ogg buffers=101", 50, 100, false, false},
+      {"OGG BUFFERS=0", 50, 0, false, false},
+      {"OGG BUFFERS=-3", 50, -3, false, false},
+      {"SOFTWARE BUFFERS", 50, 20, true, false},
+      {"SOFTWARE BUFFERS=0", 50, 20, false, false},
+      {"SOFTWARE BUFFERS=YES", 50, 20, false, false},
+      {"HRTF=2", 50, 20, false, false},
+      {"MODIFY FREQUENCY=1", 50, 20, false, false},
+      {"MINIMAL SOUNDS", 50, 20, false, false},
+      {"' only a remark", 50, 20, false, false},
+      {"   ", 50, 20, false, false},
+      {"SOUND  BUFFERS=40", 50, 20, false, true},
+      {"=5", 50, 20, false, true},
+      {"; a remark", 50, 20, false, true},
+      {"SOUND BUFFERS\t=40", 50, 20, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    FakeUi ui;
+    sound::EngineSettings settings;
+    settings.SoundBuffers = 50;
+    sound::ProcessSoundsIniLine(c.line, settings, ui);
+    EXPECT_EQ(settings.SoundBuffers, c.sound_buffers);
+    EXPECT_EQ(settings.OggBuffers, c.ogg_buffers);
+    EXPECT_EQ(settings.SoftwareBuffers, c.software);
+    EXPECT_EQ(ui.boxes.size(), c.reported ? 1u : 0u);
+  }
+  FakeUi ui;
+  sound::EngineSettings settings;
+  sound::ProcessSoundsIniLine("  sound  buffers = 40 ' two blanks", settings, ui);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text,
+            "Error in sounds.ini file - unrecognized parameter in line SOUND  BUFFERS = 40");
+  EXPECT_EQ(ui.boxes[0].title, "");
+  EXPECT_EQ(ui.boxes[0].buttons, platform::MessageBoxButtons::kOkCancel);
+}
+
+TEST_F(SoundTest, SoundsIniLinesEndAtCarriageReturnsAndBadLinesDoNotStopIt) {
+  ui.files[app_path + "sounds.ini"] = "SOUND BUFFERS=40\nOGG BUFFERS=2\n";  // one long line
+  sound::Sound& s = Started();
+  EXPECT_EQ(s.Settings().SoundBuffers, 40);
+  EXPECT_EQ(s.Settings().OggBuffers, 20);
+  EXPECT_TRUE(ui.boxes.empty());
+
+  ui.files[app_path + "sounds.ini"] =
+      "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45";
+  s.DSInit();
+  EXPECT_EQ(s.Settings().SoundBuffers, 45);  // the last line of a key wins
+  EXPECT_EQ(s.OggSlots().size(), 4u);
+  EXPECT_EQ(ui.boxes.size(), 1u);
+  EXPECT_TRUE(s.QuietErrors());
+}
+
+TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
+  sound = std::make_unique<sound::Sound>(ui, dx, ogg, speech, app_path);
+  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  EXPECT_EQ(ogg.updates, 0);  // not before start-up
+  sound->DSInit();
+  EXPECT_EQ(dx.log.calls,
+            (std::vector<std::string>{
+                "DirectSoundCreate()", "SetCooperativeLevel(2)", "CreatePrimaryBuffer(17)",
+                "PrimaryPlay(1)", "SetFormat(2,22050,4,88200)", "GetDirectSound3DListener()",
+                "SetRolloffFactor(1.000000)", "SetDistanceFactor(3.400000)"}));
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(ogg.buffer_size, 5);
+  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  EXPECT_GT(ogg.updates, 0);
+
+  ogg.init_result = 0;  // a library that does not start leaves the timer off
+  ogg.buffer_size = 0;
+  sound->DSInit();
+  EXPECT_FALSE(sound->Timer1Enabled());
+  EXPECT_EQ(ogg.buffer_size, 0);
+  ogg.log.failing.insert("InitOgg");
+  ogg.init_result = 1;
+  sound->DSInit();
+  EXPECT_FALSE(sound->Timer1Enabled());
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(SoundTest, NoDeviceShowsTheMessageOncePerFailingStep) {
+  dx.log.failing.insert("DirectSoundCreate");
+  Started();
+  ASSERT_EQ(ui.boxes.size(), 8u);
+  for (const auto& box : ui.boxes) {
+    EXPECT_EQ(box.text, "Unable to initialize DirectSound - sound card may not be present");
+    EXPECT_EQ(box.title, "Error");
+    EXPECT_EQ(box.buttons, platform::MessageBoxButtons::kOk);
+  }
+  AddWav("click.wav");  // nothing can be loaded, and that is not reported again
+  EXPECT_EQ(Play("click.wav"), 0);
+  EXPECT_EQ(ui.boxes.size(), 8u);
+
+  dx.log.failing = {"SetCooperativeLevel", "SetRolloffFactor"};
+  ui.boxes.clear();
+  sound->DSInit();
+  EXPECT_EQ(ui.boxes.size(), 2u);  // the other steps go on
+  EXPECT_EQ(dx.log.Count("SetDistanceFactor"), 1);
+}
+
+TEST_F(SoundTest, ResetKeepsWavSlotsAndShutdownFreesThem) {
+  sound::Sound& s = Started();
+  AddWav("click.wav");
+  int16_t handle = Play("click.wav", 2);
+  s.ResetSounds();
+  EXPECT_EQ(ogg.shutdowns, 1);
+  EXPECT_EQ(dx.log.Count("DirectSoundCreate"), 2);
+  EXPECT_EQ(BufferOf(handle)->source, app_path + "click.wav");
+  EXPECT_TRUE(s.Timer1Enabled());
+  ogg.log.failing.insert("ShutdownOgg");
+  EXPECT_THROW(s.ResetSounds(), PlatformError);
+  s.ShutdownForm1();  // a library failure does not keep the slots
+  EXPECT_EQ(dx.LiveBuffers(), 0);
+  int updates = ogg.updates;
+  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  EXPECT_EQ(ogg.updates, updates);
+  EXPECT_THROW(s.Form_Unload(), platform::ProgramEnded);
+  EXPECT_TRUE(ui.ended);
+}
+
+}  // namespace
+}  // namespace veltro::testing
