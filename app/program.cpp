@@ -1,6 +1,5 @@
 #include "program.h"
 
-#include "platform/dispatch.h"
 #include "platform/platform_error.h"
 #include "sound_log.h"
 
@@ -94,7 +93,7 @@ sound::Sound& Program::SoundEngine() {
 int Program::Run() {
   try {
     // A start-up that fails is reported like any handler's failure; the window stays open.
-    platform::Dispatch([this] { game_->Form_Load(); });
+    platform_.ui.Dispatch([this] { game_->Form_Load(); });
     platform_.ui.RunMessageLoop();
   } catch (const platform::ProgramEnded& ended) {
     return ended.status;

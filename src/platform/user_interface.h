@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dispatch.h"
+
 namespace veltro::platform {
 
 // Receives the key presses and releases of whichever window has the keyboard.
@@ -79,6 +81,21 @@ class UserInterface {
   // The lines of a text file: a line ends at a carriage return or a carriage return and line
   // feed; a line feed alone does not end a line. Throws PlatformError when it cannot be read.
   virtual std::vector<std::string> ReadLines(const std::string& path) = 0;
+
+  // Runs one event handler (a key press or release, a timer tick, the start of the program). A
+  // failure that a handler passes on (a speech service that went away mid-game) stops that handler
+  // only; it is reported and the program goes on. Every implementation delivers events through it.
+  template <class Handler>
+  void Dispatch(Handler&& handler) {
+    try {
+      handler();
+    } catch (const PlatformError& failure) {
+      failures_.Report(failure);
+    }
+  }
+
+ private:
+  HandlerFailureReport failures_;
 };
 
 }  // namespace veltro::platform

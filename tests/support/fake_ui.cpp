@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "platform/dispatch.h"
 #include "platform/platform_error.h"
 #include "platform/text_lines.h"
 
@@ -59,7 +58,7 @@ void FakeUi::DoEvents() {
   for (const KeyEvent& key : pending) {
     if (target_ == nullptr) continue;
     platform::KeyHandler* target = target_;
-    platform::Dispatch([&] {
+    Dispatch([&] {
       if (key.down) {
         target->KeyDown(key.code, key.shift);
       } else {
@@ -77,7 +76,7 @@ void FakeUi::FireDueTimers() {
     if (!timer->alive || !timer->enabled || timer->interval <= 0) continue;
     if (timer->next_due > now + 1e-9) continue;
     timer->next_due = now + timer->interval / 1000.0;
-    platform::Dispatch(timer->on_tick);
+    Dispatch(timer->on_tick);
   }
 }
 

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "platform/desktop/sdl_key_map.h"
-#include "platform/dispatch.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
 #include "platform/text_lines.h"

@@ -7,7 +7,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/dispatch.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
 #include "platform/text_lines.h"
