@@ -52,6 +52,10 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   if (speech_log != nullptr) {
     logged = std::make_unique<platform::SpeechLog>(speech, *ui, *speech_log);
     backends = logged.get();
+    // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
+    ui->on_message_box = [&logged](const std::string& text, const std::string& title) {
+      logged->Note("message box \"" + title + "\": " + text);
+    };
   }
   Program program(platform::Platform{*ui, sound, ogg, *backends}, sound_log);
   return {program.Run(), ""};
