@@ -1,5 +1,12 @@
 #include "platform/text_lines.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/platform_error.h"
+
 namespace veltro::platform {
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -16,6 +23,26 @@ std::vector<std::string> SplitLines(std::string_view text) {
     if (start < text.size() && text[start] == '\n') ++start;
   }
   return lines;
+}
+
+bool RegularFileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+std::vector<std::string> ReadTextFileLines(const std::string& path) {
+  std::error_code error;
+  std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) throw PlatformError("cannot read " + path + ": " + error.message());
+  if (size > kMaxTextFileBytes) {
+    throw PlatformError("cannot read " + path + ": it is " + std::to_string(size) +
+                        " bytes, more than a text file of the program can be");
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw PlatformError("cannot open " + path);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) throw PlatformError("cannot read " + path);
+  return SplitLines(text);
 }
 
 }  // namespace veltro::platform

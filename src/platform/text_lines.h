@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,5 +11,15 @@ namespace veltro::platform {
 // at a carriage return or at a carriage return followed by a line feed; a line feed alone does not
 // end a line. A final line without an ending is kept; an empty text has no lines.
 std::vector<std::string> SplitLines(std::string_view text);
+
+// The program's text files are small; a larger file is refused rather than read into memory.
+constexpr std::uintmax_t kMaxTextFileBytes = 4 * 1024 * 1024;
+
+// Whether a regular file of that name exists on disk.
+bool RegularFileExists(const std::string& path);
+
+// The lines (SplitLines) of a text file on disk. Throws PlatformError when the file cannot be read
+// or is larger than kMaxTextFileBytes.
+std::vector<std::string> ReadTextFileLines(const std::string& path);
 
 }  // namespace veltro::platform

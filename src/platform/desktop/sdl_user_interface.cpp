@@ -37,7 +37,6 @@ struct SdlUserInterface::TimerState {
 namespace {
 
 // Text files the program reads (sounds.ini) are small; anything bigger is not one of them.
-constexpr std::uintmax_t kMaxTextFileBytes = 4 * 1024 * 1024;
 
 // Waiting for the next timer: SDL's wait (which sleeps in the X connection's poll) takes all but
 // this last stretch, which is slept in short steps for about a millisecond of accuracy.
@@ -401,23 +400,11 @@ std::string SdlUserInterface::ProgramFolder() {
 }
 
 bool SdlUserInterface::FileExists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return RegularFileExists(path);
 }
 
 std::vector<std::string> SdlUserInterface::ReadLines(const std::string& path) {
-  std::error_code error;
-  auto size = std::filesystem::file_size(path, error);
-  if (error) throw PlatformError("cannot read " + path + ": " + error.message());
-  if (size > kMaxTextFileBytes) {
-    throw PlatformError("cannot read " + path + ": it is " + std::to_string(size) +
-                        " bytes, more than a text file of the program can be");
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw PlatformError("cannot read " + path);
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw PlatformError("cannot read " + path);
-  return SplitLines(text);
+  return ReadTextFileLines(path);
 }
 
 }  // namespace veltro::platform::desktop

@@ -147,22 +147,11 @@ void HeadlessUi::OpenHelp() {
 }
 
 bool HeadlessUi::FileExists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+  return RegularFileExists(path);
 }
 
 std::vector<std::string> HeadlessUi::ReadLines(const std::string& path) {
-  std::error_code error;
-  uintmax_t size = std::filesystem::file_size(path, error);
-  if (error) throw PlatformError("cannot read " + path + ": " + error.message());
-  if (size > kMaxTextFileBytes) {
-    throw PlatformError("cannot read " + path + ": the file is too large for a text file");
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw PlatformError("cannot open " + path);
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) throw PlatformError("cannot read " + path);
-  return SplitLines(text);
+  return ReadTextFileLines(path);
 }
 
 void HeadlessUi::AdvanceTo(double time) {

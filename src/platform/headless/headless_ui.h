@@ -57,8 +57,6 @@ class HeadlessUi : public UserInterface {
   static constexpr int kTimeLimitStatus = 3;
   // How far the clock moves on each DoEvents and each Pause.
   static constexpr double kQuantum = 0.001;
-  // The largest text file ReadLines accepts.
-  static constexpr uintmax_t kMaxTextFileBytes = 16u << 20;
 
   HeadlessUi(VirtualClock& clock, Options options);
   ~HeadlessUi() override;
