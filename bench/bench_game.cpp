@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ui.h"
 #include "game/frm_main.h"
 #include "game/fuel_search.h"
 #include "game/worlds.h"
@@ -13,8 +14,8 @@
 
 namespace {
 
+namespace bench = veltro::bench;
 namespace game = veltro::game;
-namespace platform = veltro::platform;
 
 class NullSpeech : public game::GameSpeech {
  public:
@@ -36,55 +37,10 @@ class NullSound : public game::GameSound {
   void SetFrequency(int16_t, int32_t& Frequency) override { benchmark::DoNotOptimize(Frequency); }
 };
 
-class NullTimer : public platform::Timer {
- public:
-  void SetInterval(int32_t ms) override { interval_ = ms; }
-  int32_t Interval() const override { return interval_; }
-  void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  bool Enabled() const override { return enabled_; }
-
- private:
-  int32_t interval_ = 0;
-  bool enabled_ = false;
-};
-
-// A user interface whose clock advances 20 ms each time it is read by a tick.
-class FakeClockUi : public platform::UserInterface {
- public:
-  platform::KeyHandler* SetKeyTarget(platform::KeyHandler* target) override {
-    std::swap(target, target_);
-    return target;
-  }
-  void ShowMainWindow(const std::string&) override {}
-  std::unique_ptr<platform::Timer> CreateTimer(std::function<void()>) override {
-    return std::make_unique<NullTimer>();
-  }
-  void DoEvents() override { now_ += 0.001f; }
-  void RunMessageLoop() override {}
-  void Pause() override { now_ += 0.001f; }
-  [[noreturn]] void EndProgram() override { throw platform::ProgramEnded(0); }
-  float Clock() override { return now_ += 0.02f; }
-  void SeedRandom(float) override {}
-  double Random() override { return 0.5; }
-  platform::MessageBoxResult MessageBox(const std::string&, const std::string&,
-                                        platform::MessageBoxIcon,
-                                        platform::MessageBoxButtons) override {
-    return platform::MessageBoxResult::kOk;
-  }
-  void SendKeys(const std::string&) override {}
-  std::string ProgramFolder() override { return "/bench"; }
-  std::string CommandLine() override { return ""; }
-  bool FileExists(const std::string&) override { return false; }
-  std::vector<std::string> ReadLines(const std::string&) override { return {}; }
-
- private:
-  platform::KeyHandler* target_ = nullptr;
-  float now_ = 0;
-};
-
 // One tick of a flight in progress on a fixed world, with every cue and announcement active.
 void BM_FlightTick(benchmark::State& state) {
-  FakeClockUi ui;
+  bench::BenchUi ui;
+  ui.clock_step_per_read = 0.02f;  // one tick per reading
   NullSpeech speech;
   NullSound sound;
   std::string app_path = "/bench/";

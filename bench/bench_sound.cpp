@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ui.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/platform_error.h"
 #include "platform/sndfile_ogg_library.h"
@@ -20,56 +21,6 @@
 namespace {
 
 using namespace veltro;
-
-// Just enough of a user interface for the engine: real files, no windows.
-class BenchUi : public platform::UserInterface {
- public:
-  platform::KeyHandler* SetKeyTarget(platform::KeyHandler*) override { return nullptr; }
-  void ShowMainWindow(const std::string&) override {}
-  std::unique_ptr<platform::Timer> CreateTimer(std::function<void()>) override {
-    return std::make_unique<IdleTimer>();
-  }
-  void DoEvents() override {}
-  void RunMessageLoop() override {}
-  void Pause() override {}
-  [[noreturn]] void EndProgram() override { throw platform::ProgramEnded(0); }
-  float Clock() override { return 0; }
-  void SeedRandom(float) override {}
-  double Random() override {
-    state_ = state_ * 1103515245u + 12345u;
-    return ((state_ >> 8) & 0xFFFFFF) / 16777216.0;
-  }
-  platform::MessageBoxResult MessageBox(const std::string& text, const std::string&,
-                                        platform::MessageBoxIcon,
-                                        platform::MessageBoxButtons) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return platform::MessageBoxResult::kOk;
-  }
-  void SendKeys(const std::string&) override {}
-  std::string ProgramFolder() override { return ""; }
-  std::string CommandLine() override { return ""; }
-  bool FileExists(const std::string& path) override { return std::filesystem::exists(path); }
-  std::vector<std::string> ReadLines(const std::string& path) override {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw platform::PlatformError("cannot open " + path);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return platform::SplitLines(text);
-  }
-
- private:
-  class IdleTimer : public platform::Timer {
-   public:
-    void SetInterval(int32_t ms) override { interval_ = ms; }
-    int32_t Interval() const override { return interval_; }
-    void SetEnabled(bool enabled) override { enabled_ = enabled; }
-    bool Enabled() const override { return enabled_; }
-
-   private:
-    int32_t interval_ = 0;
-    bool enabled_ = false;
-  };
-  unsigned state_ = 1;
-};
 
 class NoSpeech : public sound::SoundSpeech {
  public:
@@ -121,7 +72,7 @@ struct Engine {
 
   static constexpr int kNewFiles = 64;
   std::string folder;
-  BenchUi ui;
+  bench::BenchUi ui;
   NoSpeech speech;
   platform::SndfileOggLibrary ogg;
   std::unique_ptr<platform::desktop::OpenAlSoundSystem> dx;

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_ui.h"
 #include "platform/desktop/espeak_voice.h"
 #include "platform/platform_error.h"
 #include "speech/say.h"
@@ -15,31 +16,6 @@ namespace {
 
 using namespace veltro;
 using Clock = std::chrono::steady_clock;
-
-// Just enough of a user interface for speaking: nothing here waits or shows anything.
-class QuietUi : public platform::UserInterface {
- public:
-  platform::KeyHandler* SetKeyTarget(platform::KeyHandler* target) override { return target; }
-  void ShowMainWindow(const std::string&) override {}
-  std::unique_ptr<platform::Timer> CreateTimer(std::function<void()>) override { return nullptr; }
-  void DoEvents() override {}
-  void RunMessageLoop() override {}
-  void Pause() override {}
-  [[noreturn]] void EndProgram() override { throw platform::ProgramEnded(0); }
-  float Clock() override { return 0; }
-  void SeedRandom(float) override {}
-  double Random() override { return 0; }
-  platform::MessageBoxResult MessageBox(const std::string&, const std::string&,
-                                        platform::MessageBoxIcon,
-                                        platform::MessageBoxButtons) override {
-    return platform::MessageBoxResult::kOk;
-  }
-  void SendKeys(const std::string&) override {}
-  std::string ProgramFolder() override { return "."; }
-  std::string CommandLine() override { return ""; }
-  bool FileExists(const std::string&) override { return false; }
-  std::vector<std::string> ReadLines(const std::string&) override { return {}; }
-};
 
 struct NoPauses : speech::SpeechPauses {
   void WaitSeconds(float) override {}
@@ -80,7 +56,7 @@ class StampingBackends : public platform::SpeechBackends {
 
 // From Say to the moment the back-end holds the text.
 void BM_SayReachesBackEnd(benchmark::State& state) {
-  QuietUi ui;
+  bench::BenchUi ui;
   StampingBackends backends;
   NoPauses pauses;
   speech::SpeechFormHolder module(ui, backends, pauses);
