@@ -5,17 +5,10 @@
 
 #include "platform/headless/headless_ui.h"
 #include "platform/platform_error.h"
+#include "platform/text_lines.h"
 
 namespace veltro::platform::headless {
 namespace {
-
-HeadlessUi::Options TestOptions(double max_seconds = 30.0, uint64_t seed = 0) {
-  HeadlessUi::Options options;
-  options.program_folder = "/opt/veltro";
-  options.max_seconds = max_seconds;
-  options.seed = seed;
-  return options;
-}
 
 class HeadlessUiTest : public ::testing::Test {
  protected:
@@ -36,7 +29,7 @@ class HeadlessUiTest : public ::testing::Test {
   }
 
   VirtualClock clock;
-  HeadlessUi ui{clock, TestOptions()};
+  HeadlessUi ui{clock, {}};
 };
 
 TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaits) {
@@ -103,26 +96,16 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
 TEST_F(HeadlessUiTest, TimeLimitEndsTheRunWithStatusThree) {
   auto timer = StartTimer(1000, [] {});
   EXPECT_EQ(RunLoop(), HeadlessUi::kTimeLimitStatus);
-  EXPECT_DOUBLE_EQ(clock.Now(), 30.0);
+  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
   EXPECT_NE(ui.time_limit_message().find("the program still runs"), std::string::npos);
   // A polling loop of the program's own is cut off the same way.
   EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
 }
 
-TEST_F(HeadlessUiTest, MessageBoxesAndHelpAreRecordedAndNoted) {
-  std::vector<std::string> notes;
-  ui.on_note = [&](const std::string& note) { notes.push_back(note); };
-  ui.MessageBox("Failed.", "Error! ", MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
-  ui.SendKeys("{F1}");
-  ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].icon, MessageBoxIcon::kCritical);
-  EXPECT_EQ(ui.help_opened(), 1);
-  EXPECT_EQ(notes, (std::vector<std::string>{"message box \"Error! \": Failed.", "help opened"}));
-}
-
 TEST_F(HeadlessUiTest, RandomIsUniformAndRepeatsForTheSameSeed) {
-  VirtualClock clock2;
-  HeadlessUi same{clock2, TestOptions()}, other_seed{clock2, TestOptions(30.0, 7)};
+  HeadlessUi::Options seeded;
+  seeded.seed = 7;
+  HeadlessUi same{clock, {}}, other_seed{clock, seeded};
   for (HeadlessUi* each : {&ui, &same, &other_seed}) each->SeedRandom(1.5f);
   int low = 0, differs = 0;
   for (int i = 0; i < 1000; ++i) {
@@ -136,19 +119,22 @@ TEST_F(HeadlessUiTest, RandomIsUniformAndRepeatsForTheSameSeed) {
   EXPECT_TRUE(low > 400 && low < 600) << low;
 }
 
-TEST_F(HeadlessUiTest, FilesAreReadFromDisk) {
+TEST_F(HeadlessUiTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
+  using Lines = std::vector<std::string>;
+  // A line feed alone stays inside the line; the last line needs no ending.
+  EXPECT_EQ(SplitLines("a\rb\r\nc\nd\r\r\nlast"), (Lines{"a", "b", "c\nd", "", "last"}));
+  EXPECT_EQ(SplitLines("x\r\n"), Lines{"x"});
+  EXPECT_TRUE(SplitLines("").empty());
+
   auto path = std::filesystem::temp_directory_path() / "veltro_headless_ui_test.ini";
   std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";
   EXPECT_TRUE(ui.FileExists(path.string()));
-  EXPECT_EQ(ui.ReadLines(path.string()),
-            (std::vector<std::string>{"[Sound]", "Buffers=40", "last"}));
+  EXPECT_EQ(ui.ReadLines(path.string()), (Lines{"[Sound]", "Buffers=40", "last"}));
   std::filesystem::remove(path);
   EXPECT_FALSE(ui.FileExists(path.string()));
   EXPECT_THROW(ui.ReadLines(path.string()), PlatformError);
   EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
-
-  VirtualClock clock2;
-  EXPECT_EQ(HeadlessUi(clock2, HeadlessUi::Options()).ProgramFolder(),
+  EXPECT_EQ(ui.ProgramFolder(),
             std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }
 

@@ -10,18 +10,10 @@
 namespace veltro::platform {
 namespace {
 
-// Options of a headless user interface in a test: a fixed program folder.
-headless::HeadlessUi::Options TestOptions(double max_seconds = 3600.0) {
-  headless::HeadlessUi::Options options;
-  options.program_folder = "/opt/veltro";
-  options.max_seconds = max_seconds;
-  return options;
-}
-
 class SpeechLogTest : public ::testing::Test {
  protected:
   headless::VirtualClock clock;
-  headless::HeadlessUi ui{clock, TestOptions()};
+  headless::HeadlessUi ui{clock, {}};
   headless::RecordingSpeechBackends backends;
   std::ostringstream out;
   SpeechLog log{backends, ui, out};
@@ -32,22 +24,23 @@ TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
   log.on_utterance = [&](const std::string& text) { heard.push_back(text); };
 
   auto reader = log.CreateScreenReader();
-  reader->SayString("Moon", false);
+  reader->SayString("Moon\ttab \\ stay", false);
   clock.Advance(1.2344);
   reader->StopSpeech();
   auto voice = log.CreateSapiVoice();
   clock.Advance(10.0);
-  voice->Speak("Final Fuel 224, Final Velocity 100.\r\n", SVSFlagsAsync);
+  voice->Speak("Final Fuel 224,\rFinal\nVelocity 100.\r\n", SVSFlagsAsync);
   voice->Speak(std::nullopt, SVSFPurgeBeforeSpeak);
   log.Note("message box \"Error! \": failed");
 
   EXPECT_EQ(out.str(),
-            "0.000 Moon\n"
+            "0.000 Moon\ttab \\ stay\n"
             "1.234 [stop]\n"
-            "11.234 Final Fuel 224, Final Velocity 100.\\r\\n\n"
+            "11.234 Final Fuel 224,\\rFinal\\nVelocity 100.\\r\\n\n"
             "11.234 [stop]\n"
             "11.234 [message box \"Error! \": failed]\n");
-  EXPECT_EQ(heard, (std::vector<std::string>{"Moon", "Final Fuel 224, Final Velocity 100.\r\n"}));
+  EXPECT_EQ(heard, (std::vector<std::string>{"Moon\ttab \\ stay",
+                                             "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
   // The calls reached the real back-ends as well.
   EXPECT_EQ(backends.Spoken(), heard);
 }
@@ -63,11 +56,6 @@ TEST_F(SpeechLogTest, FailuresPassThroughAndAreNotLoggedAsSpoken) {
   backends.state().fail_voice_calls = true;
   EXPECT_THROW(voice->Speak("lost", SVSFlagsAsync), PlatformError);
   EXPECT_EQ(out.str(), "");
-}
-
-TEST(EscapeSpeechTextTest, OnlyLineEndingsAreEscaped) {
-  EXPECT_EQ(EscapeSpeechText("a\rb\nc\r\n"), "a\\rb\\nc\\r\\n");
-  EXPECT_EQ(EscapeSpeechText("tab\tand \\ stay"), "tab\tand \\ stay");
 }
 
 }  // namespace

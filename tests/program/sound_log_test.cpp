@@ -9,12 +9,11 @@ namespace veltro::app {
 namespace {
 
 // An engine that caps frequencies and plays nothing for long.
-class CappingSound : public game::GameSound {
- public:
+struct CappingSound : game::GameSound {
   void DSInit() override {}
   int16_t PlaySound(const std::string&, int16_t&, int32_t& Frequency, int16_t&, int32_t&,
                     int16_t&) override {
-    if (Frequency > 100000) Frequency = 100000;
+    SetFrequency(7, Frequency);
     return 7;
   }
   bool IsPlaying(int16_t) override { return --plays_left > 0; }
@@ -22,30 +21,27 @@ class CappingSound : public game::GameSound {
   void SetVolume(int16_t, int16_t) override {}
   void SetPan(int16_t, int16_t) override {}
   void SetFrequency(int16_t, int32_t& Frequency) override {
-    if (Frequency > 100000) Frequency = 100000;
+    Frequency = std::min(Frequency, 100000);
   }
   int plays_left = 4;
 };
 
 TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
   platform::headless::VirtualClock clock;
-  platform::headless::HeadlessUi::Options options;
-  options.program_folder = "/tmp";
-  platform::headless::HeadlessUi ui(clock, options);
+  platform::headless::HeadlessUi ui(clock, {});
   CappingSound engine;
   std::ostringstream out;
   {
     SoundLog log(engine, ui, out);
     log.DSInit();
     int16_t volume = -600, pan = 0, flags = 8;
-    int32_t frequency = 150000, start = 0;
+    int32_t frequency = 150000, start = 0, high = 120000;
     EXPECT_EQ(log.PlaySound("alt.wav", volume, frequency, pan, start, flags), 7);
     EXPECT_EQ(frequency, 100000);  // the engine's change reaches the game
     clock.Advance(0.5);
     while (log.IsPlaying(7)) clock.Advance(0.001);
     log.SetVolume(7, -10000);
     log.SetPan(7, -3000);
-    int32_t high = 120000;
     log.SetFrequency(7, high);
     log.StopPlay(7);
   }
