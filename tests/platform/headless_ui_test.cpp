@@ -12,15 +12,6 @@ namespace {
 
 class HeadlessUiTest : public ::testing::Test {
  protected:
-  // Runs the message loop until it ends; returns the status.
-  int RunLoop() {
-    try {
-      ui.RunMessageLoop();
-    } catch (const ProgramEnded& ended) {
-      return ended.status;
-    }
-    return -1;
-  }
   std::unique_ptr<Timer> StartTimer(int32_t milliseconds, std::function<void()> on_tick) {
     auto timer = ui.CreateTimer(std::move(on_tick));
     timer->SetInterval(milliseconds);
@@ -49,7 +40,7 @@ TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
     order += 'f';
     if (clock.Now() > 0.1) ui.EndProgram();
   });
-  EXPECT_EQ(RunLoop(), 0);
+  EXPECT_THROW(ui.RunMessageLoop(), ProgramEnded);
   // At 60 and 120 ms both are due: the one created first fires first.
   EXPECT_EQ(order, "fsfsffsfsf");
   EXPECT_NEAR(clock.Now(), 0.12, 1e-9);
@@ -61,14 +52,11 @@ TEST_F(HeadlessUiTest, TimerMayFireAgainInsideItsOwnHandler) {
     ++ticks;
     max_depth = std::max(max_depth, ++depth);
     // The first tick serves the queue for 50 ms, as a menu or a wait would.
-    if (depth == 1) {
-      for (int i = 0; i < 50; ++i) ui.DoEvents();
-    }
+    for (int i = 0; depth == 1 && i < 50; ++i) ui.DoEvents();
     --depth;
   });
   for (int i = 0; i < 20; ++i) ui.DoEvents();
-  EXPECT_EQ(max_depth, 2);
-  EXPECT_EQ(ticks, 3);  // at 20 ms, and nested at 40 and 60 ms
+  EXPECT_EQ(std::pair(max_depth, ticks), std::pair(2, 3));  // ticks at 20, and nested 40, 60 ms
 }
 
 TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
@@ -82,9 +70,7 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   b = StartTimer(10, [&] { ++second; });
   c = StartTimer(10, [&] { ++third; });
   for (int i = 0; i < 40; ++i) ui.DoEvents();
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(second, 0);
-  EXPECT_EQ(third, 4);
+  EXPECT_EQ(std::tuple(first, second, third), std::tuple(1, 0, 4));
   c->SetEnabled(false);
   c->SetEnabled(true);  // restarts a full interval from now
   for (int i = 0; i < 9; ++i) ui.DoEvents();
@@ -93,9 +79,9 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   EXPECT_EQ(third, 5);
 }
 
-TEST_F(HeadlessUiTest, TimeLimitEndsTheRunWithStatusThree) {
+TEST_F(HeadlessUiTest, TimeLimitEndsTheRun) {
   auto timer = StartTimer(1000, [] {});
-  EXPECT_EQ(RunLoop(), HeadlessUi::kTimeLimitStatus);
+  EXPECT_THROW(ui.RunMessageLoop(), ProgramEnded);
   EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
   EXPECT_NE(ui.time_limit_message().find("the program still runs"), std::string::npos);
   // A polling loop of the program's own is cut off the same way.

@@ -81,12 +81,9 @@ class ScriptPlayerTest : public ::testing::Test, public KeyHandler {
     int16_t code, shift;
     double time;
   };
-  void KeyDown(int16_t code, int16_t shift) override {
-    events.push_back({true, code, shift, clock.Now()});
-  }
-  void KeyUp(int16_t code, int16_t shift) override {
-    events.push_back({false, code, shift, clock.Now()});
-  }
+  void KeyDown(int16_t key, int16_t shift) override { events.push_back({1, key, shift, Now()}); }
+  void KeyUp(int16_t key, int16_t shift) override { events.push_back({0, key, shift, Now()}); }
+  double Now() { return clock.Now(); }
   void Play(const char* script) {
     player = std::make_unique<ScriptPlayer>(ParseScript(script));
     ui.SetKeySource(player.get());
@@ -94,8 +91,13 @@ class ScriptPlayerTest : public ::testing::Test, public KeyHandler {
   }
   // Serves the queue like a waiting program until `seconds` have passed.
   void WaitFor(double seconds) {
-    double end = clock.Now() + seconds;
-    while (clock.Now() < end - 1e-9) ui.DoEvents();
+    for (double end = clock.Now() + seconds; clock.Now() < end - 1e-9;) ui.DoEvents();
+  }
+  // The program says `text`; how many key events reached it a moment later.
+  size_t Hear(const char* text) {
+    player->Heard(text);
+    WaitFor(0.2);
+    return events.size();
   }
 
   VirtualClock clock;
@@ -127,24 +129,15 @@ TEST_F(ScriptPlayerTest, WaitSayMatchesAnyUtteranceSinceThePreviousWaitSay) {
   Play("wait-say Moon\npress Return\nwait-say Moon\npress Escape\nwait-say A.\\r\\n\npress N");
   // Said before the script reached its wait-say, among other texts: still counts.
   player->Heard("Where would you like to land?");
-  player->Heard("Moon");
-  WaitFor(0.2);
-  ASSERT_EQ(events.size(), 2u);
+  ASSERT_EQ(Hear("Moon"), 2u);
   EXPECT_EQ(events[0].code, keys::kReturn);
   // The "Moon" already matched does not satisfy the second wait-say.
-  WaitFor(1.0);
-  EXPECT_EQ(events.size(), 2u);
-  player->Heard("Moon ");  // blanks at the end do not matter
-  WaitFor(0.2);
-  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(Hear("Where would you like to land?"), 2u);
+  ASSERT_EQ(Hear("Moon "), 4u);  // blanks at the end do not matter
   EXPECT_EQ(events[2].code, keys::kEscape);
   // Line endings count, written as the log writes them.
-  player->Heard("A.");
-  WaitFor(0.2);
-  EXPECT_EQ(events.size(), 4u);
-  player->Heard("A.\r\n");
-  WaitFor(0.2);
-  EXPECT_EQ(events.size(), 6u);
+  EXPECT_EQ(Hear("A."), 4u);
+  EXPECT_EQ(Hear("A.\r\n"), 6u);
 }
 
 }  // namespace
