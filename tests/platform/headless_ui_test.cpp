@@ -2,9 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/headless/headless_ui.h"
+#include "platform/headless/recording_speech.h"
 #include "platform/platform_error.h"
+#include "platform/speech_log.h"
 #include "platform/text_lines.h"
 
 namespace veltro::platform::headless {
@@ -79,13 +82,9 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   EXPECT_EQ(third, 5);
 }
 
-TEST_F(HeadlessUiTest, TimeLimitEndsTheRun) {
-  auto timer = StartTimer(1000, [] {});
-  EXPECT_THROW(ui.RunMessageLoop(), ProgramEnded);
-  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
-  EXPECT_NE(ui.time_limit_message().find("the program still runs"), std::string::npos);
-  // A polling loop of the program's own is cut off the same way.
+TEST_F(HeadlessUiTest, TimeLimitEndsEvenAPollingLoopOfTheProgramsOwn) {
   EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
+  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
 }
 
 TEST_F(HeadlessUiTest, RandomIsUniformAndRepeatsForTheSameSeed) {
@@ -122,6 +121,48 @@ TEST_F(HeadlessUiTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
   EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
   EXPECT_EQ(ui.ProgramFolder(),
             std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+// The speech log of a headless run, on the user interface's clock.
+class SpeechLogTest : public HeadlessUiTest {
+ protected:
+  RecordingSpeechBackends backends;
+  std::ostringstream out;
+  SpeechLog log{backends, ui, out};
+};
+
+TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
+  std::vector<std::string> heard;
+  log.on_utterance = [&](const std::string& text) { heard.push_back(text); };
+  auto reader = log.CreateScreenReader();
+  reader->SayString("Moon\ttab \\ stay", false);
+  clock.Advance(1.2344);
+  reader->StopSpeech();
+  auto voice = log.CreateSapiVoice();
+  clock.Advance(10.0);
+  voice->Speak("Final Fuel 224,\rFinal\nVelocity 100.\r\n", SVSFlagsAsync);
+  voice->Speak(std::nullopt, SVSFPurgeBeforeSpeak);
+  log.Note("message box \"Error! \": failed");
+
+  EXPECT_EQ(out.str(),
+            "0.000 Moon\ttab \\ stay\n"
+            "1.234 [stop]\n"
+            "11.234 Final Fuel 224,\\rFinal\\nVelocity 100.\\r\\n\n"
+            "11.234 [stop]\n"
+            "11.234 [message box \"Error! \": failed]\n");
+  EXPECT_EQ(heard, (std::vector<std::string>{"Moon\ttab \\ stay",
+                                             "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
+  EXPECT_EQ(backends.Spoken(), heard);  // the calls reached the real back-ends as well
+}
+
+TEST_F(SpeechLogTest, FailuresPassThroughAndAreNotLoggedAsSpoken) {
+  auto voice = log.CreateSapiVoice();
+  voice->SetRate(4);
+  EXPECT_EQ(voice->Rate(), 4);
+  EXPECT_EQ(voice->GetVoices("", "")->Count(), 2);
+  backends.state().fail_voice_calls = true;
+  EXPECT_THROW(voice->Speak("lost", SVSFlagsAsync), PlatformError);
+  EXPECT_EQ(out.str(), "");
 }
 
 }  // namespace
