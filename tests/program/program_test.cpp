@@ -190,10 +190,7 @@ TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
 }
 
 TEST(CommandLineTest, OptionsInAnyOrderAndTheGamesOwnArgumentsJoinedByBlanks) {
-  CommandLine line = ParseCommandLine(
-      {"--headless", "--keys", "a.keys", "3", "--seed", "42", "--max-seconds", "90.5", "x"});
-  EXPECT_EQ(line.keys, "a.keys");
-  EXPECT_DOUBLE_EQ(line.max_seconds, 90.5);
+  CommandLine line = ParseCommandLine({"--headless", "--keys", "a", "3", "--seed", "42", "x"});
   EXPECT_EQ(line.seed, 42u);
   EXPECT_EQ(line.game_arguments, "3 x");
   // --help and --version need nothing else.
