@@ -105,10 +105,9 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
                                kClosingPrompt}));
   // Nothing of the flight happened while the help was open: the ground came five seconds later
   // than in the same flight without it, with the same final report.
-  double landed_plain = plain.TimeOf(kMoonFinalReport);
-  ASSERT_GE(landed_plain, 0.0);
-  EXPECT_GE(run.TimeOf(kMoonFinalReport) - landed_plain, 5.0);
-  EXPECT_LT(run.TimeOf(kMoonFinalReport) - landed_plain, 6.0);
+  ASSERT_GE(plain.TimeOf(kMoonFinalReport), 0.0);
+  double delay = run.TimeOf(kMoonFinalReport) - plain.TimeOf(kMoonFinalReport);
+  EXPECT_TRUE(delay >= 5.0 && delay < 6.0) << delay;
   // F1 in flight opened the help page; Shift+F1 did not.
   EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
 }
