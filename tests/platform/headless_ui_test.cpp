@@ -2,32 +2,22 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/headless/headless_ui.h"
+#include "platform/headless/recording_speech.h"
+#include "platform/headless/script.h"
+#include "platform/headless/script_player.h"
+#include "platform/keys.h"
 #include "platform/platform_error.h"
+#include "platform/speech_log.h"
+#include "platform/text_lines.h"
 
 namespace veltro::platform::headless {
 namespace {
 
-HeadlessUi::Options TestOptions(double max_seconds = 30.0, uint64_t seed = 0) {
-  HeadlessUi::Options options;
-  options.program_folder = "/opt/veltro";
-  options.max_seconds = max_seconds;
-  options.seed = seed;
-  return options;
-}
-
 class HeadlessUiTest : public ::testing::Test {
  protected:
-  // Runs the message loop until it ends; returns the status.
-  int RunLoop() {
-    try {
-      ui.RunMessageLoop();
-    } catch (const ProgramEnded& ended) {
-      return ended.status;
-    }
-    return -1;
-  }
   std::unique_ptr<Timer> StartTimer(int32_t milliseconds, std::function<void()> on_tick) {
     auto timer = ui.CreateTimer(std::move(on_tick));
     timer->SetInterval(milliseconds);
@@ -36,10 +26,10 @@ class HeadlessUiTest : public ::testing::Test {
   }
 
   VirtualClock clock;
-  HeadlessUi ui{clock, TestOptions()};
+  HeadlessUi ui{clock, {}};
 };
 
-TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaits) {
+TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaitsUpToTheTimeLimit) {
   auto timer = StartTimer(20, [] {});
   ui.Random();
   ui.MessageBox("text", "title", MessageBoxIcon::kNone, MessageBoxButtons::kOk);
@@ -47,6 +37,9 @@ TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaits) {
   ui.DoEvents();
   ui.Pause();
   EXPECT_DOUBLE_EQ(clock.Now(), 2 * HeadlessUi::kQuantum);
+  // The time limit ends even a polling loop of the program's own.
+  EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
+  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
 }
 
 TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
@@ -56,7 +49,7 @@ TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
     order += 'f';
     if (clock.Now() > 0.1) ui.EndProgram();
   });
-  EXPECT_EQ(RunLoop(), 0);
+  EXPECT_THROW(ui.RunMessageLoop(), ProgramEnded);
   // At 60 and 120 ms both are due: the one created first fires first.
   EXPECT_EQ(order, "fsfsffsfsf");
   EXPECT_NEAR(clock.Now(), 0.12, 1e-9);
@@ -68,14 +61,11 @@ TEST_F(HeadlessUiTest, TimerMayFireAgainInsideItsOwnHandler) {
     ++ticks;
     max_depth = std::max(max_depth, ++depth);
     // The first tick serves the queue for 50 ms, as a menu or a wait would.
-    if (depth == 1) {
-      for (int i = 0; i < 50; ++i) ui.DoEvents();
-    }
+    for (int i = 0; depth == 1 && i < 50; ++i) ui.DoEvents();
     --depth;
   });
   for (int i = 0; i < 20; ++i) ui.DoEvents();
-  EXPECT_EQ(max_depth, 2);
-  EXPECT_EQ(ticks, 3);  // at 20 ms, and nested at 40 and 60 ms
+  EXPECT_EQ(std::pair(max_depth, ticks), std::pair(2, 3));  // ticks at 20, and nested 40, 60 ms
 }
 
 TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
@@ -89,9 +79,7 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   b = StartTimer(10, [&] { ++second; });
   c = StartTimer(10, [&] { ++third; });
   for (int i = 0; i < 40; ++i) ui.DoEvents();
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(second, 0);
-  EXPECT_EQ(third, 4);
+  EXPECT_EQ(std::tuple(first, second, third), std::tuple(1, 0, 4));
   c->SetEnabled(false);
   c->SetEnabled(true);  // restarts a full interval from now
   for (int i = 0; i < 9; ++i) ui.DoEvents();
@@ -100,56 +88,175 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   EXPECT_EQ(third, 5);
 }
 
-TEST_F(HeadlessUiTest, TimeLimitEndsTheRunWithStatusThree) {
-  auto timer = StartTimer(1000, [] {});
-  EXPECT_EQ(RunLoop(), HeadlessUi::kTimeLimitStatus);
-  EXPECT_DOUBLE_EQ(clock.Now(), 30.0);
-  EXPECT_NE(ui.time_limit_message().find("the program still runs"), std::string::npos);
-  // A polling loop of the program's own is cut off the same way.
-  EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
-}
-
-TEST_F(HeadlessUiTest, MessageBoxesAndHelpAreRecordedAndNoted) {
-  std::vector<std::string> notes;
-  ui.on_note = [&](const std::string& note) { notes.push_back(note); };
-  ui.MessageBox("Failed.", "Error! ", MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
-  ui.SendKeys("{F1}");
-  ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].icon, MessageBoxIcon::kCritical);
-  EXPECT_EQ(ui.help_opened(), 1);
-  EXPECT_EQ(notes, (std::vector<std::string>{"message box \"Error! \": Failed.", "help opened"}));
-}
-
-TEST_F(HeadlessUiTest, RandomIsUniformAndRepeatsForTheSameSeed) {
-  VirtualClock clock2;
-  HeadlessUi same{clock2, TestOptions()}, other_seed{clock2, TestOptions(30.0, 7)};
-  for (HeadlessUi* each : {&ui, &same, &other_seed}) each->SeedRandom(1.5f);
-  int low = 0, differs = 0;
+TEST_F(HeadlessUiTest, RandomStaysBelowOneAndRepeatsForTheSameSeed) {
+  HeadlessUi same{clock, {}};
+  ui.SeedRandom(1.5f);
+  same.SeedRandom(1.5f);
   for (int i = 0; i < 1000; ++i) {
     double value = ui.Random();
     ASSERT_TRUE(value >= 0.0 && value < 1.0);
     ASSERT_EQ(value, same.Random());
-    differs += value != other_seed.Random();
-    low += value < 0.5;
   }
-  EXPECT_GT(differs, 990);
-  EXPECT_TRUE(low > 400 && low < 600) << low;
 }
 
-TEST_F(HeadlessUiTest, FilesAreReadFromDisk) {
+TEST_F(HeadlessUiTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
+  using Lines = std::vector<std::string>;
+  // A line feed alone stays inside the line; the last line needs no ending (the file below).
+  EXPECT_EQ(SplitLines("a\rb\r\nc\nd\r\r\nlast\r\n"), (Lines{"a", "b", "c\nd", "", "last"}));
+  EXPECT_TRUE(SplitLines("").empty());
+
   auto path = std::filesystem::temp_directory_path() / "veltro_headless_ui_test.ini";
   std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";
   EXPECT_TRUE(ui.FileExists(path.string()));
-  EXPECT_EQ(ui.ReadLines(path.string()),
-            (std::vector<std::string>{"[Sound]", "Buffers=40", "last"}));
+  EXPECT_EQ(ui.ReadLines(path.string()), (Lines{"[Sound]", "Buffers=40", "last"}));
   std::filesystem::remove(path);
   EXPECT_FALSE(ui.FileExists(path.string()));
   EXPECT_THROW(ui.ReadLines(path.string()), PlatformError);
   EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
-
-  VirtualClock clock2;
-  EXPECT_EQ(HeadlessUi(clock2, HeadlessUi::Options()).ProgramFolder(),
+  EXPECT_EQ(ui.ProgramFolder(),
             std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+}
+
+// The speech log of a headless run, on the user interface's clock.
+class SpeechLogTest : public HeadlessUiTest {
+ protected:
+  RecordingSpeechBackends backends;
+  std::ostringstream out;
+  SpeechLog log{backends, ui, out};
+};
+
+TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
+  auto reader = log.CreateScreenReader();
+  reader->SayString("Moon\ttab \\ stay", false);
+  clock.Advance(1.2344);
+  reader->StopSpeech();
+  auto voice = log.CreateSapiVoice();
+  voice->SetRate(4);  // passes through, and is no speech
+  EXPECT_EQ(voice->Rate(), 4);
+  clock.Advance(10.0);
+  voice->Speak("Final Fuel 224,\rFinal\nVelocity 100.\r\n", SVSFlagsAsync);
+  voice->Speak(std::nullopt, SVSFPurgeBeforeSpeak);
+
+  EXPECT_EQ(out.str(),
+            "0.000 Moon\ttab \\ stay\n"
+            "1.234 [stop]\n"
+            "11.234 Final Fuel 224,\\rFinal\\nVelocity 100.\\r\\n\n"
+            "11.234 [stop]\n");
+  EXPECT_EQ(
+      backends.Spoken(),
+      (std::vector<std::string>{"Moon\ttab \\ stay", "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
+}
+
+TEST(ScriptTest, KeysMapToVirtualKeyCodesAndModifierMasks) {
+  std::vector<int> codes, shifts;
+  for (const char* name :
+       {"Space", "return", "Escape", "Tab", "Up", "Down", "Left", "Right", "Home", "End", "F1", "q",
+        "Z", "0", "Shift+F1", "Ctrl+3", "Alt+A", "Ctrl+Shift+A"}) {
+    std::optional<ScriptKey> key = ParseKey(name);
+    codes.push_back(key ? key->code : -1);
+    shifts.push_back(key ? key->shift : -1);
+  }
+  EXPECT_EQ(codes,
+            (std::vector<int>{keys::kSpace, keys::kReturn, keys::kEscape, keys::kTab, keys::kUp,
+                              keys::kDown, keys::kLeft, keys::kRight, keys::kHome, keys::kEnd,
+                              keys::kF1, 'Q', 'Z', '0', keys::kF1, '3', 'A', 'A'}));
+  EXPECT_EQ(shifts, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, keys::kShiftMask,
+                                      keys::kControlMask, keys::kAltMask,
+                                      keys::kControlMask | keys::kShiftMask}));
+  for (const char* bad : {"", "Shift+", "F2", "Enter", "AB", "Shift+Meta+A", "+A", "é"}) {
+    EXPECT_FALSE(ParseKey(bad)) << bad;
+  }
+}
+
+// The player tests below parse every kind of command; here: comments, blanks and line endings.
+TEST(ScriptTest, CommentsEndCommandsButNotTheTextsToWaitFor) {
+  auto commands = ParseScript(
+      "# a flight\r\n\n"
+      "  wait-say Where would you like to land?  \r\n"
+      "press Down   # to Earth\nwait-say keeps # in the text");
+  ASSERT_EQ(commands.size(), 3u);
+  EXPECT_EQ(commands[0].text, "Where would you like to land?");
+  EXPECT_EQ(commands[1].key.code, keys::kDown);
+  EXPECT_EQ(commands[2].text, "keeps # in the text");
+}
+
+TEST(ScriptTest, ErrorsNameTheLine) {
+  auto error_of = [](const char* script) -> std::string {
+    try {
+      ParseScript(script);
+    } catch (const ScriptError& error) {
+      return error.what();
+    }
+    return "no error";
+  };
+  EXPECT_EQ(error_of("press Space\njump\n"), "script line 2: unknown command \"jump\"");
+  EXPECT_EQ(error_of("# one\n\npress Spcae"), "script line 3: unknown key \"Spcae\"");
+  EXPECT_EQ(error_of("down"), "script line 1: unknown key \"\"");
+  EXPECT_EQ(error_of("wait-say   "), "script line 1: wait-say needs the text to wait for");
+  for (const char* bad : {"sleep", "sleep -1", "sleep 1e9", "sleep nan", "sleep 2s"}) {
+    EXPECT_EQ(error_of(bad).rfind("script line 1: sleep needs", 0), 0u) << bad;
+  }
+}
+
+// Plays a script into a headless user interface and records the keys that reach the program.
+class ScriptPlayerTest : public HeadlessUiTest, public KeyHandler {
+ protected:
+  struct Event {
+    bool down;
+    int16_t code, shift;
+    double time;
+  };
+  void KeyDown(int16_t k, int16_t s) override { events.push_back({true, k, s, clock.Now()}); }
+  void KeyUp(int16_t k, int16_t s) override { events.push_back({false, k, s, clock.Now()}); }
+  void Play(const char* script) {
+    player = std::make_unique<ScriptPlayer>(ParseScript(script));
+    ui.SetKeySource(player.get());
+    ui.SetKeyTarget(this);
+  }
+  // Serves the queue like a waiting program until `seconds` have passed.
+  void WaitFor(double seconds) {
+    for (double end = clock.Now() + seconds; clock.Now() < end - 1e-9;) ui.DoEvents();
+  }
+  // The program says `text`; how many key events reached it a moment later.
+  size_t Hear(const char* text) {
+    player->Heard(text);
+    WaitFor(0.2);
+    return events.size();
+  }
+
+  std::vector<Event> events;
+  std::unique_ptr<ScriptPlayer> player;
+};
+
+TEST_F(ScriptPlayerTest, PressSleepAndHeldKeysFollowTheVirtualClock) {
+  Play("press Ctrl+A\nsleep 2\ndown Space\nsleep 1.5\nup Space");
+  // Keys arrive only when the queue is served, not while the program pauses.
+  for (int i = 0; i < 100; ++i) ui.Pause();
+  EXPECT_TRUE(events.empty());
+  WaitFor(5.0);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_TRUE(events[0].down && events[0].code == 'A' && events[0].shift == keys::kControlMask);
+  EXPECT_FALSE(events[1].down);
+  EXPECT_NEAR(events[1].time - events[0].time, ScriptPlayer::kPressSeconds, 0.0015);
+  EXPECT_TRUE(events[2].down && events[2].code == keys::kSpace);
+  EXPECT_NEAR(events[2].time - events[1].time, 2.0, 0.0015);
+  EXPECT_NEAR(events[3].time - events[2].time, 1.5, 0.0015);
+  EXPECT_TRUE(player->Finished());
+}
+
+TEST_F(ScriptPlayerTest, WaitSayMatchesAnyUtteranceSinceThePreviousWaitSay) {
+  Play("wait-say Moon\npress Return\nwait-say Moon\npress Escape\nwait-say A.\\r\\n\npress N");
+  // Said before the script reached its wait-say, among other texts: still counts.
+  player->Heard("Where would you like to land?");
+  ASSERT_EQ(Hear("Moon"), 2u);
+  EXPECT_EQ(events[0].code, keys::kReturn);
+  // The "Moon" already matched does not satisfy the second wait-say.
+  EXPECT_EQ(Hear("Where would you like to land?"), 2u);
+  ASSERT_EQ(Hear("Moon "), 4u);  // blanks at the end do not matter
+  EXPECT_EQ(events[2].code, keys::kEscape);
+  // Line endings count, written as the log writes them.
+  EXPECT_EQ(Hear("A."), 4u);
+  EXPECT_EQ(Hear("A.\r\n"), 6u);
 }
 
 }  // namespace

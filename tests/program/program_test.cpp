@@ -1,39 +1,176 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
+#include "command_line.h"
 #include "headless_run.h"
-#include "program.h"
+#include "sound_log.h"
 
 namespace veltro::app {
 namespace {
 
-std::string Script(const std::string& name) {
-  std::ifstream file(std::string(VELTRO_SOURCE_DIR) + "/tests/program/scripts/" + name);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+const std::string kClosingPrompt =
+    "Press Escape to exit, N to select a new planet, or  any other key to try again.";
+const std::string kMoonFinalReport = "Final Fuel 224, Final Velocity 100.\\r\\n";
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
 }
 
-HeadlessOptions Options(const std::string& script, std::ostream* speech_log) {
-  HeadlessOptions options;
-  options.script = Script(script);
-  options.speech_log = speech_log;
-  options.program_folder = VELTRO_BIN_DIR;
-  options.max_seconds = 600;
-  return options;
+int Count(const std::string& log, const std::string& text) {
+  int count = 0;
+  for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
+  return count;
+}
+
+// What a run of the built veltro-lander binary left behind.
+struct ProgramRun {
+  int status;
+  std::string errors, sound_log, speech_log;  // errors: its stderr
+
+  // The time of the first line saying exactly `text`; -1 if none.
+  double TimeOf(const std::string& text) const {
+    size_t at = speech_log.find(" " + text + "\n");
+    if (at == std::string::npos) return -1.0;
+    return std::stod(speech_log.substr(speech_log.rfind('\n', at) + 1));
+  }
+  // Whether the texts are said in this order (other lines may lie between them).
+  bool SaysInOrder(const std::vector<std::string>& texts) const {
+    size_t at = 0;
+    for (const std::string& text : texts) {
+      if ((at = speech_log.find(" " + text + "\n", at)) == std::string::npos) return false;
+    }
+    return true;
+  }
+};
+
+ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
+  auto folder =
+      std::filesystem::temp_directory_path() / ("veltro_test_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::string command = environment + " '" VELTRO_BIN_DIR "/veltro-lander' --speech-log '" +
+                        (folder / "speech.log").string() + "' --sound-log '" +
+                        (folder / "sound.log").string() + "' " + arguments + " 2> '" +
+                        (folder / "stderr.txt").string() + "'";
+  int raw = std::system(command.c_str());
+  ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder / "stderr.txt"),
+                 ReadFile(folder / "sound.log"), ReadFile(folder / "speech.log")};
+  std::filesystem::remove_all(folder);
+  return run;
+}
+
+// Plays one of the scripts in tests/program/scripts headless.
+ProgramRun RunScript(const std::string& script, const std::string& extra_arguments = "") {
+  return RunProgram("--headless --keys '" VELTRO_SOURCE_DIR "/tests/program/scripts/" + script +
+                    "' " + extra_arguments);
+}
+
+TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
+  ProgramRun run = RunScript("moon_free_fall.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(run.SaysInOrder({"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
+                               "Gravity is 5 feet per second squared.",
+                               "Maximum landing speed 5 feet per second.", "Repeat", "Continue",
+                               "Press and hold spacebar to fire thrusters", "900", "500", "100",
+                               kMoonFinalReport, kClosingPrompt}));
+  // The last thing said is the closing prompt: Escape ended the program at once.
+  EXPECT_TRUE(run.speech_log.ends_with(" " + kClosingPrompt + "\n")) << run.speech_log;
+  EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
+}
+
+TEST(ProgramTest, AbortWithQThenNReturnsToTheWorldMenuAndExitLeaves) {
+  ProgramRun run = RunScript("abort_new_planet.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(run.SaysInOrder({kClosingPrompt, "Where would you like to land?", "Exit"}));
+  // An aborted flight has no final report and no outcome sounds.
+  EXPECT_EQ(Count(run.speech_log, "Final Fuel"), 0);
+  EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), 0);
+  EXPECT_EQ(Count(run.sound_log, "intro.wav"), 1);  // played once only, at the start
+}
+
+TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
+  ProgramRun plain = RunScript("moon_free_fall.keys");
+  ProgramRun run = RunScript("key_help.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(run.SaysInOrder({"900", "spacebar Hold down to use thrusters",
+                               "Tab Toggle thrusters on and off", "800", kMoonFinalReport,
+                               kClosingPrompt}));
+  // Nothing of the flight happened while the help was open: the ground came five seconds later
+  // than in the same flight without it, with the same final report.
+  ASSERT_GE(plain.TimeOf(kMoonFinalReport), 0.0);
+  double delay = run.TimeOf(kMoonFinalReport) - plain.TimeOf(kMoonFinalReport);
+  EXPECT_TRUE(delay >= 5.0 && delay < 6.0) << delay;
+  // F1 in flight opened the help page; Shift+F1 did not.
+  EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
+}
+
+TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
+  ProgramRun script = RunScript("bad_key.keys");
+  EXPECT_EQ(script.status, 2);
+  EXPECT_THAT(script.errors, ::testing::HasSubstr("script line 3: unknown key \"Spacebar\""));
+  EXPECT_EQ(script.speech_log, "");  // nothing ran
+
+  ProgramRun usage = RunScript("moon_free_fall.keys", "--max-seconds soon");
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_THAT(usage.errors, ::testing::HasSubstr("--max-seconds"));
+
+  ProgramRun desktop = RunProgram("", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
+  EXPECT_EQ(desktop.status, 1);
+  EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless"));
+}
+
+TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {
+  ProgramRun waiting = RunScript("never_said.keys", "--max-seconds 120");
+  EXPECT_EQ(waiting.status, 3);
+  EXPECT_THAT(waiting.errors,
+              ::testing::HasSubstr("wait-say \"This is never said\" (script line 3)"));
+
+  ProgramRun running = RunScript("stay_in_menu.keys", "--max-seconds 60");
+  EXPECT_EQ(running.status, 3);
+  EXPECT_THAT(running.errors, ::testing::HasSubstr("the program still runs"));
+  EXPECT_TRUE(running.SaysInOrder({"Moon"}));
+}
+
+TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
+  ProgramRun run = RunScript("moon_free_fall.keys", "--fail-screen-reader");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(
+      run.SaysInOrder({"[message box \"Error! \": Error initializing screen reader or MS SAPI.]",
+                       "Where would you like to land?", kMoonFinalReport}));
+  EXPECT_EQ(Count(run.speech_log, "[message box"), 1);
+
+  // Command line 3 goes straight to the voice: the failing screen reader is never tried.
+  ProgramRun voice = RunScript("moon_free_fall.keys", "--fail-screen-reader 3");
+  EXPECT_EQ(voice.status, 0) << voice.errors;
+  EXPECT_EQ(Count(voice.speech_log, "[message box"), 0);
+  EXPECT_TRUE(voice.SaysInOrder({kMoonFinalReport}));
+
+  // Without any speech at all: two messages, nothing spoken, and Escape still leaves.
+  ProgramRun mute = RunScript("escape_from_menu.keys", "--fail-screen-reader --fail-voice");
+  EXPECT_EQ(mute.status, 0) << mute.errors;
+  EXPECT_EQ(Count(mute.speech_log, "\n"), 2);
+  EXPECT_EQ(Count(mute.speech_log, "[message box"), 2);
 }
 
 TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
   std::ostringstream log;
-  HeadlessRun run(Options("moon_free_fall.keys", &log));
+  HeadlessOptions options;
+  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/moon_free_fall.keys");
+  options.speech_log = &log;
+  options.program_folder = VELTRO_BIN_DIR;
+  HeadlessRun run(options);
   auto& speech = run.speech().state();
   // The screen reader stops answering five seconds in and comes back at nine.
-  bool failing = false;
   std::unique_ptr<platform::Timer> breaker = run.ui().CreateTimer([&] {
-    failing = !failing;
-    speech.fail_screen_reader_calls = failing;
+    speech.fail_screen_reader_calls = !speech.fail_screen_reader_calls;
     breaker->SetInterval(4000);
   });
   breaker->SetInterval(5000);
@@ -44,30 +181,76 @@ TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
   EXPECT_EQ(speech.screen_readers_created, 1);
   // Nothing was spoken while the back-end failed, and the flight went on to its end.
   std::istringstream lines(log.str());
-  std::string line;
-  bool spoken_while_failing = false, final_report = false;
-  while (std::getline(lines, line)) {
-    double time = std::stod(line);
-    if (time > 5.0 && time < 9.0) spoken_while_failing = true;
-    if (line.find("Final Fuel 224, Final Velocity 100.") != std::string::npos) final_report = true;
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_FALSE(std::stod(line) > 5.0 && std::stod(line) < 9.0) << line;
   }
-  EXPECT_FALSE(spoken_while_failing) << log.str();
-  EXPECT_TRUE(final_report) << log.str();
+  EXPECT_THAT(log.str(), ::testing::HasSubstr(kMoonFinalReport));
 }
 
-TEST(ProgramTest, CommandLineThreeStartsTheVoiceWithoutTheScreenReader) {
-  std::ostringstream log;
-  HeadlessOptions options = Options("moon_free_fall.keys", &log);
-  options.command_line = "3";
-  HeadlessRun run(options);
-  EXPECT_FALSE(run.program().Speech().Created());  // created on first use
-  EXPECT_EQ(run.Run().status, 0);
-  EXPECT_EQ(run.speech().state().screen_readers_created, 0);
-  EXPECT_EQ(run.speech().state().voices_created, 1);
-  EXPECT_TRUE(run.ui().boxes().empty());
-  EXPECT_TRUE(run.program().SoundStarted());
-  EXPECT_EQ(run.program().ProgramPath(), std::string(VELTRO_BIN_DIR) + "/");
-  EXPECT_EQ(run.ui().window_title(), "Veltro Lander");
+TEST(CommandLineTest, OptionsInAnyOrderAndMistakesAsUsageErrors) {
+  CommandLine line = ParseCommandLine({"--headless", "--keys", "a", "3", "--seed", "42", "x"});
+  EXPECT_EQ(line.seed, 42u);
+  EXPECT_EQ(line.game_arguments, "3 x");
+  // --help and --version need nothing else.
+  EXPECT_TRUE(ParseCommandLine({"--headless", "--help"}).help);
+  EXPECT_TRUE(ParseCommandLine({"--version", "--keys", "a.keys"}).version);
+  // No script, script without --headless, headless only, missing value, bad numbers, unknown.
+  for (std::string bad :
+       {"--headless", "--keys a", "--fail-voice", "--headless --keys",
+        "--headless --keys a --max-seconds 0", "--headless --keys a --max-seconds inf",
+        "--headless --keys a --max-seconds 10s", "--headless --keys a --seed -1", "--colour"}) {
+    std::istringstream words(bad);
+    std::vector<std::string> arguments{std::istream_iterator<std::string>(words), {}};
+    EXPECT_THROW(ParseCommandLine(arguments), UsageError) << bad;
+  }
+}
+
+// An engine that caps frequencies and plays nothing for long.
+struct CappingSound : game::GameSound {
+  void DSInit() override {}
+  int16_t PlaySound(const std::string&, int16_t&, int32_t& Frequency, int16_t&, int32_t&,
+                    int16_t&) override {
+    SetFrequency(7, Frequency);
+    return 7;
+  }
+  bool IsPlaying(int16_t) override { return --plays_left > 0; }
+  void StopPlay(int16_t) override {}
+  void SetVolume(int16_t, int16_t) override {}
+  void SetPan(int16_t, int16_t) override {}
+  void SetFrequency(int16_t, int32_t& Frequency) override {
+    Frequency = std::min(Frequency, 100000);
+  }
+  int plays_left = 4;
+};
+
+TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
+  platform::headless::VirtualClock clock;
+  platform::headless::HeadlessUi ui(clock, {});
+  CappingSound engine;
+  std::ostringstream out;
+  {
+    SoundLog log(engine, ui, out);
+    log.DSInit();
+    int16_t volume = -600, pan = 0, flags = 8;
+    int32_t frequency = 150000, start = 0, high = 120000;
+    EXPECT_EQ(log.PlaySound("alt.wav", volume, frequency, pan, start, flags), 7);
+    EXPECT_EQ(frequency, 100000);  // the engine's change reaches the game
+    clock.Advance(0.5);
+    while (log.IsPlaying(7)) clock.Advance(0.001);
+    log.SetPan(7, -3000);
+    log.SetFrequency(7, high);
+    log.StopPlay(7);
+  }
+  EXPECT_EQ(out.str(),
+            "0.000 DSInit()\n"
+            "0.000 PlaySound(\"alt.wav\", Volume=-600, Frequency=150000=>100000, Pan=0, "
+            "StartPosition=0, DSFlags=8) -> 7\n"
+            "0.500 IsPlaying(7) -> true\n"
+            "0.502 IsPlaying(7) -> true (2 more times)\n"
+            "0.503 IsPlaying(7) -> false\n"
+            "0.503 SetPan(7, -3000)\n"
+            "0.503 SetFrequency(7, Frequency=120000=>100000)\n"
+            "0.503 StopPlay(7)\n");
 }
 
 }  // namespace
