@@ -11,7 +11,7 @@ int16_t Code(SDL_Keycode sym) {
   return VirtualKeyCode(sym, SDL_GetScancodeFromKey(sym));
 }
 
-TEST(SdlKeyMap, KeysMapToTheGamesCodesAndTheProgramsOwnCodesMapBack) {
+TEST(SdlKeyMap, KeysMapToTheGamesCodesWhateverTheLayout) {
   using namespace keys;
   // clang-format off
   const std::pair<SDL_Keycode, int16_t> kTable[] = {
@@ -34,24 +34,17 @@ TEST(SdlKeyMap, KeysMapToTheGamesCodesAndTheProgramsOwnCodesMapBack) {
     EXPECT_EQ(Code(sym), code);
   }
   // What the program sends (SendKeys) maps back to the same code.
-  for (int16_t code : {kF1, kReturn, kEscape, kTab, kSpace, kUp, kHome, Letter('q'), Digit(3)}) {
-    SDL_Keycode sym = SdlKeyFor(code);
-    ASSERT_NE(sym, SDLK_UNKNOWN) << code;
-    EXPECT_EQ(Code(sym), code);
-  }
+  for (int16_t code : {kF1, kReturn, kEscape, kTab, kSpace, kUp, kHome, Letter('q'), Digit(3)})
+    EXPECT_EQ(Code(SdlKeyFor(code)), code);
   EXPECT_EQ(SdlKeyFor(0), SDLK_UNKNOWN);
-}
-
-TEST(SdlKeyMap, OtherLayoutsPunctuationFallsBackToTheUsPlace) {
-  // A German layout types "ö" on the US semicolon key and "ü" on the left bracket key.
-  EXPECT_EQ(VirtualKeyCode(0xF6, SDL_SCANCODE_SEMICOLON), keys::kSemicolon);
-  EXPECT_EQ(VirtualKeyCode(0xFC, SDL_SCANCODE_LEFTBRACKET), keys::kLeftBracket);
-  // A letter the layout puts on a letter key keeps its meaning, not its place (AZERTY "a" on Q).
+  // Another layout's punctuation falls back to the US key in its place (German "ö" on the US
+  // semicolon key, "ü" on the left bracket); a letter keeps its meaning (AZERTY "a" on Q).
+  EXPECT_EQ(VirtualKeyCode(0xF6, SDL_SCANCODE_SEMICOLON), kSemicolon);
+  EXPECT_EQ(VirtualKeyCode(0xFC, SDL_SCANCODE_LEFTBRACKET), kLeftBracket);
   EXPECT_EQ(VirtualKeyCode(SDLK_a, SDL_SCANCODE_Q), 'A');
 }
 
 TEST(SdlKeyMap, ModifierMaskCombinesEitherSideAndIgnoresLocks) {
-  EXPECT_EQ(ModifierMask(KMOD_NONE), 0);
   EXPECT_EQ(ModifierMask(KMOD_RSHIFT), keys::kShiftMask);
   EXPECT_EQ(ModifierMask(KMOD_RCTRL), keys::kControlMask);
   EXPECT_EQ(ModifierMask(KMOD_LALT), keys::kAltMask);

@@ -8,15 +8,13 @@
 
 namespace veltro::testing {
 
-// Points SDL away from the machine's D-Bus buses: the tests neither depend on them nor leave
-// libdbus's never-freed connection buffers behind for the leak checker.
+// Keeps SDL off the machine's D-Bus buses (and libdbus's never-freed buffers off the leak checker).
 inline void IsolateFromDesktopBuses() {
   setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
   setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
 }
 
-// A private X server (Xvfb) on a display number it picks itself and writes out when it is
-// ready; DISPLAY points at it while it lives. ok() is false when Xvfb could not be started.
+// A private X server on a free display number; DISPLAY points at it while it lives.
 class TestDisplay {
  public:
   TestDisplay() {
