@@ -1,37 +1,39 @@
 #pragma once
 
-#include <sys/types.h>
+#include <signal.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace veltro::testing {
 
-// A private X server (Xvfb) for the tests that need a real window. It picks a free display
-// number itself, points DISPLAY at it while it lives and stops the server afterwards. It also
-// isolates the tests from the desktop's buses.
+// Keeps SDL off the machine's D-Bus buses (and libdbus's never-freed buffers off the leak checker).
+inline void IsolateFromDesktopBuses() {
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
+}
+
+// A private X server on a free display number; DISPLAY points at it while it lives.
 class TestDisplay {
  public:
-  TestDisplay();
-  ~TestDisplay();
-  TestDisplay(const TestDisplay&) = delete;
-  TestDisplay& operator=(const TestDisplay&) = delete;
-
-  // Whether the server started; the tests skip themselves when Xvfb is not installed.
+  TestDisplay() {
+    IsolateFromDesktopBuses();
+    FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp -noreset 2>/dev/null & echo $!", "r");
+    int display = -1;
+    if (out == nullptr || std::fscanf(out, "%d %d", &pid_, &display) != 2) display = -1;
+    if (out != nullptr) pclose(out);
+    if (display < 0 && pid_ > 0) kill(pid_, SIGTERM);
+    if (display < 0) pid_ = -1;
+    if (ok()) setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
+  }
+  ~TestDisplay() {
+    if (ok()) kill(pid_, SIGTERM);
+  }
   bool ok() const { return pid_ > 0; }
-  const std::string& name() const { return name_; }
 
  private:
-  pid_t pid_ = -1;
-  std::string name_;
-  std::string previous_display_;
-  bool had_display_ = false;
+  int pid_ = -1;
 };
-
-// Points SDL away from the machine's D-Bus buses: the tests neither depend on them nor leave
-// libdbus's never-freed connection buffers behind for the leak checker.
-void IsolateFromDesktopBuses();
-
-// Runs a shell command against the test display (xdotool and friends); its exit status.
-int RunOnDisplay(const std::string& command);
 
 }  // namespace veltro::testing
