@@ -23,6 +23,11 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
   throw PlatformError("Cannot load sound file \"" + path + "\": " + why);
 }
 
+[[noreturn]] void RefuseTooLong(const std::string& path) {
+  Refuse(path, "the sound is too long (more than " +
+                   std::to_string(kMaxDecodedAudioBytes / (1024 * 1024)) + " MiB decoded)");
+}
+
 // libsndfile plays a WAV file whose data chunk claims more bytes than the file holds, using what
 // is there, and only notes the mismatch in its log ("data : 20000 (should be 100)"). Such a file
 // was cut short or has a damaged header, so we refuse it instead of playing a fragment.
@@ -37,6 +42,16 @@ bool DataChunkLongerThanFile(SNDFILE* file) {
     line = end + 1;
   }
   return false;
+}
+
+// Bytes of one frame of 16-bit PCM.
+int64_t FrameBytes(const SF_INFO& info) {
+  return 2 * int64_t{info.channels};
+}
+
+// Some decoders cannot tell the length in advance; they report a huge or negative count.
+bool LengthKnown(const SF_INFO& info) {
+  return info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
 }
 
 }  // namespace
@@ -72,8 +87,11 @@ void CheckOutputFormat(const WaveFormat& format) {
   }
 }
 
-AudioData LoadAudioFile(const std::string& path) {
-  SF_INFO info{};
+namespace {
+
+// Opens a sound file and checks what its header says; `info` receives the header.
+SndfileHandle OpenChecked(const std::string& path, SF_INFO& info) {
+  info = SF_INFO{};
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
   if (!file) Refuse(path, sf_strerror(nullptr));
 
@@ -86,13 +104,28 @@ AudioData LoadAudioFile(const std::string& path) {
   if (DataChunkLongerThanFile(file.get())) {
     Refuse(path, "the file is truncated or its header claims more data than it holds");
   }
-  const int64_t frame_bytes = 2 * int64_t{info.channels};
-  // Some decoders cannot tell the length in advance; they report a huge or negative count.
-  const bool length_known = info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
-  if (length_known && info.frames > kMaxDecodedAudioBytes / frame_bytes) {
-    Refuse(path, "the sound is too long (more than " +
-                     std::to_string(kMaxDecodedAudioBytes / (1024 * 1024)) + " MiB decoded)");
+  if (LengthKnown(info) && info.frames > kMaxDecodedAudioBytes / FrameBytes(info)) {
+    RefuseTooLong(path);
   }
+  return file;
+}
+
+}  // namespace
+
+AudioFileInfo ProbeAudioFile(const std::string& path) {
+  SF_INFO info;
+  SndfileHandle file = OpenChecked(path, info);
+  AudioFileInfo probe;
+  probe.format = Pcm16Format(info.channels, info.samplerate);
+  if (LengthKnown(info)) probe.pcm_bytes = info.frames * FrameBytes(info);
+  return probe;
+}
+
+AudioData LoadAudioFile(const std::string& path) {
+  SF_INFO info;
+  SndfileHandle file = OpenChecked(path, info);
+  const int64_t frame_bytes = FrameBytes(info);
+  const bool length_known = LengthKnown(info);
 
   AudioData data;
   data.format = Pcm16Format(info.channels, info.samplerate);
@@ -107,8 +140,7 @@ AudioData LoadAudioFile(const std::string& path) {
     if (got <= 0) break;
     frames_read += got;
     if (frames_read > kMaxDecodedAudioBytes / frame_bytes) {
-      Refuse(path, "the sound is too long (more than " +
-                       std::to_string(kMaxDecodedAudioBytes / (1024 * 1024)) + " MiB decoded)");
+      RefuseTooLong(path);
     }
     const auto* bytes = reinterpret_cast<const uint8_t*>(chunk.data());
     data.pcm.insert(data.pcm.end(), bytes, bytes + got * frame_bytes);

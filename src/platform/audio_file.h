@@ -18,6 +18,15 @@ struct AudioData {
   std::vector<uint8_t> pcm;
 };
 
+// What a sound file holds, read from its header without decoding it: the format it decodes to and
+// the number of PCM bytes, or -1 when the decoder cannot tell before decoding. Refuses the same
+// files as LoadAudioFile does from their headers.
+struct AudioFileInfo {
+  WaveFormat format;
+  int64_t pcm_bytes = -1;
+};
+AudioFileInfo ProbeAudioFile(const std::string& path);
+
 // Decodes a WAV, OGG Vorbis or MP3 file (mono or stereo). Throws PlatformError with a message that
 // names the file when it is missing, empty, truncated, corrupt, too large or of an unsupported
 // kind.

@@ -28,6 +28,15 @@ int32_t SndfileOggLibrary::DecodeOggFileToBuffer(const std::string& path,
                                                  int32_t& channels, int32_t& samples_per_second) {
   AudioData data;
   try {
+    // Asked for the size only (a buffer too small for the sound), the header answers: the file
+    // is decoded once, on the call that brings a buffer large enough.
+    AudioFileInfo probe = ProbeAudioFile(path);
+    if (probe.pcm_bytes > 0 && buffer.size() < static_cast<size_t>(probe.pcm_bytes)) {
+      size = static_cast<int32_t>(probe.pcm_bytes);  // capped far below 2 GiB by the probe
+      channels = probe.format.Channels;
+      samples_per_second = probe.format.SamplesPerSec;
+      return 1;
+    }
     data = LoadAudioFile(path);
   } catch (const PlatformError&) {
     return 0;
