@@ -14,7 +14,7 @@ void Sound::SetVolume(int16_t Index, int16_t Volume) {
       Mp3Slot& slot = Mp3(Index - 200);
       if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetVolume(Volume);
     } else if (Index > 100) {
-      // OGG streams take OggVolumeLevel(Volume); no OGG slot holds one yet (see PlayOGGSound).
+      // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
       (void)Ogg(Index - 100);
     } else {
       Buffer(Index).SetVolume(ClampWavVolume(Volume));
@@ -29,7 +29,7 @@ void Sound::SetPan(int16_t Index, int16_t Pan) {
       Mp3Slot& slot = Mp3(Index - 200);
       if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetBalance(ClampStreamPan(Pan));
     } else if (Index > 100) {
-      // OGG streams take OggPanLevel(Pan); no OGG slot holds one yet (see PlayOGGSound).
+      // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
       (void)Ogg(Index - 100);
     } else {
       Buffer(Index).SetPan(Pan);  // the device takes -10000 .. 10000 itself
@@ -44,7 +44,7 @@ void Sound::SetFrequency(int16_t Index, int32_t& Frequency) {
       if (slot.Mp3Position) slot.Mp3Position->SetRate(Mp3Rate(Frequency));
     });
   } else if (Index > 100) {
-    // OGG streams take the frequency as it is; no OGG slot holds one yet (see PlayOGGSound).
+    // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
     TryStep([&] { (void)Ogg(Index - 100); });
   } else {
     // The cap is the caller's too: its variable holds the frequency actually asked for.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 // The conversions between the engine's units (hundredths of a decibel, hertz, bytes) and what
@@ -23,21 +22,9 @@ inline int32_t AlignStartPosition(int32_t position) {
   return remainder > 0 ? position - remainder : position;
 }
 
-// The OGG player's loudness, 0 (silent) to 100 (full): one step per 50 hundredths of a decibel
-// above -5000, rounded halves to even.
-inline int32_t OggVolumeLevel(int16_t volume) {
-  double level = std::nearbyint((volume + 5000) / 50.0);
-  return static_cast<int32_t>(std::clamp(level, 0.0, 100.0));
-}
-
 // Stream pans are kept to -5000 .. 5000.
 inline int16_t ClampStreamPan(int16_t pan) {
   return std::clamp<int16_t>(pan, -5000, 5000);
-}
-
-// The OGG player's pan, -50 (left) to 50 (right), rounded halves to even.
-inline int32_t OggPanLevel(int16_t pan) {
-  return static_cast<int32_t>(std::nearbyint(ClampStreamPan(pan) / 100.0));
 }
 
 // The MP3 player's rate factor: 22050 Hz is normal speed.
