@@ -8,34 +8,6 @@
 namespace veltro {
 namespace testing {
 
-struct TimerState {
-  std::function<void()> on_tick;
-  int32_t interval = 0;
-  bool enabled = false;
-  double next_due = 0.0;
-  bool alive = true;
-};
-
-class FakeUi::FakeTimer : public platform::Timer {
- public:
-  FakeTimer(std::shared_ptr<TimerState> state, const double& now) : state_(state), now_(now) {}
-  ~FakeTimer() override { state_->alive = false; }
-  void SetInterval(int32_t ms) override {
-    state_->interval = ms;
-    state_->next_due = now_ + ms / 1000.0;
-  }
-  int32_t Interval() const override { return state_->interval; }
-  void SetEnabled(bool enabled) override {
-    if (enabled && !state_->enabled) state_->next_due = now_ + state_->interval / 1000.0;
-    state_->enabled = enabled;
-  }
-  bool Enabled() const override { return state_->enabled; }
-
- private:
-  std::shared_ptr<TimerState> state_;
-  const double& now_;
-};
-
 platform::KeyHandler* FakeUi::SetKeyTarget(platform::KeyHandler* target) {
   platform::KeyHandler* previous = target_;
   target_ = target;
@@ -43,10 +15,7 @@ platform::KeyHandler* FakeUi::SetKeyTarget(platform::KeyHandler* target) {
 }
 
 std::unique_ptr<platform::Timer> FakeUi::CreateTimer(std::function<void()> on_tick) {
-  auto state = std::make_shared<TimerState>();
-  state->on_tick = std::move(on_tick);
-  timers_.push_back(state);
-  return std::make_unique<FakeTimer>(state, now);
+  return timers_.Create(std::move(on_tick));
 }
 
 void FakeUi::DoEvents() {
@@ -66,18 +35,7 @@ void FakeUi::DoEvents() {
       }
     });
   }
-  FireDueTimers();
-}
-
-void FakeUi::FireDueTimers() {
-  // Copy: a tick may create timers; a timer destroyed meanwhile is skipped.
-  std::vector<std::shared_ptr<TimerState>> timers = timers_;
-  for (const auto& timer : timers) {
-    if (!timer->alive || !timer->enabled || timer->interval <= 0) continue;
-    if (timer->next_due > now + 1e-9) continue;
-    timer->next_due = now + timer->interval / 1000.0;
-    Dispatch(timer->on_tick);
-  }
+  timers_.FireDue(*this);
 }
 
 void FakeUi::RunMessageLoop() {

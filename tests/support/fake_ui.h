@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timer_list.h"
 #include "platform/user_interface.h"
 
 namespace veltro::testing {
@@ -80,12 +81,9 @@ class FakeUi : public platform::UserInterface {
   std::vector<std::string> ReadLines(const std::string& path) override;
 
  private:
-  class FakeTimer;
-  void FireDueTimers();
-
   platform::KeyHandler* target_ = nullptr;
   std::deque<KeyEvent> keys_;
-  std::vector<std::shared_ptr<struct TimerState>> timers_;
+  platform::TimerList timers_{[this] { return now; }};
   unsigned random_state_ = 12345;
 };
 

@@ -21,22 +21,7 @@ namespace veltro::platform::desktop {
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// One timer's settings and callback. The loop keeps these alive while it runs a tick, so a timer
-// destroyed from inside its own handler (or another's) is simply marked dead and dropped later.
-struct SdlUserInterface::TimerState {
-  std::function<void()> on_tick;
-  int32_t interval_ms = 0;
-  bool enabled = false;
-  bool alive = true;
-  SteadyClock::time_point due{};
-
-  bool Armed() const { return alive && enabled && interval_ms > 0; }
-  void Restart() { due = SteadyClock::now() + milliseconds(interval_ms); }
-};
-
 namespace {
-
-// Text files the program reads (sounds.ini) are small; anything bigger is not one of them.
 
 // Waiting for the next timer: SDL's wait (which sleeps in the X connection's poll) takes all but
 // this last stretch, which is slept in short steps for about a millisecond of accuracy.
@@ -44,27 +29,6 @@ constexpr auto kPreciseTail = milliseconds(1);
 constexpr auto kShortSleep = std::chrono::microseconds(250);
 // The longest a DoEvents with nothing to do waits for something to happen.
 constexpr auto kIdleWait = milliseconds(10);
-
-class SdlTimer : public Timer {
- public:
-  explicit SdlTimer(std::shared_ptr<SdlUserInterface::TimerState> state)
-      : state_(std::move(state)) {}
-  ~SdlTimer() override { state_->alive = false; }
-
-  void SetInterval(int32_t milliseconds) override {
-    state_->interval_ms = std::max<int32_t>(milliseconds, 0);
-    if (state_->enabled) state_->Restart();
-  }
-  int32_t Interval() const override { return state_->interval_ms; }
-  void SetEnabled(bool enabled) override {
-    if (enabled && !state_->enabled) state_->Restart();
-    state_->enabled = enabled;
-  }
-  bool Enabled() const override { return state_->enabled; }
-
- private:
-  std::shared_ptr<SdlUserInterface::TimerState> state_;
-};
 
 std::string Lowercase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -117,7 +81,6 @@ SdlUserInterface::SdlUserInterface(std::string command_line)
 }
 
 SdlUserInterface::~SdlUserInterface() {
-  for (auto& timer : timers_) timer->alive = false;
   SDL_DestroyWindow(window_);
   SDL_Quit();
 }
@@ -143,10 +106,7 @@ void SdlUserInterface::PaintWindow() {
 }
 
 std::unique_ptr<Timer> SdlUserInterface::CreateTimer(std::function<void()> on_tick) {
-  auto state = std::make_shared<TimerState>();
-  state->on_tick = std::move(on_tick);
-  timers_.push_back(state);
-  return std::make_unique<SdlTimer>(std::move(state));
+  return timers_.Create(std::move(on_tick));
 }
 
 bool SdlUserInterface::ServePending() {
@@ -156,7 +116,7 @@ bool SdlUserInterface::ServePending() {
     HandleEvent(event);
     served = true;
   }
-  return RunDueTimers() || served;
+  return timers_.FireDue(*this) || served;
 }
 
 void SdlUserInterface::DoEvents() {
@@ -199,30 +159,11 @@ void SdlUserInterface::WaitUntil(SteadyClock::time_point deadline) {
 }
 
 SteadyClock::time_point SdlUserInterface::NextTimerDue(SteadyClock::time_point limit) {
-  for (const auto& timer : timers_) {
-    if (timer->Armed()) limit = std::min(limit, timer->due);
-  }
-  return limit;
-}
-
-bool SdlUserInterface::RunDueTimers() {
-  bool ran = false;
-  std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
-  // A tick may serve the queue itself (and so run timers again, or create and destroy them):
-  // work on a copy of the list that holds every timer alive until this round is over.
-  std::vector<std::shared_ptr<TimerState>> round = timers_;
-  for (const auto& timer : round) {
-    if (!timer->Armed()) continue;
-    auto now = SteadyClock::now();
-    if (now < timer->due) continue;
-    // Keep the rhythm (due += interval); a timer that fell behind by more than one interval
-    // does not make up the lost ticks in a burst.
-    timer->due += milliseconds(timer->interval_ms);
-    if (timer->due <= now) timer->due = now + milliseconds(timer->interval_ms);
-    ran = true;
-    Dispatch([&] { timer->on_tick(); });
-  }
-  return ran;
+  std::optional<double> due = timers_.NextDue();
+  if (!due) return limit;
+  auto at = start_ +
+            std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(*due));
+  return std::min(limit, at);
 }
 
 void SdlUserInterface::HandleEvent(const SDL_Event& event) {

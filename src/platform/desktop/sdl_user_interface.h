@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timer_list.h"
 #include "platform/user_interface.h"
 
 namespace veltro::platform::desktop {
@@ -60,9 +61,6 @@ class SdlUserInterface : public UserInterface {
   bool FileExists(const std::string& path) override;
   std::vector<std::string> ReadLines(const std::string& path) override;
 
-  // Shared between the timers and the loop; public so the timer class can name it.
-  struct TimerState;
-
  private:
   using SteadyClock = std::chrono::steady_clock;
 
@@ -70,8 +68,6 @@ class SdlUserInterface : public UserInterface {
   bool ServePending();
   void HandleEvent(const SDL_Event& event);
   void HandleKey(const SDL_KeyboardEvent& key);
-  // Runs every timer that is due; whether any was.
-  bool RunDueTimers();
   // The moment the next enabled timer is due, or `limit` if none is due sooner.
   SteadyClock::time_point NextTimerDue(SteadyClock::time_point limit);
   // Waits until an event arrives or `deadline` passes, handling the event if one came.
@@ -85,7 +81,9 @@ class SdlUserInterface : public UserInterface {
   KeyHandler* key_target_ = nullptr;
   SteadyClock::time_point start_ = SteadyClock::now();
   std::mt19937_64 random_;
-  std::vector<std::shared_ptr<TimerState>> timers_;
+  TimerList timers_{[start = start_] {
+    return std::chrono::duration<double>(SteadyClock::now() - start).count();
+  }};
 };
 
 }  // namespace veltro::platform::desktop

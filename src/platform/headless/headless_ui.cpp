@@ -13,42 +13,7 @@
 
 namespace veltro::platform::headless {
 
-struct HeadlessUi::TimerState {
-  std::function<void()> on_tick;
-  int32_t interval = 0;
-  bool enabled = false;
-  double next_due = 0.0;
-  bool alive = true;
-  uint64_t order = 0;  // creation order: timers due at the same moment fire oldest first
-};
-
-class HeadlessUi::HeadlessTimer : public Timer {
- public:
-  HeadlessTimer(std::shared_ptr<TimerState> state, const VirtualClock& clock)
-      : state_(std::move(state)), clock_(clock) {}
-  // The state may outlive this object while its handler runs; it is then never fired again.
-  ~HeadlessTimer() override { state_->alive = false; }
-
-  void SetInterval(int32_t milliseconds) override {
-    state_->interval = milliseconds;
-    state_->next_due = clock_.Now() + milliseconds / 1000.0;
-  }
-  int32_t Interval() const override { return state_->interval; }
-  void SetEnabled(bool enabled) override {
-    if (enabled && !state_->enabled) state_->next_due = clock_.Now() + state_->interval / 1000.0;
-    state_->enabled = enabled;
-  }
-  bool Enabled() const override { return state_->enabled; }
-
- private:
-  std::shared_ptr<TimerState> state_;
-  const VirtualClock& clock_;
-};
-
 namespace {
-
-// Timers due within this margin of the clock count as due (sums of intervals are inexact).
-constexpr double kDueMargin = 1e-9;
 
 std::string ExecutableFolder() {
   std::error_code error;
@@ -60,7 +25,7 @@ std::string ExecutableFolder() {
 }  // namespace
 
 HeadlessUi::HeadlessUi(VirtualClock& clock, Options options)
-    : clock_(clock), options_(std::move(options)) {
+    : clock_(clock), options_(std::move(options)), timers_([&clock] { return clock.Now(); }) {
   if (options_.program_folder.empty()) options_.program_folder = ExecutableFolder();
   SeedRandom(0.0f);
 }
@@ -78,11 +43,7 @@ void HeadlessUi::ShowMainWindow(const std::string& title) {
 }
 
 std::unique_ptr<Timer> HeadlessUi::CreateTimer(std::function<void()> on_tick) {
-  auto state = std::make_shared<TimerState>();
-  state->on_tick = std::move(on_tick);
-  state->order = timers_.empty() ? 0 : timers_.back()->order + 1;
-  timers_.push_back(state);
-  return std::make_unique<HeadlessTimer>(state, clock_);
+  return timers_.Create(std::move(on_tick));
 }
 
 void HeadlessUi::DoEvents() {
@@ -97,7 +58,7 @@ void HeadlessUi::Pause() {
 void HeadlessUi::RunMessageLoop() {
   // Nothing happens between events, so the clock jumps straight to the next one.
   for (;;) {
-    std::optional<double> next = NextTimerDue();
+    std::optional<double> next = timers_.NextDue();
     if (source_ != nullptr) {
       std::optional<double> key_due = source_->NextDue(clock_.Now());
       if (key_due && (!next || *key_due < *next)) next = key_due;
@@ -164,7 +125,7 @@ void HeadlessUi::AdvanceTo(double time) {
 
 void HeadlessUi::Serve() {
   DeliverDueKeys();
-  FireDueTimers();
+  timers_.FireDue(*this);
 }
 
 void HeadlessUi::DeliverDueKeys() {
@@ -184,38 +145,6 @@ void HeadlessUi::DeliverDueKeys() {
       }
     });
   }
-}
-
-void HeadlessUi::FireDueTimers() {
-  std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
-  const double now = clock_.Now();
-  auto due = [now](const TimerState& timer) {
-    return timer.alive && timer.enabled && timer.interval > 0 && timer.next_due <= now + kDueMargin;
-  };
-  // A copy: handlers may create, destroy or disable timers while these run.
-  std::vector<std::shared_ptr<TimerState>> firing;
-  for (const auto& timer : timers_) {
-    if (due(*timer)) firing.push_back(timer);
-  }
-  std::sort(firing.begin(), firing.end(), [](const auto& a, const auto& b) {
-    return a->next_due != b->next_due ? a->next_due < b->next_due : a->order < b->order;
-  });
-  for (const auto& timer : firing) {
-    if (!due(*timer)) continue;  // disabled, destroyed or already fired by a nested serve
-    // Periodic like a real timer, but one that fell behind does not fire a burst to catch up.
-    timer->next_due += timer->interval / 1000.0;
-    if (timer->next_due <= now + kDueMargin) timer->next_due = now + timer->interval / 1000.0;
-    Dispatch(timer->on_tick);
-  }
-}
-
-std::optional<double> HeadlessUi::NextTimerDue() {
-  std::optional<double> next;
-  for (const auto& timer : timers_) {
-    if (!timer->alive || !timer->enabled || timer->interval <= 0) continue;
-    if (!next || timer->next_due < *next) next = timer->next_due;
-  }
-  return next;
 }
 
 void HeadlessUi::EndAtTimeLimit() {

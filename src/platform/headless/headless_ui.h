@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/headless/virtual_clock.h"
+#include "platform/timer_list.h"
 #include "platform/user_interface.h"
 
 namespace veltro::platform::headless {
@@ -93,24 +94,19 @@ class HeadlessUi : public UserInterface {
   std::vector<std::string> ReadLines(const std::string& path) override;
 
  private:
-  struct TimerState;
-  class HeadlessTimer;
-
   // Moves the clock to `time`, ending the run when it passes the time limit.
   void AdvanceTo(double time);
   // Delivers every key event and runs every timer that is due now.
   void Serve();
   void DeliverDueKeys();
   void OpenHelp();
-  void FireDueTimers();
-  std::optional<double> NextTimerDue();
   [[noreturn]] void EndAtTimeLimit();
 
   VirtualClock& clock_;
   Options options_;
   KeySource* source_ = nullptr;
   KeyHandler* target_ = nullptr;
-  std::vector<std::shared_ptr<TimerState>> timers_;
+  TimerList timers_;
   std::mt19937_64 random_;
   std::vector<ShownBox> boxes_;
   int help_opened_ = 0;

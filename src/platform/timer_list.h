@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/user_interface.h"
+
+namespace veltro::platform {
+
+// The periodic timers of one user interface, on that interface's own clock (seconds). A timer
+// keeps its rhythm and, when it fell behind, does not fire a burst to catch up. A handler may serve
+// the queue again (and so fire timers again), or create, disable or destroy timers: each round
+// holds its timers alive and skips those disabled, destroyed or already fired meanwhile.
+class TimerList {
+ public:
+  explicit TimerList(std::function<double()> now);
+  ~TimerList();
+  TimerList(const TimerList&) = delete;
+  TimerList& operator=(const TimerList&) = delete;
+
+  std::unique_ptr<Timer> Create(std::function<void()> on_tick);
+  // Runs every timer that is due, the earliest first (the oldest first on a tie), each through
+  // `ui.Dispatch`. Returns whether any ran.
+  bool FireDue(UserInterface& ui);
+  // When the next enabled timer is due; nothing when none is enabled.
+  std::optional<double> NextDue() const;
+
+ private:
+  struct State;
+  class Handle;
+
+  // Shared with the handles, which may outlive the list.
+  std::shared_ptr<const std::function<double()>> now_;
+  std::vector<std::shared_ptr<State>> timers_;
+  uint64_t created_ = 0;
+};
+
+}  // namespace veltro::platform
