@@ -1,6 +1,5 @@
 #include "desktop_run.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "platform/desktop/desktop_speech_backends.h"
@@ -15,29 +14,12 @@ namespace veltro::app {
 namespace {
 
 constexpr const char* kNoDisplayAdvice =
-    "veltro-lander needs a graphical desktop for its window and keyboard; "
-    "to play a script without one, use --headless --keys SCRIPT.";
-
-// SDL quietly falls back to an invisible window when there is no display, which would leave a
-// player with a game that hears no keys. Without X11 or Wayland, only an explicit choice of
-// video driver counts as a display.
-bool DisplayAvailable() {
-  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
+    "To play a script without a display, use --headless --keys SCRIPT.";
 
 }  // namespace
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
-  if (!DisplayAvailable()) {
-    return {1, std::string("no display to open a window on (neither DISPLAY nor "
-                           "WAYLAND_DISPLAY is set)\n") +
-                   kNoDisplayAdvice};
-  }
   std::unique_ptr<platform::desktop::SdlUserInterface> ui;
   try {
     ui = std::make_unique<platform::desktop::SdlUserInterface>(command_line);

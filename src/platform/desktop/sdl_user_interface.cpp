@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -67,6 +68,16 @@ SdlUserInterface::SdlUserInterface(std::string command_line)
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     throw PlatformError(std::string("no display could be opened (") + SDL_GetError() +
                         "); Veltro Lander needs a graphical desktop for its window and keyboard");
+  }
+  // Without X11 or Wayland, SDL quietly opens an invisible window that hears no keys; the player
+  // would be left with a silent, deaf game. Such a driver counts only when asked for by name.
+  const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  if ((driver == "offscreen" || driver == "dummy") && (chosen == nullptr || *chosen == '\0')) {
+    SDL_Quit();
+    throw PlatformError(
+        "no display could be opened (neither DISPLAY nor WAYLAND_DISPLAY is set); Veltro Lander "
+        "needs a graphical desktop for its window and keyboard");
   }
   window_ = SDL_CreateWindow("Veltro Lander", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
                              480, SDL_WINDOW_HIDDEN);
