@@ -1,7 +1,7 @@
 #include "platform/headless/headless_ui.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -74,7 +74,9 @@ void HeadlessUi::EndProgram() {
 }
 
 void HeadlessUi::SeedRandom(float seed) {
-  uint64_t mixed = std::bit_cast<uint32_t>(seed) ^ (options_.seed * 0x9E3779B97F4A7C15ull);
+  uint32_t seed_bits = 0;
+  std::memcpy(&seed_bits, &seed, sizeof seed_bits);
+  uint64_t mixed = seed_bits ^ (options_.seed * 0x9E3779B97F4A7C15ull);
   random_.seed(mixed);
 }
 
