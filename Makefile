@@ -4,7 +4,10 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build setup bench
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+
+.PHONY: run test build setup bench web serve-web
 
 setup:
 	scripts/setup
@@ -21,3 +24,13 @@ test: build
 
 bench: build
 	for b in $(BUILD)/bench/bench_*; do "$$b"; done
+
+# The browser edition in $(WEB_BUILD)/, with the sounds the native build synthesises.
+web: setup
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target veltro_assets
+	scripts/build-web $(BUILD)/bin $(WEB_BUILD)
+
+serve-web: web
+	@echo "Open http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
