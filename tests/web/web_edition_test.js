@@ -1,7 +1,8 @@
 // The browser edition in Debian's headless Chromium, played with real key presses: the live
-// region speaks the menus, a Moon free fall ends with its final report, the space bar starts and
-// stops the thrusters (the page's sound log), a message box is an accessible dialog answered with
-// Enter, and axe-core finds no accessibility violations on the page or on the open dialog.
+// region speaks the menus, the space bar starts and stops the thrusters (the page's sound log), a
+// Moon free fall played by the headless runs' script ends with its final report, a message box is
+// an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
+// page or on the open dialog.
 //
 // usage: node web_edition_test.js WEB_BUILD_DIR
 'use strict';
@@ -80,17 +81,17 @@ async function expectNoAxeViolations(page, where) {
   }
 }
 
-async function openPage(browser, url, prepare) {
+async function openPage(browser, url, prepare, argument) {
   const page = await browser.newPage();
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
   await page.evaluateOnNewDocument(listenToLiveRegion);
-  if (prepare) await page.evaluateOnNewDocument(prepare);
+  if (prepare) await page.evaluateOnNewDocument(prepare, argument);
   await page.goto(url);
   await page.waitForFunction(() => Module.calledRun === true, { timeout: 30000 });
   return page;
 }
 
-async function playFlights(browser, base) {
+async function playMenusAndThrusters(browser, base) {
   const page = await openPage(browser, base);
   await expectNoAxeViolations(page, 'the start page');
   const focused = await page.evaluate(() => document.activeElement.id);
@@ -105,19 +106,14 @@ async function playFlights(browser, base) {
   await waitToHear(page, 'Earth');
   await page.keyboard.press('ArrowUp');
   await waitToHear(page, 'Moon');
+  const help = browser.waitForTarget((t) => t.url().endsWith('/help.html'), { timeout: 10000 });
+  await page.keyboard.press('F1');
+  await (await (await help).page()).close();
 
-  // Moon, Easy, past the briefing, and no thrust at all: a free fall to the ground.
+  // Moon, Easy, past the briefing; the space bar held a while starts the thrusters, its release
+  // stops them.
   await page.keyboard.press('Enter');
   await waitToHear(page, 'Easy');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Repeat');
-  await page.keyboard.press('ArrowDown');
-  await waitToHear(page, 'Continue');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Final Fuel 224, Final Velocity 100.\r\n', 60);
-  await waitToHear(page, 'Press Escape to exit, N to select a new planet, or  any other key to try again.');
-
-  // Again, holding the space bar a while: the thrusters start, and stop at its release.
   await page.keyboard.press('Enter');
   await waitToHear(page, 'Repeat');
   await page.keyboard.press('ArrowDown');
@@ -140,6 +136,17 @@ async function playFlights(browser, base) {
   if (starts[0].endsWith('-> 0')) fail(`the thruster sound did not load: ${starts[0]}`);
   await page.close();
   return firstWordMs;
+}
+
+// The Moon free fall of the headless runs' script, played in the page: its final report, then
+// Escape ends the program.
+async function playScriptedFreeFall(browser, base) {
+  const script = fs.readFileSync(path.join(__dirname, '../program/scripts/moon_free_fall.keys'), 'utf8');
+  const page = await openPage(browser, base, (text) => { window.VeltroScript = text; }, script);
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Final Fuel 224, Final Velocity 100.\r\n', 90);
+  await waitFor(page, 'the program to end', () => VeltroPage.ended === 0);
+  await page.close();
 }
 
 // A browser without speech synthesis, asked for its voice: the game says so in a message box.
@@ -178,7 +185,8 @@ async function main() {
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
   try {
-    const firstWordMs = await playFlights(browser, base);
+    const firstWordMs = await playMenusAndThrusters(browser, base);
+    await playScriptedFreeFall(browser, base);
     await answerMessageBox(browser, base);
     const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
       .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');

@@ -203,6 +203,11 @@ void OpenAlSoundBuffer::SetCurrentPosition(int32_t byte_offset) {
     throw PlatformError("Play position out of range: " + std::to_string(byte_offset));
   }
   pcm_->context()->MakeCurrent();
+  // A sound that has played to its end starts over from its beginning anyway; rewinding it first
+  // also keeps Emscripten's OpenAL from failing to seek in a queue it has finished.
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (state == AL_STOPPED) alSourceRewind(source_);
   alSourcei(source_, AL_BYTE_OFFSET, byte_offset);
   CheckAlError("Setting a sound's play position");
 }
