@@ -114,8 +114,7 @@ int32_t SoundBuffer::GetStatus() {
   return PlayingStatus();
 }
 
-void SoundBuffer::WriteBuffer(int32_t offset, int32_t bytes, const void* data,
-                              int32_t lock_flags) {
+void SoundBuffer::WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags) {
   if ((lock_flags & DSBLOCK_ENTIREBUFFER) != 0) offset = 0;
   if (offset < 0 || bytes < 0 || int64_t{offset} + bytes > bytes_ || (bytes > 0 && !data)) {
     throw PlatformError("Write outside the sound buffer");
@@ -130,7 +129,8 @@ void SoundBuffer::WriteBuffer(int32_t offset, int32_t bytes, const void* data,
 
 std::shared_ptr<Sound3DBuffer> SoundBuffer::GetDirectSound3DBuffer() {
   RequireControl(DSBCAPS_CTRL3D, "3D");
-  return Make3DBuffer();
+  if (!side_3d_) side_3d_ = Make3DBuffer();
+  return {shared_from_this(), side_3d_.get()};  // shares the buffer's ownership
 }
 
 // --- listener and primary buffer ---

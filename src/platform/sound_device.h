@@ -61,8 +61,13 @@ struct WaveFormat {
 // The 16-bit PCM format of `channels` channels at `samples_per_second`.
 constexpr WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
   const auto block_align = static_cast<int16_t>(2 * channels);
-  return {1, static_cast<int16_t>(channels), samples_per_second, samples_per_second * block_align,
-          block_align, 16, 24};
+  return {1,
+          static_cast<int16_t>(channels),
+          samples_per_second,
+          samples_per_second * block_align,
+          block_align,
+          16,
+          24};
 }
 
 // A sound decoded to PCM, in its own format.
@@ -96,7 +101,7 @@ class Sound3DBuffer {
  public:
   virtual ~Sound3DBuffer() = default;
   void SetPosition(Vector3 position, int32_t apply);
-  void SetMinDistance(float distance, int32_t apply);                        // > 0
+  void SetMinDistance(float distance, int32_t apply);                                  // > 0
   void SetConeAngles(int32_t inside_degrees, int32_t outside_degrees, int32_t apply);  // 0..360
 
   Vector3 position() const { return position_; }
@@ -117,7 +122,7 @@ class Sound3DBuffer {
 };
 
 // A secondary buffer: one sound's PCM data, playable on its own.
-class SoundBuffer {
+class SoundBuffer : public std::enable_shared_from_this<SoundBuffer> {
  public:
   virtual ~SoundBuffer() = default;
   SoundBuffer(const SoundBuffer&) = delete;
@@ -128,15 +133,17 @@ class SoundBuffer {
   void SetFrequency(int32_t hertz);       // 0 = the data's own rate; CTRLFREQUENCY
   int32_t GetFrequency() const;
   void SetCurrentPosition(int32_t byte_offset);  // within the data
-  void Play(int32_t flags);  // DSBPLAY_LOOPING or 0, from the current position
-  void Stop();               // keeps the position
-  int32_t GetStatus();       // DSBSTATUS_* bits
+  void Play(int32_t flags);                      // DSBPLAY_LOOPING or 0, from the current position
+  void Stop();                                   // keeps the position
+  int32_t GetStatus();                           // DSBSTATUS_* bits
   WaveFormat GetFormat() const { return format_; }
   // Rewrites part of the data (all of it from offset 0 with DSBLOCK_ENTIREBUFFER). Only a buffer
   // created empty (not from a file, not a duplicate) can be rewritten, and only while no one can
   // hear the change: not while it plays, and not while a duplicate shares its data.
   void WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags);
-  // The 3D interface of a buffer created with DSBCAPS_CTRL3D.
+  // The 3D interface of a buffer created with DSBCAPS_CTRL3D: the same one on every call, so
+  // that its settings stay with the buffer, and it keeps the buffer alive. Buffers are made with
+  // std::make_shared.
   std::shared_ptr<Sound3DBuffer> GetDirectSound3DBuffer();
 
   int32_t flags() const { return flags_; }
@@ -159,6 +166,8 @@ class SoundBuffer {
   virtual int32_t PlayingStatus() = 0;
   virtual bool DataShared() const = 0;  // a duplicate uses the same data
   virtual void WriteData(int32_t offset, int32_t bytes, const void* data) = 0;
+  // Called once per buffer. The buffer keeps the 3D side, and a handed-out 3D interface keeps
+  // the buffer, so the 3D side may point back to the buffer without owning it.
   virtual std::shared_ptr<Sound3DBuffer> Make3DBuffer() = 0;
 
  private:
@@ -172,6 +181,7 @@ class SoundBuffer {
   bool writable_;
   int32_t volume_ = 0, pan_ = 0;
   int32_t frequency_ = 0;  // 0: the data's own rate
+  std::shared_ptr<Sound3DBuffer> side_3d_;
 };
 
 class SoundListener {
@@ -179,7 +189,7 @@ class SoundListener {
   virtual ~SoundListener() = default;
   void SetPosition(Vector3 position, int32_t apply);
   void SetOrientation(Vector3 front, Vector3 top, int32_t apply);
-  void SetRolloffFactor(float factor, int32_t apply);           // 0 .. 10
+  void SetRolloffFactor(float factor, int32_t apply);            // 0 .. 10
   void SetDistanceFactor(float metres_per_unit, int32_t apply);  // > 0
 
  protected:

@@ -69,8 +69,8 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     step([&] { ogg_.DecodeOggFileToBuffer(full, data, size, channels, rate); });
     // These are the decoder's claims; impossible ones, and sounds larger than any buffer, are
     // refused before anything is allocated or multiplied.
-    if (!ok || size <= 0 || size > platform::kMaxDecodedAudioBytes || channels < 1 || channels > 8 || rate <= 0 ||
-        rate > kMaxSampleRate) {
+    if (!ok || size <= 0 || size > platform::kMaxDecodedAudioBytes || channels < 1 ||
+        channels > 8 || rate <= 0 || rate > kMaxSampleRate) {
       return 0;
     }
     data.assign(static_cast<size_t>(size) + 1, 0);

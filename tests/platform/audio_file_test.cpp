@@ -6,7 +6,7 @@
 #include <fstream>
 #include <tuple>
 
-#include "audio_file_fixtures.h"
+#include "support/audio_file_fixtures.h"
 #include "platform/platform_error.h"
 
 // libsndfile 1.2.0 leaks the Vorbis header state (about 6 KB) when it refuses a truncated OGG

@@ -23,43 +23,41 @@ ALenum AlFormat(const WaveFormat& format) {
   return format.BitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
 }
 
-// The 3D side of a buffer made with 3D control.
+// The 3D side of a buffer made with 3D control. The buffer owns it and outlives it.
 class OpenAl3DBuffer : public Sound3DBuffer {
  public:
-  explicit OpenAl3DBuffer(std::shared_ptr<OpenAlSoundBuffer> buffer) : buffer_(std::move(buffer)) {}
+  explicit OpenAl3DBuffer(const OpenAlSoundBuffer& buffer) : buffer_(buffer) {}
 
  protected:
   void ApplyPosition(Vector3 position) override {
     const Vector3 al = ToOpenAlAxes(position);
     Select();
-    alSource3f(buffer_->source(), AL_POSITION, al.x, al.y, al.z);
+    alSource3f(buffer_.source(), AL_POSITION, al.x, al.y, al.z);
     CheckAlError("Placing a 3D sound");
   }
   void ApplyMinDistance(float distance) override {
     Select();
-    alSourcef(buffer_->source(), AL_REFERENCE_DISTANCE, distance);
+    alSourcef(buffer_.source(), AL_REFERENCE_DISTANCE, distance);
     CheckAlError("Setting a 3D sound's minimum distance");
   }
   void ApplyConeAngles(int32_t inside_degrees, int32_t outside_degrees) override {
     Select();
-    alSourcef(buffer_->source(), AL_CONE_INNER_ANGLE, static_cast<float>(inside_degrees));
-    alSourcef(buffer_->source(), AL_CONE_OUTER_ANGLE, static_cast<float>(outside_degrees));
+    alSourcef(buffer_.source(), AL_CONE_INNER_ANGLE, static_cast<float>(inside_degrees));
+    alSourcef(buffer_.source(), AL_CONE_OUTER_ANGLE, static_cast<float>(outside_degrees));
     CheckAlError("Setting a 3D sound's cone");
   }
 
  private:
-  void Select() { buffer_->pcm()->context()->MakeCurrent(); }
+  void Select() { buffer_.pcm()->context()->MakeCurrent(); }
 
-  std::shared_ptr<OpenAlSoundBuffer> buffer_;
+  const OpenAlSoundBuffer& buffer_;
 };
 
 }  // namespace
 
 OpenAlPcm::OpenAlPcm(std::shared_ptr<OpenAlContext> context, const WaveFormat& format,
                      std::vector<uint8_t> pcm, bool writable)
-    : context_(std::move(context)),
-      format_(format),
-      bytes_(static_cast<int32_t>(pcm.size())) {
+    : context_(std::move(context)), format_(format), bytes_(static_cast<int32_t>(pcm.size())) {
   context_->MakeCurrent();
   alGenBuffers(1, &buffer_);
   CheckAlError("Creating a sound buffer");
@@ -90,8 +88,7 @@ void OpenAlPcm::Write(int32_t offset, int32_t bytes, const void* data) {
   copy_ = std::move(updated);
 }
 
-OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm,
-                                     bool writable)
+OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm, bool writable)
     : SoundBuffer(flags, pcm->format(), pcm->bytes(), writable), pcm_(std::move(pcm)) {
   OpenAlContext& context = *pcm_->context();
   context.MakeCurrent();
@@ -209,7 +206,7 @@ void OpenAlSoundBuffer::WriteData(int32_t offset, int32_t bytes, const void* dat
 }
 
 std::shared_ptr<Sound3DBuffer> OpenAlSoundBuffer::Make3DBuffer() {
-  return std::make_shared<OpenAl3DBuffer>(shared_from_this());
+  return std::make_shared<OpenAl3DBuffer>(*this);
 }
 
 }  // namespace veltro::platform::desktop

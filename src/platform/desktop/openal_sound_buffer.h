@@ -40,8 +40,7 @@ class OpenAlPcm {
 
 // A secondary buffer: an OpenAL source playing shared PCM data. The rules are SoundBuffer's; the
 // hooks turn its settings into OpenAL's.
-class OpenAlSoundBuffer : public SoundBuffer,
-                          public std::enable_shared_from_this<OpenAlSoundBuffer> {
+class OpenAlSoundBuffer : public SoundBuffer {
  public:
   OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm, bool writable);
   ~OpenAlSoundBuffer() override;
