@@ -146,7 +146,9 @@ class RecordingSoundSystem : public platform::SoundSystem {
     }
     std::shared_ptr<platform::PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
       log_.Call("CreatePrimaryBuffer", std::to_string(flags));
-      return std::make_shared<Primary>(log_, flags, inner_->CreatePrimaryBuffer({.Flags = flags}));
+      platform::BufferDesc desc;
+      desc.Flags = flags;
+      return std::make_shared<Primary>(log_, flags, inner_->CreatePrimaryBuffer(desc));
     }
     std::shared_ptr<platform::SoundBuffer> MakeBuffer(const platform::BufferDesc& desc,
                                                       std::vector<uint8_t>) override {
