@@ -75,6 +75,9 @@ int main() {
     web::page::Transcribe(text);
     if (script) script->Heard(text);
   };
+  dialogs.on_message_box = [](const std::string& text, const std::string& title) {
+    web::page::Transcribe("Message box " + title + ": " + text);
+  };
   PageLogBuffer sound_log_buffer;
   std::ostream sound_log(&sound_log_buffer);
 
