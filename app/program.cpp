@@ -71,9 +71,10 @@ Program::Program(platform::Platform platform, std::ostream* sound_log)
       sound_speech_(std::make_unique<SoundSpeechPort>(*speech_)),
       game_speech_(std::make_unique<GameSpeechPort>(*speech_)),
       game_sound_(std::make_unique<GameSoundPort>(*this)) {
+  platform_.ui.events.SetHelp(&platform_.ui.dialogs);
   game::GameSound* game_sound = game_sound_.get();
   if (sound_log != nullptr) {
-    sound_log_ = std::make_unique<SoundLog>(*game_sound_, platform_.ui, *sound_log);
+    sound_log_ = std::make_unique<SoundLog>(*game_sound_, platform_.ui.events, *sound_log);
     game_sound = sound_log_.get();
   }
   game_ = std::make_unique<game::FRMMain>(platform_.ui, *game_speech_, *game_sound, AppPath);
@@ -93,8 +94,8 @@ sound::Sound& Program::SoundEngine() {
 int Program::Run() {
   try {
     // A start-up that fails is reported like any handler's failure; the window stays open.
-    platform_.ui.Dispatch([this] { game_->Form_Load(); });
-    platform_.ui.RunMessageLoop();
+    platform_.ui.events.Dispatch([this] { game_->Form_Load(); });
+    platform_.ui.events.RunMessageLoop();
   } catch (const platform::ProgramEnded& ended) {
     return ended.status;
   }

@@ -9,11 +9,11 @@ namespace veltro::sound {
 
 using platform::TryStep;
 
-Sound::Sound(platform::UserInterface& ui, platform::SoundSystem& dx, platform::OggLibrary& ogg,
-             SoundSpeech& speech, const std::string& AppPath)
+Sound::Sound(const platform::UserInterface& ui, platform::SoundSystem& dx,
+             platform::OggLibrary& ogg, SoundSpeech& speech, const std::string& AppPath)
     : ui_(ui), dx_(dx), ogg_(ogg), speech_(speech), AppPath(AppPath) {
   // The timer runs from the start; its ticks do nothing until the OGG library is up.
-  Timer1_ = ui_.CreateTimer([this] { Timer1_Timer(); });
+  Timer1_ = ui_.events.CreateTimer([this] { Timer1_Timer(); });
   Timer1_->SetInterval(10);
   Timer1_->SetEnabled(true);
 }
@@ -34,8 +34,8 @@ void Sound::ReadSoundsIni() {
   settings_.Mp3Buffers = 20;
   // A missing or unreadable file leaves the defaults, silently.
   TryStep([&] {
-    for (const std::string& line : ui_.ReadLines(AppPath + "sounds.ini")) {
-      ProcessSoundsIniLine(line, settings_, ui_);
+    for (const std::string& line : ui_.environment.ReadLines(AppPath + "sounds.ini")) {
+      ProcessSoundsIniLine(line, settings_, ui_.dialogs);
     }
   });
 }
@@ -52,8 +52,9 @@ void Sound::OpenDevice() {
   // step could not make fails too, so a machine without a device hears the message per step.
   auto step = [this](auto&& action) {
     if (!TryStep(action)) {
-      ui_.MessageBox("Unable to initialize DirectSound - sound card may not be present", "Error",
-                     platform::MessageBoxIcon::kNone, platform::MessageBoxButtons::kOk);
+      ui_.dialogs.MessageBox("Unable to initialize DirectSound - sound card may not be present",
+                             "Error", platform::MessageBoxIcon::kNone,
+                             platform::MessageBoxButtons::kOk);
     }
   };
   auto primary = [this]() -> platform::PrimarySoundBuffer& {

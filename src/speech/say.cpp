@@ -2,8 +2,8 @@
 
 namespace veltro::speech {
 
-SpeechFormHolder::SpeechFormHolder(platform::UserInterface& ui, platform::SpeechBackends& backends,
-                                   SpeechPauses& pauses)
+SpeechFormHolder::SpeechFormHolder(const platform::UserInterface& ui,
+                                   platform::SpeechBackends& backends, SpeechPauses& pauses)
     : ui_(ui), backends_(backends), pauses_(pauses) {}
 
 FRMTTS& SpeechFormHolder::Form() {

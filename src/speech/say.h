@@ -13,13 +13,13 @@ namespace veltro::speech {
 // The program's one speech form, made when it is first needed and kept to the end of the run.
 class SpeechFormHolder {
  public:
-  SpeechFormHolder(platform::UserInterface& ui, platform::SpeechBackends& backends,
+  SpeechFormHolder(const platform::UserInterface& ui, platform::SpeechBackends& backends,
                    SpeechPauses& pauses);
   FRMTTS& Form();
   bool Created() const { return form_ != nullptr; }
 
  private:
-  platform::UserInterface& ui_;
+  platform::UserInterface ui_;
   platform::SpeechBackends& backends_;
   SpeechPauses& pauses_;
   std::unique_ptr<FRMTTS> form_;

@@ -13,7 +13,7 @@
 #include "platform/platform_error.h"
 #include "platform/sound_device.h"
 #include "sound/sound.h"
-#include "support/fake_ui.h"
+#include "support/test_ui.h"
 
 namespace veltro::testing {
 
@@ -207,20 +207,20 @@ class RecordingSoundSpeech : public sound::SoundSpeech {
 // A sound engine over the fake device, with helpers to put sound files in place.
 class SoundTest : public ::testing::Test {
  protected:
-  FakeUi ui;
+  TestUi ui;
   FakeSoundSystem dx;
   FakeOggLibrary ogg;
   RecordingSoundSpeech speech;
-  std::string app_path = "/opt/veltro/";
+  std::string app_path = ui.Folder();
   std::unique_ptr<sound::Sound> sound;
 
   sound::Sound& Started() {
-    sound = std::make_unique<sound::Sound>(ui, dx, ogg, speech, app_path);
+    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, speech, app_path);
     sound->DSInit();
     return *sound;
   }
   void AddWav(const std::string& name, int16_t channels = 1) {
-    ui.files[app_path + name] = "";
+    ui.WriteFile(name);
     platform::WaveFormat format;
     format.Channels = channels;
     format.SamplesPerSec = 22050;

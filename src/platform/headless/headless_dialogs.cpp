@@ -1,0 +1,27 @@
+#include "platform/headless/headless_dialogs.h"
+
+#include "platform/text.h"
+
+namespace veltro::platform::headless {
+
+MessageBoxResult HeadlessDialogs::MessageBox(const std::string& text, const std::string& title,
+                                             MessageBoxIcon icon, MessageBoxButtons buttons) {
+  boxes_.push_back({text, title, icon, buttons});
+  Note("message box \"" + title + "\": " + text);
+  return buttons == MessageBoxButtons::kOk ? MessageBoxResult::kOk : answer;
+}
+
+void HeadlessDialogs::ShowHelp() {
+  ++help_opened_;
+  Note("help opened");
+}
+
+void HeadlessDialogs::SendKeys(const std::string& keys) {
+  if (LowerCase(keys) == "{f1}") {
+    ShowHelp();
+  } else {
+    Note("keys sent: " + keys);
+  }
+}
+
+}  // namespace veltro::platform::headless
