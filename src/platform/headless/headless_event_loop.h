@@ -42,12 +42,11 @@ class HeadlessEventLoop : public EventLoop {
   explicit HeadlessEventLoop(VirtualClock& clock, double max_seconds = kDefaultMaxSeconds);
 
   void SetKeySource(KeySource* source) { source_ = source; }
-  const std::string& window_title() const { return window_title_; }
   // Why the run was cut off at the time limit; empty otherwise.
   const std::string& time_limit_message() const { return time_limit_message_; }
 
   // EventLoop
-  void ShowMainWindow(const std::string& title) override { window_title_ = title; }
+  void ShowMainWindow(const std::string&) override {}
   void DoEvents() override;
   void RunMessageLoop() override;
   void Pause() override;
@@ -63,7 +62,6 @@ class HeadlessEventLoop : public EventLoop {
   VirtualClock& clock_;
   double max_seconds_;
   KeySource* source_ = nullptr;
-  std::string window_title_;
   std::string time_limit_message_;
 };
 
