@@ -2,29 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 namespace veltro::testing {
-namespace {
 
-std::string NewFolder() {
-  std::random_device entropy;
-  auto folder = std::filesystem::temp_directory_path() /
-                ("veltro-test-" + std::to_string(entropy()) + std::to_string(entropy()));
-  std::filesystem::create_directories(folder);
-  return folder.string();
-}
-
-}  // namespace
-
-TestUi::TestUi() : environment(NewFolder(), "") {
+TestUi::TestUi() {
   events.SetKeySource(this);
   events.SetHelp(&dialogs);
-}
-
-TestUi::~TestUi() {
-  std::error_code error;
-  std::filesystem::remove_all(environment.ProgramFolder(), error);
 }
 
 void TestUi::WriteFile(const std::string& path, const std::string& contents) {

@@ -10,6 +10,7 @@
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/user_interface.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::testing {
 
@@ -19,7 +20,6 @@ namespace veltro::testing {
 class TestUi : public platform::headless::KeySource {
  public:
   TestUi();
-  ~TestUi() override;
   TestUi(const TestUi&) = delete;
   TestUi& operator=(const TestUi&) = delete;
 
@@ -36,8 +36,9 @@ class TestUi : public platform::headless::KeySource {
   // How many rounds the queue was served.
   int rounds = 0;
 
+  TempDir folder;
   platform::headless::VirtualClock clock;
-  platform::Environment environment;
+  platform::Environment environment{folder.path, ""};
   platform::headless::HeadlessEventLoop events{clock};
   platform::headless::HeadlessDialogs dialogs;
 
