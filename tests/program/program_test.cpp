@@ -169,7 +169,7 @@ TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
   HeadlessRun run(options);
   auto& speech = run.speech().state();
   // The screen reader stops answering five seconds in and comes back at nine.
-  std::unique_ptr<platform::Timer> breaker = run.ui().CreateTimer([&] {
+  std::unique_ptr<platform::Timer> breaker = run.events().CreateTimer([&] {
     speech.fail_screen_reader_calls = !speech.fail_screen_reader_calls;
     breaker->SetInterval(4000);
   });
@@ -225,11 +225,11 @@ struct CappingSound : game::GameSound {
 
 TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
   platform::headless::VirtualClock clock;
-  platform::headless::HeadlessUi ui(clock, {});
+  platform::headless::HeadlessEventLoop events(clock);
   CappingSound engine;
   std::ostringstream out;
   {
-    SoundLog log(engine, ui, out);
+    SoundLog log(engine, events, out);
     log.DSInit();
     int16_t volume = -600, pan = 0, flags = 8;
     int32_t frequency = 150000, start = 0, high = 120000;
