@@ -9,6 +9,7 @@
 
 #include "platform/keys.h"
 #include "platform/platform_error.h"
+#include "platform/program_files.h"
 #include "platform/text_lines.h"
 
 namespace veltro::platform::headless {
@@ -26,7 +27,7 @@ std::string ExecutableFolder() {
 
 HeadlessUi::HeadlessUi(VirtualClock& clock, Options options)
     : clock_(clock), options_(std::move(options)), timers_([&clock] { return clock.Now(); }) {
-  if (options_.program_folder.empty()) options_.program_folder = ExecutableFolder();
+  if (options_.program_folder.empty()) options_.program_folder = FilesFolder(ExecutableFolder());
   SeedRandom(0.0f);
 }
 
@@ -104,7 +105,9 @@ void HeadlessUi::SendKeys(const std::string& keys) {
 
 void HeadlessUi::OpenHelp() {
   ++help_opened_;
-  if (on_note) on_note("help opened");
+  // As on the desktop, a missing page is said with the place it belongs.
+  const std::string path = ProgramFolder() + "/help.html";
+  if (on_note) on_note(FileExists(path) ? "help opened" : "the help page is missing: " + path);
 }
 
 bool HeadlessUi::FileExists(const std::string& path) {
