@@ -70,7 +70,8 @@ class UserInterface {
   // Sends a keystroke to the program's own window; "{f1}" opens the help page.
   virtual void SendKeys(const std::string& keys) = 0;
 
-  // The program's folder (without a trailing separator), and its command-line argument text.
+  // The program's folder (without a trailing separator): where its own files (sounds, help)
+  // lie, share/veltro-lander once installed (FilesFolder); and its command-line argument text.
   virtual std::string ProgramFolder() = 0;
   virtual std::string CommandLine() = 0;
   // Whether a file of that name exists.
