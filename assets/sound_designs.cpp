@@ -201,7 +201,7 @@ struct Level {
 constexpr Level kMix[] = {
     {game::kAltitudeTone, kCueLevel},
     {game::kFuelTone, kCueLevel},
-    {game::WithVolume(game::kTooFast, game::kTooFastVolume), kCueLevel},
+    {game::kTooFast, kCueLevel},
     {game::kNoFuel, kCueLevel},
     {game::kThruster, kCueLevel - 3.0},
     {game::kIntro, kCueLevel - 2.0},
@@ -217,7 +217,10 @@ bool LevelTheMix(std::vector<NamedClip>& clips) {
     for (const Level& level : kMix) {
       if (named.name != level.row.waveFileIn) continue;
       const bool loop = level.row.DSFlags == game::kLoop;
-      const double file_lufs = level.lufs - level.row.Volume / 100.0;
+      // The too-fast warning starts silent and sounds at kTooFastVolume.
+      const int16_t volume =
+          level.row.Volume == game::kSilent ? game::kTooFastVolume : level.row.Volume;
+      const double file_lufs = level.lufs - volume / 100.0;
       if (!LevelTo(named.clip.samples, named.clip.rate, loop, file_lufs, kCeiling)) {
         std::cerr << "make-sounds: " << named.name << " cannot be made loud enough\n";
         ok = false;
