@@ -1,5 +1,6 @@
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
-# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb).
+# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
+# `make web` and `make serve-web` (the browser edition).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
