@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/desktop/desktop_speech_backends.h"
+#include "platform/desktop/openal_settings.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
@@ -23,6 +24,8 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
+  // Before anything starts OpenAL Soft: it reads its settings once.
+  platform::desktop::UseProgramAudioSettings(platform::FilesFolder(platform::ExecutableFolder()));
   std::unique_ptr<platform::desktop::SdlEventLoop> events;
   try {
     events = std::make_unique<platform::desktop::SdlEventLoop>();

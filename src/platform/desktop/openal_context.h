@@ -27,6 +27,8 @@ class OpenAlContext {
   // Makes this context the one OpenAL calls go to; call before every group of AL calls.
   void MakeCurrent();
 
+  ALCdevice* device() const { return device_; }
+
   // Mixes `frames` stereo frames (left, right interleaved). Loopback devices only.
   std::vector<float> Render(int frames);
 
