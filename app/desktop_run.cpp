@@ -36,7 +36,10 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                                     command_line);
   platform::desktop::SdlDialogs dialogs(events->window(),
                                         environment.ProgramFolder() + "/help.html");
-  platform::desktop::OpenAlSoundSystem sound;
+  // The game's sounds are read and decoded while it starts, so that no first play waits for them.
+  platform::SoundFileCache sound_files;
+  sound_files.Preload(environment.ProgramFolder());
+  platform::desktop::OpenAlSoundSystem sound(&sound_files);
   platform::SndfileOggLibrary ogg;
   platform::desktop::DesktopSpeechBackends speech;
   std::unique_ptr<platform::SpeechLog> logged;
