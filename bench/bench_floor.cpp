@@ -4,7 +4,8 @@
 //
 //   bench_floor FOLDER                      later presses, and the mixer's lag
 //   bench_floor FOLDER first game|before|floor   one first press of a fresh process, in µs
-// FOLDER holds the game's sounds and openal-soft.conf; bench/performance.sh runs both.
+// FOLDER holds the game's sounds and openal-soft.conf (by default the build's bin/);
+// bench/performance.sh runs them all and writes docs/performance.md.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
@@ -29,6 +30,7 @@
 #include "platform/desktop/openal_context.h"
 #include "platform/desktop/openal_settings.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/environment.h"
 #include "platform/sndfile_ogg_library.h"
 #include "platform/sound_file_cache.h"
 #include "sound/sound.h"
@@ -66,8 +68,16 @@ void Row(const char* what, Spread game, Spread floor) {
 // The game's engine on the output device: Space's thruster sound, as the flight starts it.
 struct Engine {
   Engine(const std::string& folder, platform::SoundFileCache* files)
-      : dx(files), sound(ui.ui(), dx, ogg, speech, folder + "/") {
+      : app_path(folder + "/"), dx(files), sound(ui.ui(), dx, ogg, speech, app_path) {
     sound.DSInit();
+  }
+  // The tones a flight starts with, before the player can press Space.
+  void StartFlight() {
+    for (const char* tone : {"alt.wav", "fuel.wav"}) {
+      int16_t volume = -2000, pan = 0, flags = 8;
+      int32_t frequency = -1, start = 0;
+      sound.PlaySound(tone, volume, frequency, pan, start, flags);
+    }
   }
   double Press() {
     int16_t volume = -1800, pan = 0, flags = 8;
@@ -78,6 +88,7 @@ struct Engine {
     sound.StopPlay(handle);
     return taken;
   }
+  std::string app_path;  // the engine keeps a reference to it
   bench::BenchUi ui;
   NoSpeech speech;
   platform::SndfileOggLibrary ogg;
@@ -102,10 +113,12 @@ struct Floor {
     }
   }
   ~Floor() {
+    context->MakeCurrent();
     alDeleteSources(3, busy);
     alDeleteBuffers(1, &buffer);
   }
   double Press() {
+    context->MakeCurrent();  // the game's engine may have its own context on the same machine
     ALuint source = 0;
     alGenSources(1, &source);
     alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
@@ -122,11 +135,14 @@ struct Floor {
 // The first press of a fresh process, when nothing is warm yet: what a player's first Space costs.
 double FirstPress(const std::string& folder, const std::string& kind) {
   if (kind == "floor") return Floor(folder).Press();
-  if (kind == "before") return Engine(folder, nullptr).Press();
   platform::SoundFileCache files;
-  files.Preload(folder);
-  files.Load(folder + "/retrojet.wav");  // the reading ends long before the flight begins
-  return Engine(folder, &files).Press();
+  if (kind != "before") {
+    files.Preload(folder);
+    files.Load(folder + "/retrojet.wav");  // the reading ends long before the flight begins
+  }
+  Engine engine(folder, kind == "before" ? nullptr : &files);
+  engine.StartFlight();
+  return engine.Press();
 }
 
 void LaterPresses(const std::string& folder) {
@@ -224,7 +240,8 @@ void LagRow(const char* what, Lag lag) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string folder = argc > 1 ? argv[1] : ".";
+  // Built, the game's files lie in bin/ beside this program's bench/.
+  const std::string folder = argc > 1 ? argv[1] : platform::ExecutableFolder() + "/../bin";
   platform::desktop::UseProgramAudioSettings(folder);
   if (argc > 3 && std::string(argv[2]) == "first") {
     std::printf("%.0f\n", FirstPress(folder, argv[3]));
