@@ -36,22 +36,15 @@ int ZeroCrossings(const std::vector<float>& samples) {
   return crossings;
 }
 
-// {converted, expected, tolerance}: volume in hundredths of a decibel, -10000 and below silent;
-// frequency 0 is the data's own rate; pan puts the far channel at 60 degrees at 10000, where it is
-// silent, and OpenAL's centre is 4.5 dB below full per channel.
-TEST(OpenAlSoundConversionsTest, VolumeFrequencyAndPan) {
-  const float cases[][3] = {
-      {VolumeToGain(-600), 0.501f, 0.001f},
-      {VolumeToGain(-2000), 0.1f, 1e-6f},
-      {VolumeToGain(-10000), 0, 0},
-      {VolumeToGain(-20000), 0, 0},
-      {VolumeToGain(300), 1, 0},
-      {FrequencyToPitch(0, 22050), 1, 0},
-      {FrequencyToPitch(11025, 44100), 0.25f, 0},
-      {PanToPlacement(0).gain, 1.677f, 0.01f},
-      {PanToPlacement(-3000).angle_degrees, -PanToPlacement(3000).angle_degrees, 0},
-      {PanToPlacement(-3000).gain, PanToPlacement(3000).gain, 0},
-      {PanToPlacement(10000).angle_degrees, 60, 0}};
+// {converted, expected, tolerance}, for what the rendering tests below do not hear: -10000 and
+// below are silent, louder than 0 is full; a pitch for any rate; at pan 10000 the far channel sits
+// at 60 degrees, where it is silent.
+TEST(OpenAlSoundConversionsTest, SilenceFullVolumePitchAndFullPan) {
+  const float cases[][3] = {{VolumeToGain(-10000), 0, 0},
+                            {VolumeToGain(-20000), 0, 0},
+                            {VolumeToGain(300), 1, 0},
+                            {FrequencyToPitch(11025, 44100), 0.25f, 0},
+                            {PanToPlacement(10000).angle_degrees, 60, 0}};
   for (size_t row = 0; row < std::size(cases); ++row) {
     EXPECT_NEAR(cases[row][0], cases[row][1], cases[row][2]) << "row " << row;
   }

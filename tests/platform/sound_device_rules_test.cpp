@@ -69,9 +69,9 @@ WaveFormat With(WaveFormat format, int16_t channels, int16_t bits, int32_t rate)
 
 const std::vector<uint8_t> kData(8, 0);
 
-// One row: what is tried, whether DirectSound refuses it, and the call on a fresh set of objects `o`.
-#define ROW(what, refused, ...) {what, refused, [](Objects& o) { __VA_ARGS__; }}
+// One row: what is tried, whether DirectSound refuses it, and the call on fresh objects `o`.
 // clang-format off
+#define ROW(what, refused, ...) {what, refused, [](Objects& o) { __VA_ARGS__; }}
 const Row kRows[] = {
     // Volume, pan and frequency: DirectSound's ranges, and only with the matching control.
     ROW("volume above 0", true, o.File(kPlain)->SetVolume(1)),
@@ -215,7 +215,7 @@ TYPED_TEST(SoundDeviceRulesTest, PlaysForItsLengthAtItsRateAndResumesWhereItStop
   ends_after(0.015, 0.02);
   buffer->SetFrequency(0);
   buffer->Play(0);
-  this->backend_.Advance(0.05);   // half played at 22050
+  this->backend_.Advance(0.05);  // half played at 22050
   buffer->SetFrequency(11025);   // the other half now lasts a whole tenth
   ends_after(0.09, 0.02);
 
