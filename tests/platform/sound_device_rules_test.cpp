@@ -171,7 +171,7 @@ TYPED_TEST(SoundDeviceRulesTest, RefusesAndAcceptsWhatDirectSoundDoes) {
   }
 }
 
-TYPED_TEST(SoundDeviceRulesTest, KeepsWhatItAcceptedAndADuplicateStartsWithIt) {
+TYPED_TEST(SoundDeviceRulesTest, KeepsWhatItAcceptedAndADuplicateStartsWithItAndPlaysAlone) {
   Objects o = this->Fresh();
   auto buffer = o.File(kPlain);
   buffer->SetVolume(-600), buffer->SetPan(300), buffer->SetFrequency(11025);
@@ -188,6 +188,8 @@ TYPED_TEST(SoundDeviceRulesTest, KeepsWhatItAcceptedAndADuplicateStartsWithIt) {
   copy->SetFrequency(0);  // the data's own rate, for the copy only
   EXPECT_EQ(copy->GetFrequency(), 22050);
   EXPECT_EQ(buffer->GetFrequency(), 11025);
+  copy->Play(DSBPLAY_LOOPING);  // and it plays on its own
+  EXPECT_EQ(buffer->GetStatus(), 0);
 
   auto spatial = o.Spatial();
   spatial->SetPosition({1, 2, 3}, DS3D_DEFERRED);  // kept apart, never applied
