@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/openal_context.h"
-#include "platform/desktop/openal_settings.h"
 #include "platform/environment.h"
 #include "platform/platform_error.h"
 #include "platform/program_files.h"

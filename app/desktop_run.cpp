@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
-#include "platform/desktop/openal_settings.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"

@@ -1,6 +1,8 @@
 #include "sound_log.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace veltro::app {
 namespace {
@@ -140,13 +142,12 @@ void SoundLog::WriteRepeats() {
   repeats_ = 0;
 }
 
-// "seconds text tail", the clock with three decimals as printf's "%.3f" writes it.
+// "seconds text tail", the clock with three decimals.
 void SoundLog::Write(float time, const std::string& text, const char* tail) {
   written_.clear();
   char digits[48];
-  written_.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<double>(time),
-                                        std::chars_format::fixed, 3)
-                              .ptr);
+  const int length = std::snprintf(digits, sizeof digits, "%.3f", static_cast<double>(time));
+  written_.append(digits, static_cast<size_t>(std::max(length, 0)));
   written_ += ' ';
   written_ += text;
   written_ += tail;

@@ -1,4 +1,4 @@
-#include "platform/desktop/openal_settings.h"
+#include "platform/desktop/alsoft_settings.h"
 
 #include <AL/alc.h>
 #include <AL/alext.h>

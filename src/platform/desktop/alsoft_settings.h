@@ -1,5 +1,7 @@
 #pragma once
 
+// OpenAL Soft's own settings and extensions, which the browser's OpenAL lacks: desktop only.
+
 #include <memory>
 #include <string>
 
