@@ -61,6 +61,9 @@ class FRMTTS : public platform::KeyHandler {
   platform::SapiVoice* SapiVoices(int slot) const;
 
   static constexpr int kVoiceSlots = 6;
+  // Said by the voice when it takes over from a screen reader that failed during the game.
+  static constexpr const char* kScreenReaderLost =
+      "The screen reader cannot be reached; the built-in voice speaks instead.";
 
  private:
   // Holds the keyboard for the form while one of its key loops runs, and gives it back to the
@@ -79,6 +82,9 @@ class FRMTTS : public platform::KeyHandler {
   };
 
   void StartBackend(int16_t type);
+  // The screen reader failed during the game: the voice speaks from now on (or nothing, when the
+  // voice cannot be started either).
+  void FallBackToVoice();
   // The active back-end objects; a missing one is a failure of the call that needs it.
   platform::ScreenReader& Reader();
   platform::SapiVoice& Slot(int slot);
