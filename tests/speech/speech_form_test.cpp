@@ -5,7 +5,6 @@
 
 #include "platform/keys.h"
 #include "speech/frm_tts.h"
-#include "speech/say.h"
 #include "support/fake_speech_backends.h"
 #include "support/fake_ui.h"
 
@@ -163,15 +162,6 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
   EXPECT_EQ(mute.CurrentTTSType(), 0);
   EXPECT_THAT(Log(), ElementsAre("not spoken unheard", "not spoken voice only"));
   EXPECT_NO_THROW(mute.StopSpeakingAll());
-}
-
-TEST_F(SpeechFormTest, SayMakesTheFormOnFirstUse) {
-  SpeechFormHolder module(ui, backends, *this);
-  Say(module, "silent before set-up");
-  ASSERT_TRUE(module.Created());
-  module.Form().TTSSetup(3);
-  Say(module, "***hello");
-  EXPECT_THAT(Log("voice speak "), ElementsAre("hello"));
 }
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
