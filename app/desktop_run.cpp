@@ -9,6 +9,7 @@
 #include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
 #include "program.h"
+#include "window_captions.h"
 
 namespace veltro::app {
 namespace {
@@ -29,17 +30,16 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   platform::desktop::OpenAlSoundSystem sound;
   platform::SndfileOggLibrary ogg;
   platform::desktop::DesktopSpeechBackends speech;
-  std::unique_ptr<platform::SpeechLog> logged;
-  platform::SpeechBackends* backends = &speech;
-  if (speech_log != nullptr) {
-    logged = std::make_unique<platform::SpeechLog>(speech, *ui, *speech_log);
-    backends = logged.get();
-    // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
-    ui->on_message_box = [&logged](const std::string& text, const std::string& title) {
-      logged->Note("message box \"" + title + "\": " + text);
-    };
-  }
-  Program program(platform::Platform{*ui, sound, ogg, *backends}, sound_log);
+  // Everything said passes the log, which writes it down when asked to and shows it in the window.
+  std::ostream no_log(nullptr);
+  platform::SpeechLog logged(speech, *ui, speech_log != nullptr ? *speech_log : no_log);
+  // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
+  ui->on_message_box = [&logged](const std::string& text, const std::string& title) {
+    logged.Note("message box \"" + title + "\": " + text);
+  };
+  Program program(platform::Platform{*ui, sound, ogg, logged}, sound_log);
+  WindowCaptions captions(*ui, program.Game());
+  logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
   return {program.Run(), ""};
 }
 

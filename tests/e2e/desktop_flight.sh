@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real desktop program from start to end, played with real key presses on a private X server:
 # the screen reader is unreachable (a message box says so and is closed with a key), the built-in
-# voice speaks the menus, the player picks Moon and Easy, continues past the briefing, holds the
+# voice speaks the menus (and the window shows them, and the flight's readouts), the player picks Moon and Easy, continues past the briefing, holds the
 # space bar for a while, abandons the flight and leaves with Escape. The speech and sound logs must
 # show all of that.
 #
@@ -42,6 +42,11 @@ wait_for() {
     sleep 0.1
   done
   fail "waited ${seconds}s for \"$pattern\" in $(basename "$file")"
+}
+
+# What a sighted helper reads on the screen: a screenshot read back by OCR.
+screen_text() {
+  xwd -root -silent | xwdtopnm 2>/dev/null | tesseract stdin stdout 2>/dev/null
 }
 
 # The top-level windows other than the game's own: the message boxes.
@@ -86,6 +91,8 @@ while [ -n "$(dialog_windows)" ] && [ $SECONDS -le $deadline ]; do sleep 0.1; do
 # --- the built-in voice speaks the menus; choose Moon, Easy, Continue
 wait_for "$speech_log" ' Where would you like to land\?$' 20
 wait_for "$speech_log" ' Moon$' 5
+sleep 0.2
+screen_text | grep -q '^Moon$' || fail "the window does not show the menu item: $(screen_text)"
 xdotool key Return
 wait_for "$speech_log" ' Difficulty Level\?$'
 wait_for "$speech_log" ' Easy$'
@@ -100,6 +107,10 @@ wait_for "$speech_log" ' Press and hold spacebar to fire thrusters$'
 
 # --- falling: the first altitude mark, then the thrusters held for a second and a half
 wait_for "$speech_log" ' 900$' 10
+shown=$(screen_text)
+for readout in 'Altitude [0-9]+ ft' 'Velocity -?[0-9]+ ft/s' 'Fuel [0-9]+'; do
+  grep -Eq "$readout" <<<"$shown" || fail "the window does not show \"$readout\": $shown"
+done
 xdotool keydown space
 sleep 1.5
 xdotool keyup space

@@ -80,7 +80,7 @@ SdlUserInterface::SdlUserInterface(std::string command_line)
         "needs a graphical desktop for its window and keyboard");
   }
   window_ = SDL_CreateWindow("Veltro Lander", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
-                             480, SDL_WINDOW_HIDDEN);
+                             480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (window_ == nullptr) {
     std::string reason = SDL_GetError();
     SDL_Quit();
@@ -112,7 +112,11 @@ void SdlUserInterface::ShowMainWindow(const std::string& title) {
 void SdlUserInterface::PaintWindow() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (surface == nullptr) return;
-  SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
+  if (on_paint) {
+    on_paint(surface);
+  } else {
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
+  }
   SDL_UpdateWindowSurface(window_);
 }
 
@@ -187,7 +191,11 @@ void SdlUserInterface::HandleEvent(const SDL_Event& event) {
       EndProgram();
       break;
     case SDL_WINDOWEVENT:
-      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) PaintWindow();
+      // A window of a new size gets a new surface, and the text is drawn to its new size.
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+          event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        PaintWindow();
+      }
       break;
     default:
       break;

@@ -37,6 +37,11 @@ class SdlUserInterface : public UserInterface {
   // Throws PlatformError when it cannot.
   std::function<void(const std::string& url)> open_url;
 
+  // Draws the window's content onto its surface; one plain colour while unset.
+  std::function<void(SDL_Surface* surface)> on_paint;
+  // Draws the window again (its content changed).
+  void Repaint() { PaintWindow(); }
+
   // The help page that F1 opens; beside the program unless changed.
   std::string help_page_path;
   // The SDL window, for code that wants to draw or parent a dialog to it.
