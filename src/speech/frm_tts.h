@@ -35,6 +35,10 @@ class FRMTTS : public platform::KeyHandler {
   void StopSpeech();
   void StopSpeaking(int16_t window);
   void StopSpeakingAll();
+  // A message of the program's own (a message box, the keys that answer it) spoken through
+  // whichever back-end works: the active one, else the voice, started for it if need be. The
+  // choice of back-end and the last text spoken stay as they are.
+  void SpeakNotice(const std::string& text);
 
   // Key capture: the loops below read the last key that reached the form.
   void KeyDown(int16_t KeyCode, int16_t Shift) override;

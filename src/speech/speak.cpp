@@ -48,6 +48,19 @@ void FRMTTS::StopSpeech() {
   }
 }
 
+void FRMTTS::SpeakNotice(const std::string& text) {
+  if (current_tts_type_ == 1 && screen_reader_ &&
+      platform::TryStep([&] { screen_reader_->SayString(text, false); })) {
+    return;
+  }
+  if (!platform::TryStep([&] {
+        StartBackend(3);
+        Slot(1).Speak(text, platform::SVSFlagsAsync);
+      })) {
+    backends_.NotSpoken(text);
+  }
+}
+
 void FRMTTS::FallBackToVoice() {
   // The channel heals itself where it can (reconnecting to a restarted service); failing here
   // means it cannot. A player who hears nothing cannot know that Control-1 would help, so the
