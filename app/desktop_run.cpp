@@ -4,7 +4,9 @@
 
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_dialogs.h"
+#include "platform/desktop/sdl_event_loop.h"
+#include "platform/environment.h"
 #include "platform/platform_error.h"
 #include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
@@ -21,24 +23,28 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
-  std::unique_ptr<platform::desktop::SdlUserInterface> ui;
+  std::unique_ptr<platform::desktop::SdlEventLoop> events;
   try {
-    ui = std::make_unique<platform::desktop::SdlUserInterface>(command_line);
+    events = std::make_unique<platform::desktop::SdlEventLoop>();
   } catch (const platform::PlatformError& error) {
     return {1, std::string(error.what()) + "\n" + kNoDisplayAdvice};
   }
+  platform::Environment environment(platform::ExecutableFolder(), command_line);
+  platform::desktop::SdlDialogs dialogs(events->window(),
+                                        environment.ProgramFolder() + "/help.html");
   platform::desktop::OpenAlSoundSystem sound;
   platform::SndfileOggLibrary ogg;
   platform::desktop::DesktopSpeechBackends speech;
   // Everything said passes the log, which writes it down when asked to and shows it in the window.
   std::ostream no_log(nullptr);
-  platform::SpeechLog logged(speech, *ui, speech_log != nullptr ? *speech_log : no_log);
+  platform::SpeechLog logged(speech, *events, speech_log != nullptr ? *speech_log : no_log);
   // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
-  ui->on_message_box = [&logged](const std::string& text, const std::string& title) {
+  dialogs.on_message_box = [&logged](const std::string& text, const std::string& title) {
     logged.Note("message box \"" + title + "\": " + text);
   };
-  Program program(platform::Platform{*ui, sound, ogg, logged}, sound_log);
-  WindowCaptions captions(*ui, program.Game());
+  Program program(platform::Platform{{*events, dialogs, environment}, sound, ogg, logged},
+                  sound_log);
+  WindowCaptions captions(*events, program.Game());
   logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
   return {program.Run(), ""};
 }

@@ -18,7 +18,7 @@ std::string Whole(float value) {
 
 }  // namespace
 
-WindowCaptions::WindowCaptions(platform::desktop::SdlUserInterface& ui, const game::FRMMain& game)
+WindowCaptions::WindowCaptions(platform::desktop::SdlEventLoop& ui, const game::FRMMain& game)
     : ui_(ui), game_(game) {
   try {
     painter_ = std::make_unique<platform::desktop::WindowTextPainter>();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "game/frm_main.h"
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_event_loop.h"
 #include "platform/desktop/window_text.h"
 
 namespace veltro::app {
@@ -18,7 +18,7 @@ class WindowCaptions {
  public:
   static constexpr size_t kRecentTexts = 4;
 
-  WindowCaptions(platform::desktop::SdlUserInterface& ui, const game::FRMMain& game);
+  WindowCaptions(platform::desktop::SdlEventLoop& ui, const game::FRMMain& game);
   ~WindowCaptions();
   WindowCaptions(const WindowCaptions&) = delete;
   WindowCaptions& operator=(const WindowCaptions&) = delete;
@@ -30,7 +30,7 @@ class WindowCaptions {
   // Reads the flight's quantities and repaints when anything shown has changed.
   void Refresh();
 
-  platform::desktop::SdlUserInterface& ui_;
+  platform::desktop::SdlEventLoop& ui_;
   const game::FRMMain& game_;
   std::unique_ptr<platform::desktop::WindowTextPainter> painter_;
   std::deque<std::string> recent_;

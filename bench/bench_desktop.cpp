@@ -26,7 +26,9 @@
 #include <vector>
 
 #include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_dialogs.h"
+#include "platform/desktop/sdl_event_loop.h"
+#include "platform/environment.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/platform_error.h"
 #include "platform/sndfile_ogg_library.h"
@@ -254,7 +256,9 @@ void BM_DesktopFlight(benchmark::State& state) {
 
   for (auto _ : state) {
     auto launch = Clock::now();
-    platform::desktop::SdlUserInterface ui("3");
+    platform::desktop::SdlEventLoop ui;
+    platform::Environment environment(platform::ExecutableFolder(), "3");
+    platform::desktop::SdlDialogs dialogs(ui.window(), environment.ProgramFolder() + "/help.html");
     platform::desktop::OpenAlSoundSystem sound;
     platform::SndfileOggLibrary ogg;
     platform::headless::RecordingSpeechBackends speech;
@@ -264,7 +268,8 @@ void BM_DesktopFlight(benchmark::State& state) {
       driver.SoundLine(line, at);
     };
     std::ostream sound_log(&lines);
-    app::Program program(platform::Platform{ui, sound, ogg, speech}, &sound_log);
+    app::Program program(platform::Platform{{ui, dialogs, environment}, sound, ogg, speech},
+                         &sound_log);
     auto driving = ui.CreateTimer([&] { driver.Tick(); });
     driving->SetInterval(10);
     driving->SetEnabled(true);
@@ -304,7 +309,7 @@ void BM_TimerRhythm(benchmark::State& state) {
   setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-bench-bus", 1);
   Xvfb display;
   for (auto _ : state) {
-    platform::desktop::SdlUserInterface ui("");
+    platform::desktop::SdlEventLoop ui;
     std::vector<double> intervals;
     Clock::time_point last{};
     auto end = Clock::now() + std::chrono::duration<double>(seconds);

@@ -57,7 +57,7 @@ struct Engine {
     WriteWav(folder + "tone.wav", 22050);
     for (int i = 0; i < kNewFiles; ++i) WriteWav(folder + "new" + std::to_string(i) + ".wav", 2205);
     dx = platform::desktop::OpenAlSoundSystem::Loopback();
-    sound = std::make_unique<sound::Sound>(ui, *dx, ogg, speech, folder);
+    sound = std::make_unique<sound::Sound>(ui.ui(), *dx, ogg, speech, folder);
     sound->DSInit();
   }
   ~Engine() {

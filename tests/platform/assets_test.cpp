@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_names.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -61,8 +62,7 @@ TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
     EXPECT_GT(Peak(s.begin(), s.end()), 0.5) << "too quiet";
     EXPECT_LT(Peak(s.begin(), s.end()), 0.999) << "clipped";
     // The sound engine asks for the upper-case name; its look-up must lead to this file.
-    std::string upper = expected.name;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    const std::string upper = veltro::platform::UpperCase(expected.name);
     EXPECT_EQ(veltro::platform::FindFileIgnoringCase(VELTRO_BIN_DIR "/" + upper),
               VELTRO_BIN_DIR "/" + std::string(expected.name));
     // Playing the end straight into the beginning is no bigger a step than any inside the sound.

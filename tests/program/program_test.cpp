@@ -184,7 +184,7 @@ TEST(ProgramTest, AScreenReaderLostInFlightGivesWayToTheVoiceAndTheLogKeepsEvery
   HeadlessRun run(options);
   auto& speech = run.speech().state();
   // The screen reader stops answering five seconds into the flight.
-  std::unique_ptr<platform::Timer> breaker = run.ui().CreateTimer([&] {
+  std::unique_ptr<platform::Timer> breaker = run.events().CreateTimer([&] {
     speech.fail_screen_reader_calls = true;
     breaker->SetEnabled(false);
   });
@@ -228,7 +228,7 @@ TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOne
   // taken over. The clock is virtual and the channel's thread works in real time: each round
   // gives it a moment to find the service gone while the clock stands still.
   bool stopped = false, restarted = false;
-  std::unique_ptr<platform::Timer> service_timer = run.ui().CreateTimer([&] {
+  std::unique_ptr<platform::Timer> service_timer = run.events().CreateTimer([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (!stopped) {
       service.Stop();
@@ -301,11 +301,11 @@ struct CappingSound : game::GameSound {
 
 TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
   platform::headless::VirtualClock clock;
-  platform::headless::HeadlessUi ui(clock, {});
+  platform::headless::HeadlessEventLoop events(clock);
   CappingSound engine;
   std::ostringstream out;
   {
-    SoundLog log(engine, ui, out);
+    SoundLog log(engine, events, out);
     log.DSInit();
     int16_t volume = -600, pan = 0, flags = 8;
     int32_t frequency = 150000, start = 0, high = 120000;

@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "platform/headless/simulated_sound.h"
-#include "platform/headless/virtual_clock.h"
 #include "platform/sndfile_ogg_library.h"
 #include "sound_fixture.h"
 
@@ -14,17 +13,14 @@ namespace veltro::testing {
 namespace {
 
 TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero) {
-  std::string folder = (std::filesystem::temp_directory_path() / "veltro_sound_engine/").string();
-  std::filesystem::create_directories(folder);
-  FakeUi ui;
-  platform::headless::VirtualClock clock;
-  platform::headless::SimulatedSoundSystem dx{clock};
+  TestUi ui;
+  const std::string folder = ui.Folder();
+  platform::headless::SimulatedSoundSystem dx{ui.clock};
   platform::SndfileOggLibrary ogg;
   RecordingSoundSpeech speech;
-  sound::Sound sound(ui, dx, ogg, speech, folder);
+  sound::Sound sound(ui.ui(), dx, ogg, speech, folder);
   sound.DSInit();
   auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
-    ui.files[folder + name] = "";
     if (format == 0) {
       std::ofstream(folder + name, std::ios::binary) << bytes;
       return;
@@ -51,7 +47,7 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   int16_t copy = play("click.wav");
   EXPECT_NE(copy, click);
   EXPECT_TRUE(sound.IsPlaying(click));
-  clock.Advance(0.5);
+  ui.clock.Advance(0.5);
   EXPECT_FALSE(sound.IsPlaying(click));
   EXPECT_FALSE(sound.IsPlaying(copy));
   EXPECT_TRUE(sound.IsPlaying(hum));              // looping
@@ -64,8 +60,7 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   for (const char* bad : {"empty.wav", "corrupt.wav", "corrupt.ogg!", "missing.wav"}) {
     EXPECT_EQ(play(bad), 0) << bad;
   }
-  EXPECT_TRUE(ui.boxes.empty());
-  std::filesystem::remove_all(folder);
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 }  // namespace

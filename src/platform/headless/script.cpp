@@ -6,18 +6,13 @@
 #include <utility>
 
 #include "platform/keys.h"
+#include "platform/text.h"
 
 namespace veltro::platform::headless {
 namespace {
 
 // A sleep longer than this is surely a mistake in the script.
 constexpr double kMaxSleepSeconds = 24 * 3600.0;
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 std::string_view Trim(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -60,7 +55,7 @@ double ParseSeconds(std::string_view text, int line) {
 
 std::optional<ScriptKey> ParseKey(std::string_view name) {
   ScriptKey key;
-  std::string rest = Lower(name);
+  std::string rest = LowerCase(name);
   static constexpr std::pair<const char*, int16_t> kModifiers[] = {
       {"shift+", keys::kShiftMask}, {"ctrl+", keys::kControlMask}, {"alt+", keys::kAltMask}};
   for (bool found = true; found;) {
@@ -96,7 +91,7 @@ std::vector<ScriptCommand> ParseScript(std::string_view text) {
     if (trimmed.empty() || trimmed.front() == '#') continue;
 
     size_t blank = trimmed.find_first_of(" \t");
-    std::string verb = Lower(trimmed.substr(0, blank));
+    std::string verb = LowerCase(trimmed.substr(0, blank));
     std::string_view argument =
         blank == std::string_view::npos ? std::string_view() : trimmed.substr(blank + 1);
 
