@@ -59,6 +59,7 @@ class HeadlessRun {
   platform::headless::HeadlessDialogs& dialogs() { return dialogs_; }
   platform::Environment& environment() { return environment_; }
   platform::headless::RecordingSpeechBackends& speech() { return speech_; }
+  platform::headless::SimulatedSoundSystem& sound() { return sound_; }
   platform::headless::ScriptPlayer& script() { return script_; }
   Program& program() { return *program_; }
 

@@ -42,6 +42,11 @@ void WindowCaptions::Said(const std::string& text) {
   Refresh();
 }
 
+void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::Box>& box) {
+  shown_.box = box;
+  if (painter_) ui_.Repaint();
+}
+
 void WindowCaptions::Refresh() {
   if (!painter_) return;
   platform::desktop::WindowText text;

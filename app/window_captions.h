@@ -25,6 +25,8 @@ class WindowCaptions {
 
   // A text the program said, heard or not.
   void Said(const std::string& text);
+  // The message box waiting for its answer, or nothing.
+  void ShowBox(const std::optional<platform::desktop::WindowText::Box>& box);
 
  private:
   // Reads the flight's quantities and repaints when anything shown has changed.

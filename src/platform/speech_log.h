@@ -28,7 +28,7 @@ class SpeechLog : public SpeechBackends {
   std::function<void(const std::string& text)> on_utterance;
 
   // Writes "<time> [note]": for things a listener of the log should know about (message boxes).
-  void Note(const std::string& note);
+  void Note(const std::string& note) override;
 
   // SpeechBackends
   std::unique_ptr<ScreenReader> CreateScreenReader() override;

@@ -30,6 +30,7 @@ namespace {
 const std::string kClosingPrompt =
     "Press Escape to exit, N to select a new planet, or  any other key to try again.";
 const std::string kMoonFinalReport = "Final Fuel 224, Final Velocity 100.\\r\\n";
+const char* const kBoxKeys = "Press Enter or Escape to close this message.";
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -153,8 +154,10 @@ TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {
 TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
   ProgramRun run = RunScript("moon_free_fall.keys", "--fail-screen-reader");
   EXPECT_EQ(run.status, 0) << run.errors;
+  // The box is heard (in the voice, the screen reader being the one that failed) and answered.
   EXPECT_TRUE(
       run.SaysInOrder({"[message box \"Error! \": Error initializing screen reader or MS SAPI.]",
+                       "Error initializing screen reader or MS SAPI.", kBoxKeys, "[answered OK]",
                        "Where would you like to land?", kMoonFinalReport}));
   EXPECT_EQ(Count(run.speech_log, "[message box"), 1);
 
@@ -171,7 +174,25 @@ TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
   EXPECT_EQ(Count(mute.speech_log, "[message box"), 2);
   EXPECT_TRUE(
       mute.SaysInOrder({"[not spoken] Where would you like to land?", "[not spoken] Moon"}));
-  EXPECT_EQ(Count(mute.speech_log, "\n"), Count(mute.speech_log, "] ") + 2);
+  EXPECT_EQ(Count(mute.speech_log, "\n"), Count(mute.speech_log, " ["));
+}
+
+TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
+  std::ostringstream log;
+  HeadlessOptions options;
+  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/escape_from_menu.keys");
+  options.speech_log = &log;
+  options.program_folder = VELTRO_BIN_DIR;
+  HeadlessRun run(options);
+  run.sound().SetDeviceMissing(true);
+  EXPECT_EQ(run.Run().status, 0);
+  const std::string text = log.str();
+  const int boxes = Count(text, "[message box \"Error\": Unable to initialize DirectSound");
+  EXPECT_EQ(boxes, 8);
+  EXPECT_EQ(Count(text, " Unable to initialize DirectSound - sound card may not be present\n"),
+            boxes);
+  EXPECT_EQ(Count(text, std::string(" ") + kBoxKeys + "\n"), boxes);
+  EXPECT_EQ(Count(text, "[answered OK]"), boxes);
 }
 
 TEST(ProgramTest, AScreenReaderLostInFlightGivesWayToTheVoiceAndTheLogKeepsEverything) {
