@@ -8,6 +8,7 @@
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/environment.h"
 #include "platform/platform_error.h"
+#include "platform/program_files.h"
 #include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
 #include "program.h"
@@ -29,7 +30,8 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   } catch (const platform::PlatformError& error) {
     return {1, std::string(error.what()) + "\n" + kNoDisplayAdvice};
   }
-  platform::Environment environment(platform::ExecutableFolder(), command_line);
+  platform::Environment environment(platform::FilesFolder(platform::ExecutableFolder()),
+                                    command_line);
   platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
   platform::desktop::OpenAlSoundSystem sound;
   platform::SndfileOggLibrary ogg;

@@ -1,6 +1,7 @@
 #include "headless_run.h"
 
 #include "platform/headless/script.h"
+#include "platform/program_files.h"
 #include "program.h"
 
 namespace veltro::app {
@@ -15,9 +16,10 @@ std::unique_ptr<std::ostream> NullStream() {
 
 HeadlessRun::HeadlessRun(const HeadlessOptions& options)
     : script_(platform::headless::ParseScript(options.script)),
-      environment_(
-          options.program_folder.empty() ? platform::ExecutableFolder() : options.program_folder,
-          options.command_line, options.seed),
+      environment_(options.program_folder.empty()
+                       ? platform::FilesFolder(platform::ExecutableFolder())
+                       : options.program_folder,
+                   options.command_line, options.seed),
       events_(clock_, options.max_seconds),
       sound_(clock_),
       null_log_(options.speech_log == nullptr ? NullStream() : nullptr),

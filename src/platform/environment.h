@@ -25,8 +25,8 @@ class Environment {
   // The file's path as it is on disk, ignoring letter case as the program's sound names do;
   // nothing when there is no such file.
   std::optional<std::string> FindFile(const std::string& path) const;
-  // The lines of a text file: a line ends at a carriage return or a carriage return and line
-  // feed; a line feed alone does not end a line. Throws PlatformError when it cannot be read.
+  // The lines of a text file: a line ends at a carriage return, a carriage return and line feed,
+  // or a line feed alone. Throws PlatformError when it cannot be read.
   std::vector<std::string> ReadLines(const std::string& path) const;
 
   // Uniform random numbers in [0, 1). The generator starts as if seeded with 0.

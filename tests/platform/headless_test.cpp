@@ -110,12 +110,18 @@ TEST(EnvironmentTest, RandomStaysBelowOneAndRepeatsForTheSameSeedAndSalt) {
   EXPECT_TRUE(salt_differs);
 }
 
-TEST(EnvironmentTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
+TEST(EnvironmentTest, TextFilesAreReadAsLinesEndedByCrCrLfOrLf) {
   const Environment ui(ExecutableFolder(), "");
   using Lines = std::vector<std::string>;
-  // A line feed alone stays inside the line; the last line needs no ending (the file below).
-  EXPECT_EQ(SplitLines("a\rb\r\nc\nd\r\r\nlast\r\n"), (Lines{"a", "b", "c\nd", "", "last"}));
-  EXPECT_TRUE(SplitLines("").empty());
+  // The last line needs no ending (the file below); a line feed after a carriage return belongs
+  // to it, one before it ends a line of its own.
+  const std::pair<const char*, Lines> kTexts[] = {
+      {"a\rb\r\nlast\r\n", {"a", "b", "last"}},
+      {"a\nb\n\nlast\n", {"a", "b", "", "last"}},
+      {"a\r\r\nb\n\rc\r\n\nlast", {"a", "", "b", "", "c", "", "last"}},
+      {"", {}},
+  };
+  for (const auto& [text, lines] : kTexts) EXPECT_EQ(SplitLines(text), lines) << text;
 
   auto path = std::filesystem::temp_directory_path() / "veltro_environment_test.ini";
   std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";

@@ -58,11 +58,15 @@ TEST(SoundsIni, EachLineAppliesItsRuleOrIsReported) {
   EXPECT_EQ(dialogs.boxes()[0].buttons, platform::MessageBoxButtons::kOkCancel);
 }
 
-TEST_F(SoundTest, SoundsIniLinesEndAtCarriageReturnsAndBadLinesDoNotStopIt) {
-  ui.WriteFile("sounds.ini", "SOUND BUFFERS=40\nOGG BUFFERS=2\n");  // one long line
+TEST_F(SoundTest, SoundsIniLinesEndAtCrCrLfOrLfAndBadLinesDoNotStopIt) {
   sound::Sound& s = Started();
-  EXPECT_EQ(s.Settings().SoundBuffers, 40);
-  EXPECT_EQ(s.Settings().OggBuffers, 20);
+  for (const char* ending : {"\r", "\r\n", "\n"}) {
+    SCOPED_TRACE(::testing::PrintToString(ending));
+    ui.WriteFile("sounds.ini", std::string("SOUND BUFFERS=40") + ending + "OGG BUFFERS=2" + ending);
+    s.DSInit();
+    EXPECT_EQ(s.Settings().SoundBuffers, 40);
+    EXPECT_EQ(s.Settings().OggBuffers, 2);
+  }
   EXPECT_TRUE(ui.dialogs.boxes().empty());
 
   ui.WriteFile("sounds.ini", "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45");

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/desktop/sdl_key_map.h"
 #include "platform/platform_error.h"
@@ -21,6 +23,45 @@ constexpr auto kShortSleep = std::chrono::microseconds(250);
 // The longest a DoEvents with nothing to do waits for something to happen.
 constexpr auto kIdleWait = milliseconds(10);
 
+// The displays the desktop names, each with the SDL video driver that would open it.
+constexpr std::pair<const char*, const char*> kDisplays[] = {{"DISPLAY", "x11"},
+                                                             {"WAYLAND_DISPLAY", "wayland"}};
+
+const char* DisplayName(const char* variable) {
+  const char* name = std::getenv(variable);
+  return name != nullptr && *name != '\0' ? name : nullptr;
+}
+
+// Why SDL could not start the drivers of the named displays; it falls back to an invisible window
+// without saying so, so each is asked again on its own.
+std::string DesktopDriverFailure() {
+  std::string reasons;
+  for (auto [variable, driver] : kDisplays) {
+    if (DisplayName(variable) == nullptr) continue;
+    SDL_ClearError();
+    if (SDL_VideoInit(driver) == 0) continue;
+    reasons += (reasons.empty() ? "" : "; ") + std::string(SDL_GetError());
+  }
+  return reasons;
+}
+
+// The player's message: which display could not be opened, and SDL's reason.
+std::string NoDisplayMessage(const std::string& reason) {
+  std::string displays;
+  for (auto [variable, driver] : kDisplays) {
+    if (const char* name = DisplayName(variable)) {
+      displays += (displays.empty() ? "" : " or ") + std::string(variable) + "=" + name;
+    }
+  }
+  std::string message = "no display could be opened";
+  if (displays.empty()) {
+    message += " (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+  } else {
+    message += ": " + displays + " (SDL: " + (reason.empty() ? "no reason given" : reason) + ")";
+  }
+  return message + "; Veltro Lander needs a graphical desktop for its window and keyboard";
+}
+
 }  // namespace
 
 SdlEventLoop::SdlEventLoop()
@@ -30,18 +71,16 @@ SdlEventLoop::SdlEventLoop()
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Window close (and Control-C in the terminal) arrives as SDL_QUIT, which ends the program.
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-    throw PlatformError(std::string("no display could be opened (") + SDL_GetError() +
-                        "); Veltro Lander needs a graphical desktop for its window and keyboard");
+    throw PlatformError(NoDisplayMessage(SDL_GetError()));
   }
   // Without X11 or Wayland, SDL quietly opens an invisible window that hears no keys; the player
   // would be left with a silent, deaf game. Such a driver counts only when asked for by name.
   const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   if ((driver == "offscreen" || driver == "dummy") && (chosen == nullptr || *chosen == '\0')) {
+    std::string message = NoDisplayMessage(DesktopDriverFailure());
     SDL_Quit();
-    throw PlatformError(
-        "no display could be opened (neither DISPLAY nor WAYLAND_DISPLAY is set); Veltro Lander "
-        "needs a graphical desktop for its window and keyboard");
+    throw PlatformError(message);
   }
   window_ = SDL_CreateWindow("Veltro Lander", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
                              480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
