@@ -79,6 +79,15 @@ ProgramRun RunProgram(const std::string& arguments, const std::string& environme
   return run;
 }
 
+// A headless run in this process of one of the scripts in tests/program/scripts, logging speech.
+HeadlessOptions InProcess(const std::string& script, std::ostream& speech_log) {
+  HeadlessOptions options;
+  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/" + script);
+  options.speech_log = &speech_log;
+  options.program_folder = VELTRO_BIN_DIR;
+  return options;
+}
+
 // Plays one of the scripts in tests/program/scripts headless.
 ProgramRun RunScript(const std::string& script, const std::string& extra_arguments = "") {
   return RunProgram("--headless --keys '" VELTRO_SOURCE_DIR "/tests/program/scripts/" + script +
@@ -179,10 +188,7 @@ TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
 
 TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
   std::ostringstream log;
-  HeadlessOptions options;
-  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/escape_from_menu.keys");
-  options.speech_log = &log;
-  options.program_folder = VELTRO_BIN_DIR;
+  HeadlessOptions options = InProcess("escape_from_menu.keys", log);
   HeadlessRun run(options);
   run.sound().SetDeviceMissing(true);
   EXPECT_EQ(run.Run().status, 0);
@@ -198,10 +204,7 @@ TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
 TEST(ProgramTest, AScreenReaderLostInFlightGivesWayToTheVoiceAndTheLogKeepsEverything) {
   using Backend = platform::headless::RecordingSpeechBackends::Record::Backend;
   std::ostringstream log;
-  HeadlessOptions options;
-  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/moon_free_fall.keys");
-  options.speech_log = &log;
-  options.program_folder = VELTRO_BIN_DIR;
+  HeadlessOptions options = InProcess("moon_free_fall.keys", log);
   HeadlessRun run(options);
   auto& speech = run.speech().state();
   // The screen reader stops answering five seconds into the flight.
@@ -239,10 +242,7 @@ TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOne
        {platform::desktop::EspeakOptions::Output::kMemory, "",
         std::make_shared<platform::desktop::CapturedAudio>()}});
   std::ostringstream log;
-  HeadlessOptions options;
-  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/screen_reader_returns.keys");
-  options.speech_log = &log;
-  options.program_folder = VELTRO_BIN_DIR;
+  HeadlessOptions options = InProcess("screen_reader_returns.keys", log);
   options.speech_backends = &backends;
   HeadlessRun run(options);
   // The service goes away eight seconds in, during the flight, and is back once the voice has
