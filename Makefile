@@ -1,5 +1,6 @@
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
-# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb).
+# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
+# `make web` and `make serve-web` (the browser edition).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
@@ -7,7 +8,10 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: run test bench build install uninstall package configure
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+
+.PHONY: run test bench build install uninstall package configure web serve-web
 
 configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
@@ -41,3 +45,14 @@ uninstall:
 
 package: build
 	cd $(BUILD) && cpack
+
+# The browser edition in $(WEB_BUILD)/, with the sounds the native build synthesises.
+web:
+	scripts/setup test
+	$(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltro_assets
+	scripts/build-web $(BUILD)/bin $(WEB_BUILD)
+
+serve-web: web
+	@echo "Open http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)

@@ -1,6 +1,6 @@
 #include "platform/environment.h"
 
-#include <bit>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -29,7 +29,9 @@ std::vector<std::string> Environment::ReadLines(const std::string& path) const {
 }
 
 void Environment::SeedRandom(float seed) {
-  random_.seed(std::bit_cast<uint32_t>(seed) ^ (salt_ * 0x9E3779B97F4A7C15ull));
+  uint32_t seed_bits = 0;
+  std::memcpy(&seed_bits, &seed, sizeof seed_bits);
+  random_.seed(seed_bits ^ (salt_ * 0x9E3779B97F4A7C15ull));
 }
 
 double Environment::Random() {

@@ -1,8 +1,8 @@
 #include "platform/headless/script.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/keys.h"
@@ -41,10 +41,14 @@ ScriptError ErrorAt(int line, const std::string& message) {
 }
 
 double ParseSeconds(std::string_view text, int line) {
-  double seconds = 0.0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
-      seconds < 0.0 || seconds > kMaxSleepSeconds) {
+  // Plain decimal notation only; strtod reads it the same on every toolchain (the program never
+  // changes the C locale), where it would also take blanks, hexadecimal and "inf".
+  const std::string number(text);
+  char* end = nullptr;
+  const double seconds = std::strtod(number.c_str(), &end);
+  if (number.empty() || number.find_first_not_of("0123456789.eE+-") != std::string::npos ||
+      end != number.c_str() + number.size() || !std::isfinite(seconds) || seconds < 0.0 ||
+      seconds > kMaxSleepSeconds) {
     throw ErrorAt(
         line, "sleep needs a number of seconds from 0 to 86400, not \"" + std::string(text) + "\"");
   }
