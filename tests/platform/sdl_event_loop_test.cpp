@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -101,22 +100,6 @@ TEST_F(SdlUserInterfaceTest, KeyEventsReachTheTargetAsVirtualKeysWithModifiers) 
   EXPECT_EQ(target_.keys.size(), expected.size());
 }
 
-TEST_F(SdlUserInterfaceTest, RealXKeystrokesArriveThroughTheWindow) {
-  ui_->ShowMainWindow("Veltro Lander");
-  ui_->DoEvents();
-  ASSERT_EQ(std::system("xdotool key --delay 30 shift+a Escape && "
-                        "xdotool keydown space sleep 0.1 keyup space"),
-            0);
-  PumpUntil([&] { return target_.keys.size() >= 8; });
-  // xdotool lets go of the keys of a chord in the order it pressed them.
-  const int shift = keys::kShiftMask;
-  Keys expected = {{true, keys::kShift, shift}, {true, 'A', shift},
-                   {false, keys::kShift, 0},    {false, 'A', 0},
-                   {true, keys::kEscape, 0},    {false, keys::kEscape, 0},
-                   {true, keys::kSpace, 0},     {false, keys::kSpace, 0}};
-  EXPECT_EQ(target_.keys, expected);
-}
-
 TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) {
   std::vector<std::string> opened;
   dialogs_->open_file = [&](const std::string& path) { opened.push_back(path); };
@@ -149,28 +132,18 @@ TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) 
   EXPECT_EQ(target_.keys.size(), 7u);
 }
 
+// The timers' own rules are the shared timer list's (see the headless tests); here, that the
+// desktop loop runs them and that an idle DoEvents, which sleeps, misses neither a timer nor a key
+// pushed from another thread.
 TEST_F(SdlUserInterfaceTest, TimersFireFromTheLoopAndAnIdleLoopStillWakesForKeys) {
   int ticks = 0;
-  auto start = Clock::now();
   auto timer = ui_->CreateTimer([&] {
     if (++ticks == 10) ui_->EndProgram();
   });
-  timer->SetInterval(20);
+  timer->SetInterval(3);
   timer->SetEnabled(true);
   EXPECT_THROW(ui_->RunMessageLoop(), ProgramEnded);
   EXPECT_EQ(ticks, 10);
-  // Sanity only: ten 20 ms ticks cannot come in much less than 200 ms.
-  EXPECT_GE(Clock::now() - start, 150ms);
-  // A disabled timer, or one with no interval, never fires.
-  timer->SetEnabled(false);
-  auto idle = ui_->CreateTimer([&] { ADD_FAILURE() << "a timer without an interval fired"; });
-  idle->SetEnabled(true);
-  std::this_thread::sleep_for(30ms);
-  ui_->DoEvents();
-  EXPECT_EQ(ticks, 10);
-  // An idle DoEvents sleeps, but must miss neither a timer nor a key pushed from another thread.
-  timer->SetInterval(3);
-  timer->SetEnabled(true);
   std::thread presser([] {
     std::this_thread::sleep_for(30ms);
     PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_NONE);
@@ -181,39 +154,14 @@ TEST_F(SdlUserInterfaceTest, TimersFireFromTheLoopAndAnIdleLoopStillWakesForKeys
   EXPECT_EQ(target_.keys, (Keys{{true, keys::kReturn, 0}}));
 }
 
-TEST_F(SdlUserInterfaceTest, TimersMayServeTheQueueAndComeAndGoInsideTheirOwnTicks) {
-  int outer_ticks = 0, inner_ticks = 0, nested_calls = 0;
-  bool in_outer = false;
-  std::unique_ptr<Timer> inner = ui_->CreateTimer([&] { ++inner_ticks; });
-  inner->SetInterval(1);
-  inner->SetEnabled(true);
-  std::unique_ptr<Timer> outer = ui_->CreateTimer([&] {
-    ++outer_ticks;
-    if (in_outer) return void(++nested_calls);  // fired again while its own tick serves the queue
-    in_outer = true;
-    for (auto until = Clock::now() + 20ms; Clock::now() < until;) ui_->DoEvents();
-    inner.reset();  // destroyed from inside a tick
-    in_outer = false;
-    if (outer_ticks > 3) outer.reset();  // destroys itself
-  });
-  outer->SetInterval(2);
-  outer->SetEnabled(true);
-  PumpUntil([&] { return outer == nullptr; });
-  EXPECT_EQ(outer, nullptr);
-  EXPECT_GT(inner_ticks, 0);
-  EXPECT_GT(nested_calls, 0);
-  int inner_after = inner_ticks;
-  ui_->DoEvents();
-  EXPECT_EQ(inner_ticks, inner_after);
-}
-
+// A box drawn in the window: keys answer it, and a quit request ends the program.
 TEST_F(SdlUserInterfaceTest, AMessageBoxInTheWindowIsAnsweredByKeysAndEndsWithAQuit) {
   std::vector<std::string> drawn;
   dialogs_->on_box = [&](const std::optional<WindowText::Box>& box) {
     drawn.push_back(box ? box->title + ": " + box->text + " (" + box->keys + ")" : "gone");
   };
+  // Return answering a box is played end to end by the desktop run (tests/e2e); here, Escape.
   const std::pair<const char*, MessageBoxResult> cases[] = {{"Escape", MessageBoxResult::kCancel},
-                                                            {"Return", MessageBoxResult::kOk},
                                                             {"quit", MessageBoxResult::kOk}};
   for (auto [key, answer] : cases) {
     // The window appears for the box; the key goes to it (or the window manager's quit comes).
@@ -240,7 +188,7 @@ TEST_F(SdlUserInterfaceTest, AMessageBoxInTheWindowIsAnsweredByKeysAndEndsWithAQ
   }
   EXPECT_EQ(drawn[0], "Box test: Escape (Enter: OK    Escape: Cancel)");
   EXPECT_EQ(drawn[1], "gone");
-  EXPECT_EQ(drawn.size(), 6u);
+  EXPECT_EQ(drawn.size(), 4u);
   EXPECT_EQ(ui_->key_target(), &target_);
 }
 
