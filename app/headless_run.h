@@ -32,6 +32,8 @@ struct HeadlessOptions {
   // Make the recording back-ends fail to start, as on a machine without them.
   bool fail_screen_reader = false;
   bool fail_voice = false;
+  // Back-ends to speak through instead of the recording ones (a test's own speech service).
+  platform::SpeechBackends* speech_backends = nullptr;
 };
 
 // The outcome of a run: the exit status, and a message for stderr when it did not end by itself.
@@ -57,6 +59,7 @@ class HeadlessRun {
   platform::headless::HeadlessDialogs& dialogs() { return dialogs_; }
   platform::Environment& environment() { return environment_; }
   platform::headless::RecordingSpeechBackends& speech() { return speech_; }
+  platform::headless::SimulatedSoundSystem& sound() { return sound_; }
   platform::headless::ScriptPlayer& script() { return script_; }
   Program& program() { return *program_; }
 

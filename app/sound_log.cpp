@@ -81,7 +81,8 @@ void SoundLog::WriteLine(const std::string& text, bool may_repeat) {
     return;
   }
   WriteRepeats();
-  out_ << Time() << ' ' << text << '\n';
+  // Flushed at once: someone may follow the log as the game runs, or it may end by a kill.
+  out_ << Time() << ' ' << text << std::endl;
   last_line_ = may_repeat ? text : std::string();
 }
 
