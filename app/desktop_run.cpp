@@ -2,11 +2,13 @@
 
 #include <memory>
 
+#include "platform/audio_file.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_user_interface.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
-#include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
 #include "program.h"
 
@@ -27,7 +29,9 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
     return {1, std::string(error.what()) + "\n" + kNoDisplayAdvice};
   }
   platform::desktop::OpenAlSoundSystem sound;
-  platform::SndfileOggLibrary ogg;
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices(sound);
+  platform::OggStreams ogg(decoders, voices);
   platform::desktop::DesktopSpeechBackends speech;
   std::unique_ptr<platform::SpeechLog> logged;
   platform::SpeechBackends* backends = &speech;

@@ -5,12 +5,14 @@
 #include <ostream>
 #include <string>
 
+#include "platform/audio_file.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/headless/script_player.h"
 #include "platform/headless/simulated_sound.h"
+#include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/sndfile_ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/speech_log.h"
 
 namespace veltro::app {
@@ -61,7 +63,9 @@ class HeadlessRun {
   platform::headless::ScriptPlayer script_;
   platform::headless::HeadlessUi ui_;
   platform::headless::SimulatedSoundSystem sound_;
-  platform::SndfileOggLibrary ogg_;
+  platform::SndfileDecoders decoders_;
+  platform::headless::SimulatedStreamVoices voices_{clock_};
+  platform::OggStreams ogg_{decoders_, voices_};
   platform::headless::RecordingSpeechBackends speech_;
   std::unique_ptr<std::ostream> null_log_;
   platform::SpeechLog speech_log_;

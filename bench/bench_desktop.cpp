@@ -25,11 +25,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_user_interface.h"
 #include "platform/headless/recording_speech.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
-#include "platform/sndfile_ogg_library.h"
 #include "program.h"
 
 namespace {
@@ -256,7 +258,9 @@ void BM_DesktopFlight(benchmark::State& state) {
     auto launch = Clock::now();
     platform::desktop::SdlUserInterface ui("3");
     platform::desktop::OpenAlSoundSystem sound;
-    platform::SndfileOggLibrary ogg;
+    platform::SndfileDecoders decoders;
+    platform::desktop::OpenAlStreamVoices voices(sound);
+    platform::OggStreams ogg(decoders, voices);
     platform::headless::RecordingSpeechBackends speech;
     Driver driver(speech, flight_seconds);
     TimedLines lines;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/sound_device.h"
+#include "platform/stream_voice.h"
 
 namespace veltro::platform {
 
@@ -41,6 +42,13 @@ void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format);
 // What the primary buffer accepts as the device's output format: PCM, mono or stereo, 8 or 16
 // bits. Throws PlatformError otherwise.
 void CheckOutputFormat(const WaveFormat& format);
+
+// Streams WAV, OGG Vorbis and MP3 files of any length; refuses the files LoadAudioFile refuses
+// from their headers (and empty ones), except for their length.
+class SndfileDecoders : public StreamDecoders {
+ public:
+  std::unique_ptr<StreamDecoder> OpenStreamDecoder(const std::string& path) override;
+};
 
 // The 16-bit PCM format of `channels` channels at `samples_per_second`.
 WaveFormat Pcm16Format(int channels, int32_t samples_per_second);

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/audio_file.h"
 #include "platform/headless/simulated_sound.h"
+#include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/sndfile_ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -19,7 +21,9 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   FakeUi ui;
   platform::headless::VirtualClock clock;
   platform::headless::SimulatedSoundSystem dx{clock};
-  platform::SndfileOggLibrary ogg;
+  platform::SndfileDecoders decoders;
+  platform::headless::SimulatedStreamVoices voices{clock};
+  platform::OggStreams ogg{decoders, voices};
   RecordingSoundSpeech speech;
   sound::Sound sound(ui, dx, ogg, speech, folder);
   sound.DSInit();

@@ -1,0 +1,206 @@
+#include "platform/desktop/openal_streams.h"
+
+#include <AL/alext.h>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+
+#include "platform/desktop/sound_conversions.h"
+#include "platform/platform_error.h"
+
+namespace veltro::platform::desktop {
+namespace {
+
+// Above 1 so that a panned mono stream can be raised to keep its near channel at full level.
+constexpr float kMaxSourceGain = 4.0f;
+// The MP3 player's thread keeps this much queued and looks again this often.
+constexpr double kPlayerAheadSeconds = 1.0;
+constexpr auto kPlayerPumpInterval = std::chrono::milliseconds(20);
+
+}  // namespace
+
+OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int channels,
+                                     int32_t samples_per_second)
+    : context_(std::move(context)), channels_(channels), rate_(samples_per_second) {
+  if (channels_ < 1 || channels_ > 2) throw PlatformError("A stream must be mono or stereo");
+  context_->MakeCurrent();
+  alGenSources(1, &source_);
+  CheckAlError("Creating a stream source");
+  alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
+  alSourcef(source_, AL_ROLLOFF_FACTOR, 0.0f);
+  alSourcef(source_, AL_MAX_GAIN, kMaxSourceGain);
+  if (channels_ == 2) alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+  ApplyGainAndPlacement();
+}
+
+OpenAlStreamVoice::~OpenAlStreamVoice() {
+  if (TryStep([this] { context_->MakeCurrent(); })) {
+    alSourceStop(source_);
+    alSourcei(source_, AL_BUFFER, 0);
+    alDeleteSources(1, &source_);
+    for (const auto& [buffer, frames] : frames_of_) alDeleteBuffers(1, &buffer);
+    alGetError();  // nothing to report to from a destructor
+  }
+}
+
+void OpenAlStreamVoice::Reclaim() {
+  ALint processed = 0;
+  alGetSourcei(source_, AL_BUFFERS_PROCESSED, &processed);
+  for (ALint i = 0; i < processed; ++i) {
+    ALuint buffer = 0;
+    alSourceUnqueueBuffers(source_, 1, &buffer);
+    if (alGetError() != AL_NO_ERROR) break;
+    reclaimed_ += frames_of_[buffer];
+    free_.push_back(buffer);
+  }
+}
+
+void OpenAlStreamVoice::Queue(const int16_t* pcm, int64_t frames) {
+  context_->MakeCurrent();
+  Reclaim();
+  // A stopped source counts everything queued on it as played: one that ran dry goes back to its
+  // initial state before it takes new buffers.
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (state == AL_STOPPED) alSourceRewind(source_);
+  ALuint buffer = 0;
+  if (free_.empty()) {
+    alGenBuffers(1, &buffer);
+    CheckAlError("Creating a stream buffer");
+    frames_of_[buffer] = 0;
+  } else {
+    buffer = free_.back();
+    free_.pop_back();
+  }
+  alBufferData(buffer, channels_ == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16, pcm,
+               static_cast<ALsizei>(frames * channels_ * 2), rate_);
+  alSourceQueueBuffers(source_, 1, &buffer);
+  if (alGetError() != AL_NO_ERROR) {
+    free_.push_back(buffer);
+    throw PlatformError("Queueing a stream buffer failed");
+  }
+  frames_of_[buffer] = frames;
+  queued_ += frames;
+}
+
+int64_t OpenAlStreamVoice::PlayedFrames() {
+  context_->MakeCurrent();
+  Reclaim();
+  ALint offset = 0;
+  alGetSourcei(source_, AL_SAMPLE_OFFSET, &offset);
+  CheckAlError("Reading a stream's position");
+  return std::min(reclaimed_ + offset, queued_);
+}
+
+void OpenAlStreamVoice::Play() {
+  context_->MakeCurrent();
+  alSourcePlay(source_);
+  CheckAlError("Playing a stream");
+}
+
+void OpenAlStreamVoice::Pause() {
+  context_->MakeCurrent();
+  alSourcePause(source_);
+  CheckAlError("Pausing a stream");
+}
+
+void OpenAlStreamVoice::Flush() {
+  context_->MakeCurrent();
+  alSourceStop(source_);
+  alSourcei(source_, AL_BUFFER, 0);  // unqueues every buffer of a stopped source
+  CheckAlError("Emptying a stream");
+  free_.clear();
+  for (const auto& [buffer, frames] : frames_of_) free_.push_back(buffer);
+  queued_ = reclaimed_ = 0;
+}
+
+bool OpenAlStreamVoice::Running() {
+  context_->MakeCurrent();
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  CheckAlError("Reading a stream's state");
+  return state == AL_PLAYING;
+}
+
+void OpenAlStreamVoice::ApplyGainAndPlacement() {
+  float gain = VolumeToGain(volume_);
+  if (channels_ == 1) {
+    const PanPlacement placement = PanToPlacement(pan_);
+    const double radians = placement.angle_degrees * std::numbers::pi / 180;
+    alSource3f(source_, AL_POSITION, static_cast<float>(std::sin(radians)), 0.0f,
+               static_cast<float>(-std::cos(radians)));
+    gain *= placement.gain;
+  }
+  alSourcef(source_, AL_GAIN, gain);
+  CheckAlError("Setting a stream's volume or pan");
+}
+
+void OpenAlStreamVoice::SetVolume(int32_t hundredths_db) {
+  context_->MakeCurrent();
+  volume_ = hundredths_db;
+  ApplyGainAndPlacement();
+}
+
+void OpenAlStreamVoice::SetPan(int32_t hundredths_db) {
+  context_->MakeCurrent();
+  pan_ = hundredths_db;
+  ApplyGainAndPlacement();
+}
+
+void OpenAlStreamVoice::SetPitch(double pitch) {
+  context_->MakeCurrent();
+  alSourcef(source_, AL_PITCH, static_cast<float>(pitch));
+  CheckAlError("Setting a stream's rate");
+}
+
+std::unique_ptr<StreamVoice> OpenAlStreamVoices::CreateStreamVoice(int channels,
+                                                                   int32_t samples_per_second) {
+  std::shared_ptr<OpenAlContext> context = system_.CurrentContext();
+  if (!context) throw PlatformError("No sound device is open to play a stream");
+  return std::make_unique<OpenAlStreamVoice>(std::move(context), channels, samples_per_second);
+}
+
+OpenAlFilgraph::OpenAlFilgraph(StreamDecoders& decoders, OpenAlStreamVoices& voices,
+                               std::shared_ptr<OpenAlContext> context)
+    : StreamGraph(decoders, voices), context_(std::move(context)), thread_([this] { Feed(); }) {}
+
+OpenAlFilgraph::~OpenAlFilgraph() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_one();
+  thread_.join();
+}
+
+void OpenAlFilgraph::OnChange() {
+  change_ = true;
+  changed_.notify_one();
+}
+
+void OpenAlFilgraph::Feed() {
+  // Its own context on this thread, so that the user-interface thread's choice never moves it.
+  if (context_) TryStep([this] { context_->MakeCurrentOnThisThread(); });
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    bool busy = false;
+    TryStep([&] { busy = Pump(kPlayerAheadSeconds); });
+    // Playing, it looks again soon; otherwise it sleeps until something changes.
+    const auto woken = [this] { return quit_ || change_; };
+    if (busy) {
+      changed_.wait_for(lock, kPlayerPumpInterval, woken);
+    } else {
+      changed_.wait(lock, woken);
+    }
+    change_ = false;
+    if (quit_) break;
+  }
+  OpenAlContext::ReleaseThisThread();
+}
+
+std::shared_ptr<FilgraphManager> OpenAlDirectShow::NewFilgraphManager() {
+  return std::make_shared<OpenAlFilgraph>(decoders_, voices_, system_.CurrentContext());
+}
+
+}  // namespace veltro::platform::desktop
