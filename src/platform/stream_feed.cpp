@@ -62,8 +62,12 @@ void StreamFeed::Pump(double budget_seconds) {
   const bool dry = !voice_->Running();
   // The queue ran out before this pump: the next piece starts from silence.
   if (dry && pending == 0 && voice_->QueuedFrames() > 0) fade_next_ = true;
-  const int64_t wanted = FramesFor(ahead_seconds_) - pending;
-  if (wanted > 0 && !exhausted_) Decode(std::min(wanted, FramesFor(budget_seconds)));
+  // Whole pieces: a few large buffers queued rather than one small one per pump.
+  const int64_t target = FramesFor(ahead_seconds_);
+  const int64_t wanted = target - pending;
+  if (!exhausted_ && wanted > 0 && (dry || wanted >= std::min(kPieceFrames, target))) {
+    Decode(std::min(wanted, FramesFor(budget_seconds)));
+  }
   if (dry && voice_->QueuedFrames() > voice_->PlayedFrames()) voice_->Play();
   Ended();
 }
