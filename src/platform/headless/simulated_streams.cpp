@@ -68,15 +68,29 @@ bool SimulatedStreamVoice::Running() {
   return running_ && played_ < static_cast<double>(queued_);
 }
 
+void SimulatedStreamVoice::SetVolume(int32_t hundredths_db) {
+  settings_->volume = hundredths_db;
+  ++settings_->volume_calls;
+}
+
+void SimulatedStreamVoice::SetPan(int32_t hundredths_db) {
+  settings_->pan = hundredths_db;
+  ++settings_->pan_calls;
+}
+
 void SimulatedStreamVoice::SetPitch(double pitch) {
   CatchUp();  // what played so far played at the old pitch
   pitch_ = pitch;
+  settings_->pitch = pitch;
+  ++settings_->pitch_calls;
 }
 
 std::unique_ptr<StreamVoice> SimulatedStreamVoices::CreateStreamVoice(int channels,
                                                                       int32_t samples_per_second) {
   if (channels < 1 || channels > 2) throw PlatformError("A stream must be mono or stereo");
-  return std::make_unique<SimulatedStreamVoice>(clock_, samples_per_second, self_fed_);
+  made_.push_back(std::make_shared<SimulatedVoiceSettings>());
+  return std::make_unique<SimulatedStreamVoice>(clock_, samples_per_second, self_fed_,
+                                                made_.back());
 }
 
 std::shared_ptr<FilgraphManager> SimulatedDirectShow::NewFilgraphManager() {
