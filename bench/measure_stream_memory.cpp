@@ -1,12 +1,10 @@
 // How much a 10-minute OGG stream adds to the process: streams a stereo 44.1 kHz file from start
 // to end on OpenAL Soft's loopback device, pumped every 10 ms of mixing, and prints the resident
 // size before the stream starts and the largest it reaches while the stream plays.
-#include <sndfile.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +15,7 @@
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
 #include "platform/ogg_streams.h"
+#include "stream_files.h"
 
 namespace {
 
@@ -31,28 +30,13 @@ long ResidentKiB() {
   return resident * sysconf(_SC_PAGESIZE) / 1024;
 }
 
-void WriteOgg(const std::string& path) {
-  SF_INFO info{0, kRate, 2, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0, 0};
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  std::vector<float> block(2 * kRate);
-  for (int second = 0; second < kSeconds; ++second) {
-    for (int i = 0; i < kRate; ++i) {
-      const double t = second + static_cast<double>(i) / kRate;
-      block[2 * i] = static_cast<float>(0.2 * std::sin(2 * M_PI * (220 + second % 7 * 20) * t));
-      block[2 * i + 1] = static_cast<float>(0.2 * std::sin(2 * M_PI * 330 * t));
-    }
-    sf_writef_float(file, block.data(), kRate);
-  }
-  sf_close(file);
-}
-
 }  // namespace
 
 int main() {
   setenv("ALSOFT_DRIVERS", "null", 0);
   const std::string path =
       (std::filesystem::temp_directory_path() / "veltro_ten_minutes.ogg").string();
-  WriteOgg(path);
+  bench::WriteStereoOgg(path, kSeconds);
   auto system = platform::desktop::OpenAlSoundSystem::Loopback(kRate);
   auto device = system->DirectSoundCreate("");
   platform::SndfileDecoders decoders;

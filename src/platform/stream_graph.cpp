@@ -85,19 +85,21 @@ void StreamGraph::SetRate(double rate) {
   OnChange();
 }
 
+double StreamGraph::Seconds(int64_t frames) {
+  return static_cast<double>(frames) / Feed().SamplesPerSecond();
+}
+
 double StreamGraph::CurrentPosition() {
   std::lock_guard lock(mutex_);
   BeforeCall();
-  StreamFeed& feed = Feed();
-  return static_cast<double>(feed.PositionFrames()) / feed.SamplesPerSecond();
+  return Seconds(Feed().PositionFrames());
 }
 
 void StreamGraph::SetCurrentPosition(double seconds) {
   std::lock_guard lock(mutex_);
   BeforeCall();
   StreamFeed& feed = Feed();
-  const double length = static_cast<double>(feed.LengthFrames()) / feed.SamplesPerSecond();
-  if (!(seconds >= 0 && seconds <= length)) {
+  if (!(seconds >= 0 && seconds <= Seconds(feed.LengthFrames()))) {
     throw PlatformError("Position out of range: " + std::to_string(seconds));
   }
   feed.Seek(std::llround(seconds * feed.SamplesPerSecond()));
@@ -107,8 +109,7 @@ void StreamGraph::SetCurrentPosition(double seconds) {
 double StreamGraph::StopTime() {
   std::lock_guard lock(mutex_);
   BeforeCall();
-  StreamFeed& feed = Feed();
-  return static_cast<double>(feed.LengthFrames()) / feed.SamplesPerSecond();
+  return Seconds(Feed().LengthFrames());
 }
 
 }  // namespace veltro::platform

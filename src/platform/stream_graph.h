@@ -43,6 +43,8 @@ class StreamGraph : public FilgraphManager {
 
  private:
   StreamFeed& Feed();
+  // Frames of the rendered file as seconds.
+  double Seconds(int64_t frames);
 
   StreamDecoders& decoders_;
   StreamVoices& voices_;

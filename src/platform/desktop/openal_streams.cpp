@@ -3,8 +3,6 @@
 #include <AL/alext.h>
 
 #include <chrono>
-#include <cmath>
-#include <numbers>
 
 #include "platform/desktop/sound_conversions.h"
 #include "platform/platform_error.h"
@@ -124,16 +122,7 @@ bool OpenAlStreamVoice::Running() {
 }
 
 void OpenAlStreamVoice::ApplyGainAndPlacement() {
-  float gain = VolumeToGain(volume_);
-  if (channels_ == 1) {
-    const PanPlacement placement = PanToPlacement(pan_);
-    const double radians = placement.angle_degrees * std::numbers::pi / 180;
-    alSource3f(source_, AL_POSITION, static_cast<float>(std::sin(radians)), 0.0f,
-               static_cast<float>(-std::cos(radians)));
-    gain *= placement.gain;
-  }
-  alSourcef(source_, AL_GAIN, gain);
-  CheckAlError("Setting a stream's volume or pan");
+  ApplyVolumeAndPan(source_, volume_, pan_, channels_ == 1);
 }
 
 void OpenAlStreamVoice::SetVolume(int32_t hundredths_db) {
