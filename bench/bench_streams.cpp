@@ -1,15 +1,10 @@
 // What keeping OGG streams fed costs the user-interface thread: one UpdateOgg (the 10 ms tick)
 // with 20 streams open, on OpenAL Soft's loopback device, each tick after 10 ms of mixing.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 
-#include "platform/audio_file.h"
-#include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/openal_streams.h"
-#include "platform/ogg_streams.h"
 #include "stream_files.h"
 
 namespace {
@@ -19,17 +14,12 @@ using namespace veltro;
 constexpr int kRate = 44100;
 
 void BM_UpdateOggTwentyStreams(benchmark::State& state) {
-  setenv("ALSOFT_DRIVERS", "null", 0);
   const std::string path =
       (std::filesystem::temp_directory_path() / "veltro_bench_stream.ogg").string();
   bench::WriteStereoOgg(path, 30);
-  auto system = platform::desktop::OpenAlSoundSystem::Loopback(kRate);
-  auto device = system->DirectSoundCreate("");
-  platform::SndfileDecoders decoders;
-  platform::desktop::OpenAlStreamVoices voices(*system);
-  platform::OggStreams ogg(decoders, voices);
-  ogg.InitOgg(0, 0);
-  ogg.SetOggBufferSize(5);
+  bench::LoopbackStreams streams;
+  platform::OggLibrary& ogg = streams.ogg;
+  auto& system = streams.system;
   for (int i = 0; i < 20; ++i) {
     if (ogg.PlayOggFromDisc(path, 1) == 0) state.SkipWithError("the stream did not start");
   }

@@ -1,7 +1,6 @@
 // How much a 10-minute OGG stream adds to the process: streams a stereo 44.1 kHz file from start
 // to end on OpenAL Soft's loopback device, pumped every 10 ms of mixing, and prints the resident
 // size before the stream starts and the largest it reaches while the stream plays.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,10 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_file.h"
-#include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/openal_streams.h"
-#include "platform/ogg_streams.h"
 #include "stream_files.h"
 
 namespace {
@@ -33,17 +28,12 @@ long ResidentKiB() {
 }  // namespace
 
 int main() {
-  setenv("ALSOFT_DRIVERS", "null", 0);
   const std::string path =
       (std::filesystem::temp_directory_path() / "veltro_ten_minutes.ogg").string();
   bench::WriteStereoOgg(path, kSeconds);
-  auto system = platform::desktop::OpenAlSoundSystem::Loopback(kRate);
-  auto device = system->DirectSoundCreate("");
-  platform::SndfileDecoders decoders;
-  platform::desktop::OpenAlStreamVoices voices(*system);
-  platform::OggStreams ogg(decoders, voices);
-  ogg.InitOgg(0, 0);
-  ogg.SetOggBufferSize(5);
+  bench::LoopbackStreams streams;
+  platform::OggLibrary& ogg = streams.ogg;
+  auto& system = streams.system;
   system->Render(kRate);  // the mixer's own buffers exist before the first measurement
   const long before = ResidentKiB();
   const int32_t stream = ogg.PlayOggFromDisc(path, 0);

@@ -1,11 +1,17 @@
 #pragma once
 
 #include <sndfile.h>
+#include <stdlib.h>
 
 #include <cmath>
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include "platform/audio_file.h"
+#include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
+#include "platform/ogg_streams.h"
 
 namespace veltro::bench {
 
@@ -28,5 +34,21 @@ inline void WriteStereoOgg(const std::string& path, int seconds) {
   }
   sf_close(file);
 }
+
+// The OGG library, started, on OpenAL Soft's loopback device (null back-end: no sound card).
+struct LoopbackStreams {
+  static constexpr int kRate = 44100;
+  bool null_driver = setenv("ALSOFT_DRIVERS", "null", 0) == 0;
+  std::unique_ptr<platform::desktop::OpenAlSoundSystem> system =
+      platform::desktop::OpenAlSoundSystem::Loopback(kRate);
+  std::shared_ptr<platform::SoundDevice> device = system->DirectSoundCreate("");
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices{*system};
+  platform::OggStreams ogg{decoders, voices};
+  LoopbackStreams() {
+    ogg.InitOgg(0, 0);
+    ogg.SetOggBufferSize(5);
+  }
+};
 
 }  // namespace veltro::bench
