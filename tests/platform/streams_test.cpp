@@ -119,6 +119,28 @@ TEST_F(LoopbackOgg, ThreeSecondsWithoutPumpsDoNotDropOutAndRunningDryResumesFade
   EXPECT_GT(Peak(back, 2 * kTick), 0.2);
 }
 
+// A stereo stream's pan lowers the far channel by the pan, in decibels.
+TEST_F(LoopbackOgg, StereoPanLowersTheFarChannel) {
+  WriteTone(dir.File("stereo.ogg"), kOgg, 2, kRate, 2 * kRate);
+  const int32_t stream = ogg.PlayOggFromDisc(dir.File("stereo.ogg"), 1);
+  const struct {
+    int32_t pan;
+    double right_over_left_db;
+  } rows[] = {{0, 0}, {-30, -30}, {20, 20}};
+  for (const auto& row : rows) {
+    ASSERT_NE(ogg.SetPanOfOgg(row.pan, stream), 0);
+    system->Render(kTick);  // the change settles
+    const std::vector<float> mixed = system->Render(10 * kTick);
+    double left = 0, right = 0;
+    for (size_t i = 0; i + 1 < mixed.size(); i += 2) {
+      left += mixed[i] * mixed[i];
+      right += mixed[i + 1] * mixed[i + 1];
+    }
+    EXPECT_NEAR(10 * std::log10(right / left), row.right_over_left_db, 0.5) << row.pan;
+    EXPECT_NEAR(std::sqrt(2 * std::max(left, right) / mixed.size()), 0.5 / std::sqrt(2), 0.03);
+  }
+}
+
 TEST_F(LoopbackOgg, ArgumentRulesAndCallsOutsideItsRun) {
   const std::string tone = Tone(1.0);
   const int32_t stream = ogg.PlayOggFromDisc(tone, 0);

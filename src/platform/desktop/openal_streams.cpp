@@ -2,6 +2,7 @@
 
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/desktop/sound_conversions.h"
@@ -23,62 +24,76 @@ OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int
     : context_(std::move(context)), channels_(channels), rate_(samples_per_second) {
   if (channels_ < 1 || channels_ > 2) throw PlatformError("A stream must be mono or stereo");
   context_->MakeCurrent();
-  alGenSources(1, &source_);
+  sources_.assign(static_cast<size_t>(channels_), 0);
+  alGenSources(channels_, sources_.data());
   CheckAlError("Creating a stream source");
-  alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
-  alSourcef(source_, AL_ROLLOFF_FACTOR, 0.0f);
-  alSourcef(source_, AL_MAX_GAIN, kMaxSourceGain);
-  if (channels_ == 2) alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+  for (ALuint source : sources_) {
+    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
+    alSourcef(source, AL_MAX_GAIN, kMaxSourceGain);
+  }
   ApplyGainAndPlacement();
 }
 
 OpenAlStreamVoice::~OpenAlStreamVoice() {
   if (TryStep([this] { context_->MakeCurrent(); })) {
-    alSourceStop(source_);
-    alSourcei(source_, AL_BUFFER, 0);
-    alDeleteSources(1, &source_);
+    alSourceStopv(channels_, sources_.data());
+    for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);
+    alDeleteSources(channels_, sources_.data());
     for (const auto& [buffer, frames] : frames_of_) alDeleteBuffers(1, &buffer);
     alGetError();  // nothing to report to from a destructor
   }
 }
 
+ALint OpenAlStreamVoice::State() {
+  ALint state = AL_INITIAL;
+  alGetSourcei(sources_[0], AL_SOURCE_STATE, &state);
+  return state;
+}
+
+// The sources play in step: the left one's count stands for both.
 void OpenAlStreamVoice::Reclaim() {
-  ALint processed = 0;
-  alGetSourcei(source_, AL_BUFFERS_PROCESSED, &processed);
-  for (ALint i = 0; i < processed; ++i) {
-    ALuint buffer = 0;
-    alSourceUnqueueBuffers(source_, 1, &buffer);
-    if (alGetError() != AL_NO_ERROR) break;
-    reclaimed_ += frames_of_[buffer];
-    free_.push_back(buffer);
+  for (size_t channel = 0; channel < sources_.size(); ++channel) {
+    ALint processed = 0;
+    alGetSourcei(sources_[channel], AL_BUFFERS_PROCESSED, &processed);
+    for (ALint i = 0; i < processed; ++i) {
+      ALuint buffer = 0;
+      alSourceUnqueueBuffers(sources_[channel], 1, &buffer);
+      if (alGetError() != AL_NO_ERROR) break;
+      if (channel == 0) reclaimed_ += frames_of_[buffer];
+      free_.push_back(buffer);
+    }
   }
 }
 
 void OpenAlStreamVoice::Queue(const int16_t* pcm, int64_t frames) {
   context_->MakeCurrent();
   Reclaim();
-  // A stopped source counts everything queued on it as played: one that ran dry goes back to its
-  // initial state before it takes new buffers.
-  ALint state = AL_INITIAL;
-  alGetSourcei(source_, AL_SOURCE_STATE, &state);
-  if (state == AL_STOPPED) alSourceRewind(source_);
-  ALuint buffer = 0;
-  if (free_.empty()) {
-    alGenBuffers(1, &buffer);
-    CheckAlError("Creating a stream buffer");
-    frames_of_[buffer] = 0;
-  } else {
-    buffer = free_.back();
-    free_.pop_back();
+  // A stopped source counts everything queued on it as played: sources that ran dry go back to
+  // their initial state before they take new buffers.
+  if (State() == AL_STOPPED) alSourceRewindv(channels_, sources_.data());
+  channel_.resize(static_cast<size_t>(frames));
+  for (int channel = 0; channel < channels_; ++channel) {
+    for (int64_t frame = 0; frame < frames; ++frame) {
+      channel_[static_cast<size_t>(frame)] = pcm[frame * channels_ + channel];
+    }
+    ALuint buffer = 0;
+    if (free_.empty()) {
+      alGenBuffers(1, &buffer);
+      CheckAlError("Creating a stream buffer");
+    } else {
+      buffer = free_.back();
+      free_.pop_back();
+    }
+    frames_of_[buffer] = frames;
+    alBufferData(buffer, AL_FORMAT_MONO16, channel_.data(), static_cast<ALsizei>(frames * 2),
+                 rate_);
+    alSourceQueueBuffers(sources_[static_cast<size_t>(channel)], 1, &buffer);
+    if (alGetError() != AL_NO_ERROR) {
+      free_.push_back(buffer);
+      throw PlatformError("Queueing a stream buffer failed");
+    }
   }
-  alBufferData(buffer, channels_ == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16, pcm,
-               static_cast<ALsizei>(frames * channels_ * 2), rate_);
-  alSourceQueueBuffers(source_, 1, &buffer);
-  if (alGetError() != AL_NO_ERROR) {
-    free_.push_back(buffer);
-    throw PlatformError("Queueing a stream buffer failed");
-  }
-  frames_of_[buffer] = frames;
   queued_ += frames;
 }
 
@@ -86,27 +101,27 @@ int64_t OpenAlStreamVoice::PlayedFrames() {
   context_->MakeCurrent();
   Reclaim();
   ALint offset = 0;
-  alGetSourcei(source_, AL_SAMPLE_OFFSET, &offset);
+  alGetSourcei(sources_[0], AL_SAMPLE_OFFSET, &offset);
   CheckAlError("Reading a stream's position");
   return std::min(reclaimed_ + offset, queued_);
 }
 
 void OpenAlStreamVoice::Play() {
   context_->MakeCurrent();
-  alSourcePlay(source_);
+  alSourcePlayv(channels_, sources_.data());
   CheckAlError("Playing a stream");
 }
 
 void OpenAlStreamVoice::Pause() {
   context_->MakeCurrent();
-  alSourcePause(source_);
+  alSourcePausev(channels_, sources_.data());
   CheckAlError("Pausing a stream");
 }
 
 void OpenAlStreamVoice::Flush() {
   context_->MakeCurrent();
-  alSourceStop(source_);
-  alSourcei(source_, AL_BUFFER, 0);  // unqueues every buffer of a stopped source
+  alSourceStopv(channels_, sources_.data());
+  for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);  // unqueues every buffer
   CheckAlError("Emptying a stream");
   free_.clear();
   for (const auto& [buffer, frames] : frames_of_) free_.push_back(buffer);
@@ -115,14 +130,19 @@ void OpenAlStreamVoice::Flush() {
 
 bool OpenAlStreamVoice::Running() {
   context_->MakeCurrent();
-  ALint state = AL_INITIAL;
-  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  const ALint state = State();
   CheckAlError("Reading a stream's state");
   return state == AL_PLAYING;
 }
 
+// A stereo stream's pan takes its far channel down by the pan, the near one stays.
 void OpenAlStreamVoice::ApplyGainAndPlacement() {
-  ApplyVolumeAndPan(source_, volume_, pan_, channels_ == 1);
+  if (channels_ == 1) {
+    ApplyVolumeAndPan(sources_[0], volume_, pan_, true);
+    return;
+  }
+  ApplyVolumeAndPan(sources_[0], volume_ - std::max(pan_, 0), -10000, true);
+  ApplyVolumeAndPan(sources_[1], volume_ + std::min(pan_, 0), 10000, true);
 }
 
 void OpenAlStreamVoice::SetVolume(int32_t hundredths_db) {
@@ -139,7 +159,7 @@ void OpenAlStreamVoice::SetPan(int32_t hundredths_db) {
 
 void OpenAlStreamVoice::SetPitch(double pitch) {
   context_->MakeCurrent();
-  alSourcef(source_, AL_PITCH, static_cast<float>(pitch));
+  for (ALuint source : sources_) alSourcef(source, AL_PITCH, static_cast<float>(pitch));
   CheckAlError("Setting a stream's rate");
 }
 

@@ -16,9 +16,10 @@
 
 namespace veltro::platform::desktop {
 
-// A stream's output on OpenAL Soft: a streaming source whose queued buffers are recycled as they
-// play. Mono streams are placed by their pan like mono sound buffers; stereo streams play straight
-// to the left and right outputs, as stereo sound buffers do, and keep their pan for later.
+// A stream's output on OpenAL Soft: one streaming source per channel, whose queued buffers are
+// recycled as they play. A mono stream is placed by its pan like a mono sound buffer. A stereo
+// stream's two sources sit hard left and hard right and start, pause and run dry together; its
+// pan lowers the far channel, as DirectSound pans a stereo buffer.
 class OpenAlStreamVoice : public StreamVoice {
  public:
   OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int channels,
@@ -42,13 +43,15 @@ class OpenAlStreamVoice : public StreamVoice {
   // Takes back the buffers that have played, counting their frames.
   void Reclaim();
   void ApplyGainAndPlacement();
+  ALint State();
 
   std::shared_ptr<OpenAlContext> context_;
   int channels_;
   int32_t rate_;
-  ALuint source_ = 0;
+  std::vector<ALuint> sources_;          // one per channel, left first
   std::map<ALuint, int64_t> frames_of_;  // every buffer made, with the frames it holds
   std::vector<ALuint> free_;
+  std::vector<int16_t> channel_;  // one channel of a piece, for its source
   int64_t queued_ = 0, reclaimed_ = 0;
   int32_t volume_ = 0, pan_ = 0;
 };
