@@ -1,27 +1,46 @@
 #include "program.h"
 
 #include "platform/platform_error.h"
+#include "sound/sound.h"
 #include "sound_log.h"
+#include "speech/frm_tts.h"
 
 namespace veltro::app {
 
-// game -> speech: what the game says goes through Say; stopping and choosing the back-end go to
-// the speech form itself.
-class Program::GameSpeechPort : public game::GameSpeech {
+// The one speech window of the program, made when it is first needed and kept to the end of the
+// run. It serves the game and the sound engine (which speaks sound names that begin with "#").
+class Program::SpeechWindow : public game::GameSpeech, public sound::SoundSpeech {
  public:
-  explicit GameSpeechPort(speech::SpeechFormHolder& speech) : speech_(speech) {}
-  void Say(const std::string& text) override { speech::Say(speech_, text); }
-  void StopSpeech() override { speech_.Form().StopSpeech(); }
-  void TTSSetup(int16_t TTSType) override { speech_.Form().TTSSetup(TTSType); }
+  SpeechWindow(platform::UserInterface& ui, platform::SpeechBackends& backends,
+               speech::SpeechPauses& pauses)
+      : ui_(ui), backends_(backends), pauses_(pauses) {}
+
+  void Say(const std::string& text) override { Form().speak(text, 0); }
+  void StopSpeech() override { Form().StopSpeech(); }
+  void TTSSetup(int16_t TTSType) override { Form().TTSSetup(TTSType); }
+  void speak(const std::string& t, int16_t SystemType) override { Form().speak(t, SystemType); }
+  void StopSpeakingAll() override { Form().StopSpeakingAll(); }
 
  private:
-  speech::SpeechFormHolder& speech_;
+  speech::FRMTTS& Form() {
+    if (!form_) form_ = std::make_unique<speech::FRMTTS>(ui_, backends_, pauses_);
+    return *form_;
+  }
+
+  platform::UserInterface& ui_;
+  platform::SpeechBackends& backends_;
+  speech::SpeechPauses& pauses_;
+  std::unique_ptr<speech::FRMTTS> form_;
 };
 
-// game -> sound: the engine is created the first time the game needs it.
-class Program::GameSoundPort : public game::GameSound {
+// The sound engine as the game sees it, made the first time the game needs it.
+class Program::SoundEngine : public game::GameSound {
  public:
-  explicit GameSoundPort(Program& program) : program_(program) {}
+  SoundEngine(platform::Platform& platform, sound::SoundSpeech& speech, const std::string& AppPath)
+      : platform_(platform), speech_(speech), AppPath(AppPath) {}
+
+  bool Started() const { return engine_ != nullptr; }
+
   void DSInit() override { Engine().DSInit(); }
   int16_t PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t& Frequency,
                     int16_t& Pan, int32_t& StartPosition, int16_t& DSFlags) override {
@@ -36,21 +55,18 @@ class Program::GameSoundPort : public game::GameSound {
   }
 
  private:
-  sound::Sound& Engine() { return program_.SoundEngine(); }
-  Program& program_;
-};
-
-// sound -> speech: sound names that begin with "#" are spoken.
-class Program::SoundSpeechPort : public sound::SoundSpeech {
- public:
-  explicit SoundSpeechPort(speech::SpeechFormHolder& speech) : speech_(speech) {}
-  void speak(const std::string& t, int16_t SystemType) override {
-    speech_.Form().speak(t, SystemType);
+  sound::Sound& Engine() {
+    if (!engine_) {
+      engine_ = std::make_unique<sound::Sound>(platform_.ui, platform_.sound, platform_.ogg,
+                                               speech_, AppPath);
+    }
+    return *engine_;
   }
-  void StopSpeakingAll() override { speech_.Form().StopSpeakingAll(); }
 
- private:
-  speech::SpeechFormHolder& speech_;
+  platform::Platform& platform_;
+  sound::SoundSpeech& speech_;
+  const std::string& AppPath;
+  std::unique_ptr<sound::Sound> engine_;
 };
 
 // speech -> game: spelling pauses with the game's own wait, which discards keystrokes.
@@ -66,28 +82,21 @@ class Program::SpeechPausesPort : public speech::SpeechPauses {
 Program::Program(platform::Platform platform, std::ostream* sound_log)
     : platform_(platform),
       speech_pauses_(std::make_unique<SpeechPausesPort>(*this)),
-      speech_(std::make_unique<speech::SpeechFormHolder>(platform_.ui, platform_.speech,
-                                                         *speech_pauses_)),
-      sound_speech_(std::make_unique<SoundSpeechPort>(*speech_)),
-      game_speech_(std::make_unique<GameSpeechPort>(*speech_)),
-      game_sound_(std::make_unique<GameSoundPort>(*this)) {
-  game::GameSound* game_sound = game_sound_.get();
+      speech_(std::make_unique<SpeechWindow>(platform_.ui, platform_.speech, *speech_pauses_)),
+      sound_(std::make_unique<SoundEngine>(platform_, *speech_, AppPath)) {
+  game::GameSound* game_sound = sound_.get();
   if (sound_log != nullptr) {
-    sound_log_ = std::make_unique<SoundLog>(*game_sound_, platform_.ui, *sound_log);
+    sound_log_ = std::make_unique<SoundLog>(*sound_, platform_.ui, *sound_log);
     game_sound = sound_log_.get();
   }
-  game_ = std::make_unique<game::FRMMain>(platform_.ui, *game_speech_, *game_sound, AppPath);
+  game_ = std::make_unique<game::FRMMain>(platform_.ui, *speech_, *game_sound, AppPath);
 }
 
 // The game goes first: its timer and handlers refer to everything else.
 Program::~Program() = default;
 
-sound::Sound& Program::SoundEngine() {
-  if (!sound_) {
-    sound_ = std::make_unique<sound::Sound>(platform_.ui, platform_.sound, platform_.ogg,
-                                            *sound_speech_, AppPath);
-  }
-  return *sound_;
+bool Program::SoundStarted() const {
+  return sound_->Started();
 }
 
 int Program::Run() {

@@ -6,12 +6,10 @@
 
 #include "game/frm_main.h"
 #include "platform/platform.h"
-#include "sound/sound.h"
-#include "speech/say.h"
 
 namespace veltro::app {
 
-// The whole program on one machine's platform: the game window, the speech form and the sound
+// The whole program on one machine's platform: the game window, the speech window and the sound
 // engine (both created on first use), the program folder they share, and the narrow connections
 // between them. Nothing is global: each Program is a complete, independent run.
 class Program {
@@ -26,29 +24,21 @@ class Program {
   int Run();
 
   game::FRMMain& Game() { return *game_; }
-  speech::SpeechFormHolder& Speech() { return *speech_; }
-  bool SoundStarted() const { return sound_ != nullptr; }
+  bool SoundStarted() const;
   const std::string& ProgramPath() const { return AppPath; }
 
  private:
-  class GameSpeechPort;
-  class GameSoundPort;
-  class SoundSpeechPort;
+  class SpeechWindow;
+  class SoundEngine;
   class SpeechPausesPort;
-
-  // The sound engine, created on its first use.
-  sound::Sound& SoundEngine();
 
   platform::Platform platform_;
   // The program's folder with a trailing separator; empty until the game's start-up sets it.
   std::string AppPath;
 
   std::unique_ptr<SpeechPausesPort> speech_pauses_;
-  std::unique_ptr<speech::SpeechFormHolder> speech_;
-  std::unique_ptr<SoundSpeechPort> sound_speech_;
-  std::unique_ptr<sound::Sound> sound_;
-  std::unique_ptr<GameSpeechPort> game_speech_;
-  std::unique_ptr<GameSoundPort> game_sound_;
+  std::unique_ptr<SpeechWindow> speech_;
+  std::unique_ptr<SoundEngine> sound_;
   std::unique_ptr<game::GameSound> sound_log_;
   std::unique_ptr<game::FRMMain> game_;
 };

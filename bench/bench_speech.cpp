@@ -10,7 +10,7 @@
 #include "bench_ui.h"
 #include "platform/desktop/espeak_voice.h"
 #include "platform/platform_error.h"
-#include "speech/say.h"
+#include "speech/frm_tts.h"
 
 namespace {
 
@@ -54,17 +54,17 @@ class StampingBackends : public platform::SpeechBackends {
   }
 };
 
-// From Say to the moment the back-end holds the text.
+// From speak to the moment the back-end holds the text.
 void BM_SayReachesBackEnd(benchmark::State& state) {
   bench::BenchUi ui;
   StampingBackends backends;
   NoPauses pauses;
-  speech::SpeechFormHolder module(ui, backends, pauses);
-  module.Form().TTSSetup(3);
+  speech::FRMTTS form(ui, backends, pauses);
+  form.TTSSetup(3);
   const std::string text = "Altitude 1500, v 42, Fuel: 63";
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();
-    speech::Say(module, text);
+    form.speak(text);
     state.SetIterationTime(std::chrono::duration<double>(backends.reached - start).count());
   }
 }

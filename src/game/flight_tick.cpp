@@ -54,7 +54,7 @@ void FRMMain::ProcessJet() {
   f.Fuel = f.Fuel - f.Thrust * f.TimeStep;
   if (f.Fuel <= 0) {
     OutOfFuel = true;
-    Say("Out of Fuel");
+    speech_.Say("Out of Fuel");
     if (sound_.IsPlaying(ThrusterHandle)) sound_.StopPlay(ThrusterHandle);
     sound_.StopPlay(FuelToneHandle);
     FuelToneHandle = Play(kNoFuel);
@@ -114,10 +114,10 @@ void FRMMain::Announce(float now, double mark_size) {
   if (f.AltitudeSpoken) {
     // Descending past 4350 speaks 4300; past 95 speaks 100.
     const double mark = Int(f.Altitude / mark_size) * mark_size + (lower_zone ? mark_size : 0);
-    Say(NumberText(mark));
+    speech_.Say(NumberText(mark));
   }
-  if (f.VelocitySpoken) Say("V" + NumberText(Int(f.Velocity)));
-  if (f.FuelSpoken) Say("F" + NumberText(Int(f.Fuel)));
+  if (f.VelocitySpoken) speech_.Say("V" + NumberText(Int(f.Velocity)));
+  if (f.FuelSpoken) speech_.Say("F" + NumberText(Int(f.Fuel)));
 }
 
 // The fuel tone falls from 80025 Hz when full to 17025 Hz at one tenth, then sweeps again from
@@ -140,7 +140,7 @@ void FRMMain::ToneFuel() {
 void FRMMain::WarnTooFast() {
   const FlightState& f = flight_;
   if (!(f.Altitude < f.InitialAltitude / 10)) return;
-  sound_.SetVolume(TooFastHandle, f.Velocity < f.MaxLandingSpeed ? kSilent : TooFastVolume);
+  sound_.SetVolume(TooFastHandle, f.Velocity < f.MaxLandingSpeed ? kSilent : kTooFastVolume);
 }
 
 }  // namespace veltro::game

@@ -25,7 +25,7 @@ void FRMMain::Form_Load() {
   if (AppPath.empty()) StartUp();
 
   for (;;) {
-    Say("Where would you like to land?");
+    speech_.Say("Where would you like to land?");
     WorldChoice = AskForInfo(kWorldMenu);
     if (WorldChoice < 0 || WorldChoice == kExitEntry) ui_.EndProgram();
     if (WorldChoice <= kLastWorld) break;
@@ -34,7 +34,7 @@ void FRMMain::Form_Load() {
   }
   SelectWorld(WorldChoice, flight_, [this] { return ui_.Random(); });
 
-  Say("Difficulty Level?");
+  speech_.Say("Difficulty Level?");
   Difficulty = AskForInfo(kDifficultyMenu);
   if (Difficulty < 0) ui_.EndProgram();
   flight_.TimeStep = kTimeStep;
@@ -54,11 +54,6 @@ void FRMMain::StartUp() {
   // folder.
   sound_.DSInit();
   speech_.TTSSetup(ui_.CommandLine() == "3" ? 3 : 1);
-
-  AltitudeToneVolume = kAltitudeToneVolume;
-  FuelToneVolume = kFuelToneVolume;
-  TooFastVolume = kTooFastVolume;
-  ThrusterVolume = kThrusterVolume;
 
   ui_.ShowMainWindow("Veltro Lander");
   ui_.SetKeyTarget(this);
@@ -81,27 +76,27 @@ void FRMMain::StartUp() {
 }
 
 void FRMMain::ReviewSounds() {
-  Say("Thrusters Firing");
+  speech_.Say("Thrusters Firing");
   WaitSeconds(1.5f);
-  ThrusterHandle = Play(WithVolume(kReviewThruster, ThrusterVolume));
+  ThrusterHandle = Play(kReviewThruster);
   WaitSeconds(1.5f);
-  Say("Out of Fuel Warning");
+  speech_.Say("Out of Fuel Warning");
   WaitSeconds(1.5f);
   FuelToneHandle = Play(kReviewNoFuel);
   WaitSeconds(1.5f);
-  Say("Altitude Indicator");
+  speech_.Say("Altitude Indicator");
   WaitSeconds(1.5f);
-  AltitudeToneHandle = Play(WithVolume(kReviewAltitude, AltitudeToneVolume));
+  AltitudeToneHandle = Play(kReviewAltitude);
   WaitSeconds(1.5f);
-  Say("Velocity Clicker");
+  speech_.Say("Velocity Clicker");
   WaitSeconds(1.5f);
   Play(kReviewClick);
   WaitSeconds(0.5f);
-  Say("Fuel Remaining");
+  speech_.Say("Fuel Remaining");
   WaitSeconds(1.5f);
-  FuelToneHandle = Play(WithVolume(kReviewFuel, FuelToneVolume));
+  FuelToneHandle = Play(kReviewFuel);
   WaitSeconds(1.5f);
-  Say("Descending too fast");
+  speech_.Say("Descending too fast");
   WaitSeconds(1.5f);
   Play(kReviewTooFast);
   WaitSeconds(1.5f);
@@ -125,10 +120,6 @@ void FRMMain::AfterFlightChoice(int16_t KeyCode) {
 
 int16_t FRMMain::Play(const SoundRow& row) {
   return PlayRow(sound_, row);
-}
-
-void FRMMain::Say(const std::string& text) {
-  speech_.Say(text);
 }
 
 }  // namespace veltro::game

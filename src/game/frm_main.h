@@ -68,7 +68,6 @@ class FRMMain : public platform::KeyHandler {
   void Help();
   void AfterFlightChoice(int16_t KeyCode);
   int16_t Play(const SoundRow& row);
-  void Say(const std::string& text);
 
   // spoken_menu.cpp
   void MenuKey(int32_t code);
@@ -126,11 +125,6 @@ class FRMMain : public platform::KeyHandler {
   std::vector<std::string> MenuItems;
   int16_t MenuIndex = 0;  // -1 after Escape
   bool MenuActive = false;
-
-  int16_t FuelToneVolume = 0;
-  int16_t AltitudeToneVolume = 0;
-  int16_t TooFastVolume = 0;
-  int16_t ThrusterVolume = 0;
 };
 
 }  // namespace veltro::game

@@ -51,28 +51,28 @@ void FRMMain::GameInit() {
     }
   }
 
-  Say("Press and hold spacebar to fire thrusters");
-  AltitudeToneHandle = Play(WithVolume(kAltitudeTone, AltitudeToneVolume));
+  speech_.Say("Press and hold spacebar to fire thrusters");
+  AltitudeToneHandle = Play(kAltitudeTone);
   if (AltitudeToneMuted) sound_.SetVolume(AltitudeToneHandle, kSilent);
   TooFastHandle = Play(kTooFast);
   if (FuelToneHandle != 0) sound_.StopPlay(FuelToneHandle);
-  FuelToneHandle = Play(WithVolume(kFuelTone, FuelToneVolume));
+  FuelToneHandle = Play(kFuelTone);
   if (FuelToneMuted) sound_.SetVolume(FuelToneHandle, kSilent);
 }
 
 void FRMMain::speakstats() {
   const FlightState& f = flight_;
-  Say("Gravity is " + Rounded(f.Gravity) + " feet per second squared.");
-  Say("Thrust is " + Rounded(f.Thrust) + " feet per second squared");
+  speech_.Say("Gravity is " + Rounded(f.Gravity) + " feet per second squared.");
+  speech_.Say("Thrust is " + Rounded(f.Thrust) + " feet per second squared");
   if (f.TerminalVelocity <= 20000) {
-    Say("Terminal velocity is " + Rounded(f.TerminalVelocity) + " feet per second.");
+    speech_.Say("Terminal velocity is " + Rounded(f.TerminalVelocity) + " feet per second.");
   } else {
-    Say("There is no terminal velocity.");
+    speech_.Say("There is no terminal velocity.");
   }
   // Only a world without thrust (an asteroid with no gravity) gets no fuel: it has 0 seconds.
   const float seconds = f.Thrust != 0 ? f.InitialFuel / f.Thrust : 0.0f;
-  Say("There is enough fuel for " + Rounded(seconds) + " seconds of thrust.");
-  Say("Maximum landing speed " + Rounded(f.MaxLandingSpeed) + " feet per second.");
+  speech_.Say("There is enough fuel for " + Rounded(seconds) + " seconds of thrust.");
+  speech_.Say("Maximum landing speed " + Rounded(f.MaxLandingSpeed) + " feet per second.");
 }
 
 }  // namespace veltro::game

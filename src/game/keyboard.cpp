@@ -93,13 +93,13 @@ void FRMMain::FlightCommand(int32_t code) {
       speech_.TTSSetup(3);
       break;
     case Shifted('A'):
-      ToggleCue(AltitudeToneMuted, AltitudeToneHandle, AltitudeToneVolume);
+      ToggleCue(AltitudeToneMuted, AltitudeToneHandle, kAltitudeToneVolume);
       break;
     case Shifted('F'):
-      ToggleCue(FuelToneMuted, FuelToneHandle, FuelToneVolume);
+      ToggleCue(FuelToneMuted, FuelToneHandle, kFuelToneVolume);
       break;
     case Shifted('E'):
-      ToggleCue(TooFastMuted, TooFastHandle, TooFastVolume);
+      ToggleCue(TooFastMuted, TooFastHandle, kTooFastVolume);
       break;
     case Shifted('V'):
       ClickerMuted = !ClickerMuted;
@@ -114,15 +114,15 @@ void FRMMain::FlightCommand(int32_t code) {
       ToggleAnnouncement(f.VelocitySpoken, "Velocity spoken", "Velocity not spoken");
       break;
     case Command(keys::Letter('A')):
-      Say(NumberText(Int(f.Altitude)));
+      speech_.Say(NumberText(Int(f.Altitude)));
       break;
     case Command(keys::Letter('V')):
       speech_.StopSpeech();
-      Say("v" + NumberText(Int(f.Velocity)));
+      speech_.Say("v" + NumberText(Int(f.Velocity)));
       break;
     case Command(keys::Letter('F')):
       speech_.StopSpeech();
-      Say("Fuel: " + NumberText(Int(f.Fuel)));
+      speech_.Say("Fuel: " + NumberText(Int(f.Fuel)));
       break;
     default:
       break;  // F1 among them: the platform opens the help page itself
@@ -130,7 +130,7 @@ void FRMMain::FlightCommand(int32_t code) {
 }
 
 void FRMMain::StartThrusters() {
-  ThrusterHandle = Play(WithVolume(kThruster, ThrusterVolume));
+  ThrusterHandle = Play(kThruster);
   Firing = true;
 }
 
@@ -146,7 +146,7 @@ void FRMMain::ToggleCue(bool& muted, int16_t handle, int16_t volume) {
 
 void FRMMain::ToggleAnnouncement(bool& spoken, const char* on_text, const char* off_text) {
   spoken = !spoken;
-  Say(spoken ? on_text : off_text);
+  speech_.Say(spoken ? on_text : off_text);
 }
 
 // Serves the queue, discarding key presses, until a round brings none. Keys that keep coming

@@ -56,9 +56,9 @@ void FRMMain::EndOfFlight() {
   if (!f.AbortRequested) {
     FinalReport = "Final Fuel " + NumberText(Int(f.Fuel)) + ", Final Velocity " +
                   NumberText(Int(f.Velocity + 0.5)) + ".\r\n";
-    Say(FinalReport);
+    speech_.Say(FinalReport);
   }
-  Say("Press Escape to exit, N to select a new planet, or  any other key to try again.");
+  speech_.Say("Press Escape to exit, N to select a new planet, or  any other key to try again.");
 }
 
 // Plays an outcome sound into ThrusterHandle and waits for its end without serving the queue:

@@ -19,15 +19,14 @@ struct SoundRow {
 inline constexpr int16_t kOnce = 0;
 inline constexpr int16_t kLoop = 8;
 
-// The cue volumes, set once at start-up into the window's fields and passed from there.
+// The cue volumes; muting a cue and unmuting it again returns it to these.
 inline constexpr int16_t kAltitudeToneVolume = -2000;
 inline constexpr int16_t kFuelToneVolume = -1000;
 inline constexpr int16_t kTooFastVolume = -1000;
 inline constexpr int16_t kThrusterVolume = -1800;
 inline constexpr int16_t kSilent = -10000;
 
-// Every sound of the game. The altitude tone, fuel tone and thruster rows are played with the
-// window's own volume field (see WithVolume); the value here is the one start-up gives it.
+// Every sound of the game.
 inline constexpr SoundRow kIntro{"intro.wav", 0, -1, 0, 0, kOnce};
 inline constexpr SoundRow kAltitudeTone{"alt.wav", kAltitudeToneVolume, -1, -3000, 0, kLoop};
 inline constexpr SoundRow kTooFast{"toofast.wav", kSilent, -1, -800, 0, kLoop};
@@ -48,11 +47,6 @@ inline constexpr SoundRow kReviewAltitude{"alt.wav", kAltitudeToneVolume, 44100,
 inline constexpr SoundRow kReviewClick{"click.wav", -1400, -1, 800, 0, kOnce};
 inline constexpr SoundRow kReviewFuel{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kOnce};
 inline constexpr SoundRow kReviewTooFast{"toofast.wav", -1000, -1, -800, 0, kOnce};
-
-constexpr SoundRow WithVolume(SoundRow row, int16_t Volume) {
-  row.Volume = Volume;
-  return row;
-}
 
 // Starts a row and returns its handle. The engine may write back into its arguments; those
 // are copies, so the table never changes.

@@ -43,7 +43,7 @@ int16_t FRMMain::AskForInfo(const std::string& q) {
 
 void FRMMain::SayMenuEntry() {
   if (MenuIndex >= 0 && static_cast<std::size_t>(MenuIndex) < MenuItems.size()) {
-    Say(MenuItems[MenuIndex]);
+    speech_.Say(MenuItems[MenuIndex]);
   }
 }
 

@@ -9,17 +9,6 @@ namespace veltro::sound {
 
 using platform::TryStep;
 
-Sound::Sound(platform::UserInterface& ui, platform::SoundSystem& dx, platform::OggLibrary& ogg,
-             SoundSpeech& speech, const std::string& AppPath)
-    : ui_(ui), dx_(dx), ogg_(ogg), speech_(speech), AppPath(AppPath) {
-  // The timer runs from the start; its ticks do nothing until the OGG library is up.
-  Timer1_ = ui_.CreateTimer([this] { Timer1_Timer(); });
-  Timer1_->SetInterval(10);
-  Timer1_->SetEnabled(true);
-}
-
-Sound::~Sound() = default;
-
 void Sound::DSInit() {
   QuietErrors_ = true;
   ReadSoundsIni();
@@ -65,8 +54,7 @@ void Sound::OpenDevice() {
     return *Listener;
   };
 
-  DX = &dx_;
-  step([&] { DS = DX->DirectSoundCreate(""); });
+  step([&] { DS = dx_.DirectSoundCreate(""); });
   step([&] { Device().SetCooperativeLevel(platform::DSSCL_PRIORITY); });
   step([&] {
     PrimaryDesc = {};

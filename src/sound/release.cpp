@@ -10,23 +10,8 @@ using platform::TryStep;
 // Each step that fails (no such slot, nothing in it) is skipped; the handle variable becomes 0.
 void Sound::DeleteSound(int16_t& Index) {
   if (Index == 0 || Index == 999) return;
-  if (Index > 200) {
-    TryStep([&] {
-      Mp3Slot& slot = Mp3(Index - 200);
-      if (slot.Mp3Control) TryStep([&] { slot.Mp3Control->Stop(); });
-      slot.Mp3Control.reset();
-      slot.Mp3Audio.reset();
-      slot.Mp3Position.reset();
-    });
-  } else if (Index > 100) {
-    TryStep([&] {
-      OggSlot& slot = Ogg(Index - 100);
-      // A stream handle would be stopped in the OGG library; none is started yet.
-      if (slot.OggHandle != 0) {
-        slot.OggPaused = false;
-        slot.OggHandle = 0;
-      }
-    });
+  if (Index > 100) {
+    TryStep([&] { DeleteStream(Index); });
   } else {
     TryStep([&] {
       WavSlot& slot = Wav(Index);
@@ -70,7 +55,6 @@ void Sound::KillAllSounds() {
 void Sound::ResetSounds() {
   KillAllSounds();
   DS.reset();
-  DX = nullptr;
   PrimaryBuffer.reset();
   Listener.reset();
   if (Timer1_->Enabled()) {

@@ -26,7 +26,18 @@ struct WavSlot {
 };
 
 // The sound engine: WAV slots that cache loaded sounds, OGG and MP3 stream slots, the sound
-// device with its primary buffer and 3D listener, and the settings read from sounds.ini.
+// device with its primary buffer and 3D listener, and the settings read from sounds.ini. Its
+// implementation is split by responsibility:
+//   sound.cpp            construction, destruction, checked access to slots and device objects
+//   dsinit.cpp           DSInit (sounds.ini, stream slots, device, OGG library) and its 10 ms tick
+//   play_sound.cpp       PlaySound: the name, the speech marks, the copy or load, the start
+//   slots.cpp            the cache search and the choice of a slot for a new sound
+//   open_sound.cpp       OpenSound: one WAV or OGG file into one WAV slot
+//   playback.cpp         IsPlaying, StopPlay, PlayOpenedSound, StopSoundQ
+//   sound_parameters.cpp volume, pan, frequency and start position
+//   sound_3d.cpp         3D positions and the listener
+//   streams.cpp          OGG and MP3 streams, and the stream side of every operation
+//   release.cpp          DeleteSound, KillAllSounds, ResetSounds and the shut-down
 //
 // Handles: 0 no sound, 1..100 a WAV slot, 101..200 an OGG slot (handle - 100), 201..300 an MP3
 // slot (handle - 200). Volumes and pans are in hundredths of a decibel, frequencies in hertz.
@@ -104,13 +115,39 @@ class Sound {
   platform::SoundDevice& Device();
   platform::SoundBuffer& Buffer(int32_t i);
 
+  // The result of the cache search: the slot holding the sound (0: none) and where the search
+  // for a new slot starts.
+  struct CacheSearch {
+    int16_t found = 0;
+    int16_t start = 0;
+  };
+
+  // PlaySound's steps.
+  void SpeakMarkedText(std::string& name);
+  bool ResolveWildcard(std::string& name);
+  CacheSearch FindCached(const std::string& name, bool want_3d);
+  int16_t FindSlot(int16_t start);
+  bool FillNewSlot(const std::string& name, const CacheSearch& cached, int16_t DSFlags);
+  bool CopyCached(int16_t found, WavSlot& slot, int16_t DSFlags);
+  int16_t StartSlot(int16_t& Volume, int32_t& Frequency, int16_t& Pan, int32_t& StartPosition,
+                    int16_t DSFlags);
+  // The WAV slots in use: the sounds.ini count kept to 1 .. kWavSlots.
+  int16_t SlotCount() const;
+
+  // The stream side of the operations that take a handle (streams.cpp).
+  bool StreamIsPlaying(int16_t Index);
+  void StopStream(int16_t Index);
+  void MoveStream(int16_t Index, int32_t StartPosition);
+  void SetStreamVolume(int16_t Index, int16_t Volume);
+  void SetStreamPan(int16_t Index, int16_t Pan);
+  void SetStreamFrequency(int16_t Index, int32_t Frequency);
+  void DeleteStream(int16_t Index);
+
   void ReadSoundsIni();
   void CreateStreamSlots();
   void OpenDevice();
   void StartOggLibrary();
   std::string FullName(const std::string& name) const;
-  bool ResolveWildcard(std::string& name);
-  int16_t FindSlot(int16_t start);
 
   platform::UserInterface& ui_;
   platform::SoundSystem& dx_;
@@ -123,7 +160,6 @@ class Sound {
   bool ogg_started_ = false;  // InitOgg succeeded and ShutdownOgg has not run since
 
   // Device objects; empty until DSInit makes them.
-  platform::SoundSystem* DX = nullptr;
   std::shared_ptr<platform::SoundDevice> DS;
   platform::BufferDesc PrimaryDesc;
   std::shared_ptr<platform::PrimarySoundBuffer> PrimaryBuffer;

@@ -10,12 +10,8 @@ using platform::TryStep;
 
 void Sound::SetVolume(int16_t Index, int16_t Volume) {
   TryStep([&] {
-    if (Index > 200) {
-      Mp3Slot& slot = Mp3(Index - 200);
-      if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetVolume(Volume);
-    } else if (Index > 100) {
-      // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
-      (void)Ogg(Index - 100);
+    if (Index > 100) {
+      SetStreamVolume(Index, Volume);
     } else {
       Buffer(Index).SetVolume(ClampWavVolume(Volume));
     }
@@ -25,12 +21,8 @@ void Sound::SetVolume(int16_t Index, int16_t Volume) {
 void Sound::SetPan(int16_t Index, int16_t Pan) {
   if (Index == 0) return;
   TryStep([&] {
-    if (Index > 200) {
-      Mp3Slot& slot = Mp3(Index - 200);
-      if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetBalance(ClampStreamPan(Pan));
-    } else if (Index > 100) {
-      // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
-      (void)Ogg(Index - 100);
+    if (Index > 100) {
+      SetStreamPan(Index, Pan);
     } else {
       Buffer(Index).SetPan(Pan);  // the device takes -10000 .. 10000 itself
     }
@@ -38,14 +30,8 @@ void Sound::SetPan(int16_t Index, int16_t Pan) {
 }
 
 void Sound::SetFrequency(int16_t Index, int32_t& Frequency) {
-  if (Index > 200) {
-    TryStep([&] {
-      Mp3Slot& slot = Mp3(Index - 200);
-      if (slot.Mp3Position) slot.Mp3Position->SetRate(Mp3Rate(Frequency));
-    });
-  } else if (Index > 100) {
-    // No OGG slot holds a stream yet (see PlayOGGSound): only the handle is checked.
-    TryStep([&] { (void)Ogg(Index - 100); });
+  if (Index > 100) {
+    TryStep([&] { SetStreamFrequency(Index, Frequency); });
   } else {
     // The cap is the caller's too: its variable holds the frequency actually asked for.
     if (Frequency > kMaxWavFrequency) Frequency = kMaxWavFrequency;

@@ -16,6 +16,12 @@ namespace veltro::speech {
 // back-end at a time (1 = the screen reader, 3 = the program's own voice, 0 = silent), remembers
 // the last text it handed over, and offers the voice, rate and volume adjustments and the
 // spelling and review operations. It receives key presses only while one of its key loops runs.
+// Its implementation is split by responsibility:
+//   frm_tts.cpp          construction, TTSSetup and the back-ends, key capture
+//   speak.cpp            speak and the stops
+//   voice_adjustment.cpp AdjustVoice, AdjustRate, AdjustVolume, SetSapiValues
+//   spelling.cpp         repeating and spelling what was said, SayCharacter, EditBox
+//   character_table.cpp  the spoken names of the characters (CharacterTable)
 class FRMTTS : public platform::KeyHandler {
  public:
   FRMTTS(platform::UserInterface& ui, platform::SpeechBackends& backends, SpeechPauses& pauses);

@@ -5,7 +5,6 @@
 
 #include "platform/keys.h"
 #include "speech/frm_tts.h"
-#include "speech/say.h"
 #include "support/fake_speech_backends.h"
 #include "support/fake_ui.h"
 
@@ -141,15 +140,6 @@ TEST_F(SpeechFormTest, BackEndFailuresReachTheCallerExceptFromStopSpeakingAll) {
   form.TTSSetup(1);  // connects afresh
   form.speak("again");
   EXPECT_THAT(Log("reader2 "), ElementsAre("say again"));
-}
-
-TEST_F(SpeechFormTest, SayMakesTheFormOnFirstUse) {
-  SpeechFormHolder module(ui, backends, *this);
-  Say(module, "silent before set-up");
-  ASSERT_TRUE(module.Created());
-  module.Form().TTSSetup(3);
-  Say(module, "***hello");
-  EXPECT_THAT(Log("voice speak "), ElementsAre("hello"));
 }
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
