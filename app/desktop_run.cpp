@@ -32,6 +32,7 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices(sound);
   platform::OggStreams ogg(decoders, voices);
+  platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
   platform::desktop::DesktopSpeechBackends speech;
   std::unique_ptr<platform::SpeechLog> logged;
   platform::SpeechBackends* backends = &speech;
@@ -43,7 +44,7 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
       logged->Note("message box \"" + title + "\": " + text);
     };
   }
-  Program program(platform::Platform{*ui, sound, ogg, *backends}, sound_log);
+  Program program(platform::Platform{*ui, sound, ogg, direct_show, *backends}, sound_log);
   return {program.Run(), ""};
 }
 

@@ -33,8 +33,8 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options)
   ui_.SetKeySource(&script_);
   speech_log_.on_utterance = [this](const std::string& text) { script_.Heard(text); };
   ui_.on_note = [this](const std::string& note) { speech_log_.Note(note); };
-  program_ = std::make_unique<Program>(platform::Platform{ui_, sound_, ogg_, speech_log_},
-                                       options.sound_log);
+  program_ = std::make_unique<Program>(
+      platform::Platform{ui_, sound_, ogg_, direct_show_, speech_log_}, options.sound_log);
 }
 
 HeadlessRun::~HeadlessRun() = default;

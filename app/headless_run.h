@@ -66,6 +66,7 @@ class HeadlessRun {
   platform::SndfileDecoders decoders_;
   platform::headless::SimulatedStreamVoices voices_{clock_};
   platform::OggStreams ogg_{decoders_, voices_};
+  platform::headless::SimulatedDirectShow direct_show_{decoders_, clock_};
   platform::headless::RecordingSpeechBackends speech_;
   std::unique_ptr<std::ostream> null_log_;
   platform::SpeechLog speech_log_;

@@ -58,7 +58,7 @@ class Program::SoundEngine : public game::GameSound {
   sound::Sound& Engine() {
     if (!engine_) {
       engine_ = std::make_unique<sound::Sound>(platform_.ui, platform_.sound, platform_.ogg,
-                                               speech_, AppPath);
+                                               platform_.direct_show, speech_, AppPath);
     }
     return *engine_;
   }

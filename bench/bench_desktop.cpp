@@ -261,6 +261,7 @@ void BM_DesktopFlight(benchmark::State& state) {
     platform::SndfileDecoders decoders;
     platform::desktop::OpenAlStreamVoices voices(sound);
     platform::OggStreams ogg(decoders, voices);
+    platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
     platform::headless::RecordingSpeechBackends speech;
     Driver driver(speech, flight_seconds);
     TimedLines lines;
@@ -268,7 +269,7 @@ void BM_DesktopFlight(benchmark::State& state) {
       driver.SoundLine(line, at);
     };
     std::ostream sound_log(&lines);
-    app::Program program(platform::Platform{ui, sound, ogg, speech}, &sound_log);
+    app::Program program(platform::Platform{ui, sound, ogg, direct_show, speech}, &sound_log);
     auto driving = ui.CreateTimer([&] { driver.Tick(); });
     driving->SetInterval(10);
     driving->SetEnabled(true);

@@ -58,7 +58,7 @@ struct Engine {
     std::filesystem::create_directories(folder);
     WriteWav(folder + "tone.wav", 22050);
     for (int i = 0; i < kNewFiles; ++i) WriteWav(folder + "new" + std::to_string(i) + ".wav", 2205);
-    sound = std::make_unique<sound::Sound>(ui, *dx, ogg, speech, folder);
+    sound = std::make_unique<sound::Sound>(ui, *dx, ogg, direct_show, speech, folder);
     sound->DSInit();
   }
   ~Engine() {
@@ -80,6 +80,7 @@ struct Engine {
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices{*dx};
   platform::OggStreams ogg{decoders, voices};
+  platform::desktop::OpenAlDirectShow direct_show{decoders, *dx};
   std::unique_ptr<sound::Sound> sound;
 };
 

@@ -24,8 +24,9 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   platform::SndfileDecoders decoders;
   platform::headless::SimulatedStreamVoices voices{clock};
   platform::OggStreams ogg{decoders, voices};
+  platform::headless::SimulatedDirectShow direct_show{decoders, clock};
   RecordingSoundSpeech speech;
-  sound::Sound sound(ui, dx, ogg, speech, folder);
+  sound::Sound sound(ui, dx, ogg, direct_show, speech, folder);
   sound.DSInit();
   auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
     ui.files[folder + name] = "";

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_file.h"
+#include "platform/headless/simulated_streams.h"
 #include "platform/ogg_library.h"
 #include "platform/platform_error.h"
 #include "platform/sound_device.h"
@@ -219,12 +221,15 @@ class SoundTest : public ::testing::Test {
   FakeUi ui;
   FakeSoundSystem dx;
   FakeOggLibrary ogg;
+  platform::headless::VirtualClock stream_clock;
+  platform::SndfileDecoders decoders;
+  platform::headless::SimulatedDirectShow direct_show{decoders, stream_clock};
   RecordingSoundSpeech speech;
   std::string app_path = "/opt/veltro/";
   std::unique_ptr<sound::Sound> sound;
 
   sound::Sound& Started() {
-    sound = std::make_unique<sound::Sound>(ui, dx, ogg, speech, app_path);
+    sound = std::make_unique<sound::Sound>(ui, dx, ogg, direct_show, speech, app_path);
     sound->DSInit();
     return *sound;
   }
