@@ -130,6 +130,10 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
   sound->UnpauseOneMP3(stopped_mp3);
   Wait(1.5);
   EXPECT_FALSE(sound->IsPlaying(stopped_mp3));
+
+  // An MP3 may be named by its full path; an OGG name always lies under the program's folder.
+  EXPECT_NE(Play(folder + "a.mp3", 0), 0);
+  EXPECT_EQ(Play(folder + "a.ogg", 0), 0);
 }
 
 // Volume 0, pan 0 and frequency -1 leave the player's own settings without a call; other values
@@ -220,6 +224,11 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
+
+  sound::Sound fresh(ui, dx, ogg, direct_show, speech, folder);  // not started: not quiet
+  EXPECT_EQ(fresh.PlayOGGSound("B.OGG", 0, -1, 0, 0), 0);
+  EXPECT_EQ(ui.boxes().back().text, "File: B.OGG does not exist!");
+  EXPECT_EQ(ui.boxes().back().title, "File not found.");
 }
 
 // Without its OGG library the engine cannot go on: the first OGG stream ends the program.
