@@ -200,6 +200,16 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   Wait(1);
   EXPECT_FALSE(sound->IsPlaying(mp3));
 
+  // Restarting an OGG stream from a byte position pauses it there until it is resumed.
+  int16_t once = Play("a.ogg", 0);
+  Wait(0.8);
+  int32_t start = 0;
+  sound->PlayOpenedSound(once, start, 0);
+  EXPECT_FALSE(sound->IsPlaying(once));
+  sound->UnpauseOneOGG(once);
+  Wait(0.5);
+  EXPECT_TRUE(sound->IsPlaying(once));
+
   // Handles below a kind's range do nothing; handles of no slot are the caller's error.
   EXPECT_NO_THROW(sound->UnpauseOneOGG(100));
   EXPECT_NO_THROW(sound->UnpauseOneMP3(200));
