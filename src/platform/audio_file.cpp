@@ -54,41 +54,6 @@ bool LengthKnown(const SF_INFO& info) {
   return info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
 }
 
-}  // namespace
-
-WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
-  WaveFormat format;
-  format.FormatTag = 1;
-  format.Channels = static_cast<int16_t>(channels);
-  format.SamplesPerSec = samples_per_second;
-  format.BitsPerSample = 16;
-  format.BlockAlign = static_cast<int16_t>(2 * channels);
-  format.AvgBytesPerSec = samples_per_second * format.BlockAlign;
-  format.Size = 24;
-  return format;
-}
-
-void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format) {
-  if (format.FormatTag != 1 || (format.Channels != 1 && format.Channels != 2) ||
-      (format.BitsPerSample != 8 && format.BitsPerSample != 16) ||
-      format.SamplesPerSec < kMinBufferFrequency || format.SamplesPerSec > kMaxBufferFrequency ||
-      format.BlockAlign != format.Channels * format.BitsPerSample / 8) {
-    throw PlatformError("The sound device does not accept this sound format");
-  }
-  if ((desc.Flags & DSBCAPS_CTRL3D) != 0 && format.Channels != 1) {
-    throw PlatformError("A 3D sound buffer needs mono sound data");
-  }
-}
-
-void CheckOutputFormat(const WaveFormat& format) {
-  if (format.FormatTag != 1 || format.Channels < 1 || format.Channels > 2 ||
-      (format.BitsPerSample != 8 && format.BitsPerSample != 16)) {
-    throw PlatformError("The sound device does not accept this output format");
-  }
-}
-
-namespace {
-
 // Opens a sound file and checks what its header says; `info` receives the header. A file to be
 // decoded whole must also fit the decoded-size cap; a stream may be of any length.
 SndfileHandle OpenChecked(const std::string& path, SF_INFO& info, bool whole = true) {

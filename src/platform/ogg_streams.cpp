@@ -12,12 +12,12 @@ constexpr int32_t kMinAheadSeconds = 1, kMaxAheadSeconds = 30;
 // Decoded per stream and pump at most: a tick stays short, and a stream still gains on what it
 // plays in 10 ms whatever its rate.
 constexpr double kPumpBudgetSeconds = 0.25;
-constexpr int32_t kMaxLevel = 100;
-constexpr int32_t kMaxPan = 50;
+constexpr int32_t kMaxOggLevel = 100;
+constexpr int32_t kMaxOggPan = 50;
 
 // A loudness level 1..100 as an attenuation: 0.5 dB per step below 100; level 0 is silence.
 int32_t LevelToHundredthsDb(int32_t level) {
-  return level == 0 ? -10000 : (level - kMaxLevel) * 50;
+  return level == 0 ? -10000 : (level - kMaxOggLevel) * 50;
 }
 
 }  // namespace
@@ -100,13 +100,13 @@ int32_t OggStreams::OggSetPosition(int32_t handle, int32_t byte_offset) {
 
 int32_t OggStreams::SetVolumeOfOgg(int32_t level, int32_t handle) {
   StreamFeed* feed = Find(handle);
-  if (feed == nullptr || level < 0 || level > kMaxLevel) return 0;
+  if (feed == nullptr || level < 0 || level > kMaxOggLevel) return 0;
   return TryStep([&] { feed->voice().SetVolume(LevelToHundredthsDb(level)); }) ? 1 : 0;
 }
 
 int32_t OggStreams::SetPanOfOgg(int32_t pan, int32_t handle) {
   StreamFeed* feed = Find(handle);
-  if (feed == nullptr || pan < -kMaxPan || pan > kMaxPan) return 0;
+  if (feed == nullptr || pan < -kMaxOggPan || pan > kMaxOggPan) return 0;
   return TryStep([&] { feed->voice().SetPan(pan * 100); }) ? 1 : 0;
 }
 

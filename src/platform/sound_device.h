@@ -3,10 +3,20 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The sound device as the sound engine sees it: DirectSound 8's objects and calls, with
 // DirectSound's units (hundredths of a decibel, hertz, bytes, left-handed 3D axes).
 // Every call that fails throws PlatformError.
+//
+// How a back-end plugs in (OpenAL on the desktop, the simulated device headless, and any later
+// one): every class below keeps DirectSound's rules itself. Its public calls are not virtual;
+// each checks its arguments and the object's capabilities, refuses what DirectSound refuses,
+// keeps the state DirectSound reports back (volume, pan, frequency, format, 3D settings), and
+// only then calls a protected hook (`Apply…`, `Make…`, `Start…`) that the back-end implements.
+// A hook is only called with arguments that passed the checks, and the value it applies is
+// stored once it returns, so a back-end never checks an argument and never keeps its own copy
+// of a setting: it does only what really differs (library calls, a virtual clock).
 namespace veltro::platform {
 
 // Buffer-capability flags.
@@ -27,6 +37,17 @@ constexpr int32_t DSSCL_PRIORITY = 2;
 constexpr int32_t DS3D_IMMEDIATE = 0;
 constexpr int32_t DS3D_DEFERRED = 1;
 
+// DirectSound's ranges for a secondary buffer.
+constexpr int32_t kMinVolume = -10000;  // silent; 0 is full volume
+constexpr int32_t kMaxPan = 10000;      // -kMaxPan is full left
+constexpr int32_t kMinBufferFrequency = 100;
+constexpr int32_t kMaxBufferFrequency = 200000;
+
+// The largest sound buffer, and the largest sound decoded into memory. Anything bigger is refused
+// before a byte is allocated: a game's cue sounds are small, and a damaged header or a decoder's
+// wrong claim must not make us allocate gigabytes.
+constexpr int64_t kMaxDecodedAudioBytes = int64_t{64} * 1024 * 1024;
+
 struct WaveFormat {
   int16_t FormatTag = 1;  // PCM
   int16_t Channels = 2;
@@ -37,6 +58,24 @@ struct WaveFormat {
   int16_t Size = 24;
 };
 
+// The 16-bit PCM format of `channels` channels at `samples_per_second`.
+constexpr WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
+  const auto block_align = static_cast<int16_t>(2 * channels);
+  return {1,
+          static_cast<int16_t>(channels),
+          samples_per_second,
+          samples_per_second * block_align,
+          block_align,
+          16,
+          24};
+}
+
+// A sound decoded to PCM, in its own format.
+struct AudioData {
+  WaveFormat format;
+  std::vector<uint8_t> pcm;
+};
+
 struct BufferDesc {
   int32_t Flags = 0;
   int32_t BufferBytes = 0;  // for buffers created from a description
@@ -44,65 +83,170 @@ struct BufferDesc {
   std::string Algorithm3D = "DS3DALG_DEFAULT";
 };
 
+// What a secondary sound buffer accepts: PCM, mono or stereo, 8 or 16 bits, a rate of
+// kMinBufferFrequency to kMaxBufferFrequency, and mono only when it is a 3D buffer.
+void CheckBufferFormat(const BufferDesc& desc, const WaveFormat& format);
+// What the primary buffer accepts as the device's output format: PCM, mono or stereo, 8 or 16
+// bits.
+void CheckOutputFormat(const WaveFormat& format);
+
 struct Vector3 {
   float x = 0, y = 0, z = 0;
 };
 
+// The 3D side of a buffer created with DSBCAPS_CTRL3D. A deferred position is kept and not
+// applied: it would be heard only once deferred settings are committed, which this program never
+// does.
 class Sound3DBuffer {
  public:
   virtual ~Sound3DBuffer() = default;
-  virtual void SetPosition(Vector3 position, int32_t apply) = 0;
-  virtual void SetMinDistance(float distance, int32_t apply) = 0;
-  virtual void SetConeAngles(int32_t inside_degrees, int32_t outside_degrees, int32_t apply) = 0;
+  void SetPosition(Vector3 position, int32_t apply);
+  void SetMinDistance(float distance, int32_t apply);                                  // > 0
+  void SetConeAngles(int32_t inside_degrees, int32_t outside_degrees, int32_t apply);  // 0..360
+
+  Vector3 position() const { return position_; }
+  Vector3 deferred_position() const { return deferred_position_; }
+  float min_distance() const { return min_distance_; }
+  int32_t inside_cone_degrees() const { return inside_cone_; }
+  int32_t outside_cone_degrees() const { return outside_cone_; }
+
+ protected:
+  virtual void ApplyPosition(Vector3 position) = 0;
+  virtual void ApplyMinDistance(float distance) = 0;
+  virtual void ApplyConeAngles(int32_t inside_degrees, int32_t outside_degrees) = 0;
+
+ private:
+  Vector3 position_, deferred_position_;
+  float min_distance_ = 1.0f;  // DirectSound's defaults for a new 3D buffer
+  int32_t inside_cone_ = 360, outside_cone_ = 360;
 };
 
 // A secondary buffer: one sound's PCM data, playable on its own.
-class SoundBuffer {
+class SoundBuffer : public std::enable_shared_from_this<SoundBuffer> {
  public:
   virtual ~SoundBuffer() = default;
-  virtual void SetVolume(int32_t hundredths_db) = 0;  // -10000 .. 0
-  virtual void SetPan(int32_t hundredths_db) = 0;     // -10000 .. 10000, negative = left
-  virtual void SetFrequency(int32_t hertz) = 0;       // 0 = the data's own rate
-  virtual int32_t GetFrequency() = 0;
-  virtual void SetCurrentPosition(int32_t byte_offset) = 0;
-  virtual void Play(int32_t flags) = 0;  // DSBPLAY_LOOPING or 0, from the current position
-  virtual void Stop() = 0;
-  virtual int32_t GetStatus() = 0;  // DSBSTATUS_* bits
-  virtual WaveFormat GetFormat() = 0;
-  virtual void WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags) = 0;
-  // The 3D interface of a buffer created with DSBCAPS_CTRL3D.
-  virtual std::shared_ptr<Sound3DBuffer> GetDirectSound3DBuffer() = 0;
+  SoundBuffer(const SoundBuffer&) = delete;
+  SoundBuffer& operator=(const SoundBuffer&) = delete;
+
+  void SetVolume(int32_t hundredths_db);  // kMinVolume .. 0; needs DSBCAPS_CTRLVOLUME
+  void SetPan(int32_t hundredths_db);     // -kMaxPan .. kMaxPan, negative = left; CTRLPAN
+  void SetFrequency(int32_t hertz);       // 0 = the data's own rate; CTRLFREQUENCY
+  int32_t GetFrequency() const;
+  void SetCurrentPosition(int32_t byte_offset);  // within the data
+  void Play(int32_t flags);                      // DSBPLAY_LOOPING or 0, from the current position
+  void Stop();                                   // keeps the position
+  int32_t GetStatus();                           // DSBSTATUS_* bits
+  WaveFormat GetFormat() const { return format_; }
+  // Rewrites part of the data (all of it from offset 0 with DSBLOCK_ENTIREBUFFER). Only a buffer
+  // created empty (not from a file, not a duplicate) can be rewritten, and only while no one can
+  // hear the change: not while it plays, and not while a duplicate shares its data.
+  void WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags);
+  // The 3D interface of a buffer created with DSBCAPS_CTRL3D: the same one on every call, so
+  // that its settings stay with the buffer, and it keeps the buffer alive. Buffers are made with
+  // std::make_shared.
+  std::shared_ptr<Sound3DBuffer> GetDirectSound3DBuffer();
+
+  int32_t flags() const { return flags_; }
+  int32_t bytes() const { return bytes_; }
+  int32_t volume() const { return volume_; }
+  int32_t pan() const { return pan_; }
+
+ protected:
+  // `bytes` of data in `format`; `writable` only for a buffer created empty.
+  SoundBuffer(int32_t flags, const WaveFormat& format, int32_t bytes, bool writable);
+
+  virtual void ApplyVolume(int32_t hundredths_db) = 0;
+  virtual void ApplyPan(int32_t hundredths_db) = 0;
+  virtual void ApplyFrequency(int32_t hertz) = 0;
+  // A new duplicate's volume, pan and frequency, already taken from its original.
+  virtual void ApplyCopiedSettings() = 0;
+  virtual void ApplyPosition(int32_t byte_offset) = 0;
+  virtual void StartPlaying(bool looping) = 0;  // playing again only changes the looping
+  virtual void StopPlaying() = 0;
+  virtual int32_t PlayingStatus() = 0;
+  virtual bool DataShared() const = 0;  // a duplicate uses the same data
+  virtual void WriteData(int32_t offset, int32_t bytes, const void* data) = 0;
+  // Called once per buffer. The buffer keeps the 3D side, and a handed-out 3D interface keeps
+  // the buffer, so the 3D side may point back to the buffer without owning it.
+  virtual std::shared_ptr<Sound3DBuffer> Make3DBuffer() = 0;
+
+ private:
+  friend class SoundDevice;  // gives a duplicate its original's settings
+
+  void RequireControl(int32_t control, const char* what) const;
+
+  int32_t flags_;
+  WaveFormat format_;
+  int32_t bytes_;
+  bool writable_;
+  int32_t volume_ = 0, pan_ = 0;
+  int32_t frequency_ = 0;  // 0: the data's own rate
+  std::shared_ptr<Sound3DBuffer> side_3d_;
 };
 
 class SoundListener {
  public:
   virtual ~SoundListener() = default;
-  virtual void SetPosition(Vector3 position, int32_t apply) = 0;
-  virtual void SetOrientation(Vector3 front, Vector3 top, int32_t apply) = 0;
-  virtual void SetRolloffFactor(float factor, int32_t apply) = 0;
-  virtual void SetDistanceFactor(float metres_per_unit, int32_t apply) = 0;
+  void SetPosition(Vector3 position, int32_t apply);
+  void SetOrientation(Vector3 front, Vector3 top, int32_t apply);
+  void SetRolloffFactor(float factor, int32_t apply);            // 0 .. 10
+  void SetDistanceFactor(float metres_per_unit, int32_t apply);  // > 0
+
+ protected:
+  virtual void ApplyPosition(Vector3 position) = 0;
+  virtual void ApplyOrientation(Vector3 front, Vector3 top) = 0;
+  virtual void ApplyRolloffFactor(float factor) = 0;
+  virtual void ApplyDistanceFactor(float metres_per_unit) = 0;
 };
 
+// The device's mix. The device chooses its own output format, so the primary buffer only checks
+// what it is given.
 class PrimarySoundBuffer {
  public:
+  explicit PrimarySoundBuffer(int32_t flags) : flags_(flags) {}
   virtual ~PrimarySoundBuffer() = default;
-  virtual void Play(int32_t flags) = 0;
-  virtual void SetFormat(const WaveFormat& format) = 0;
-  virtual std::shared_ptr<SoundListener> GetDirectSound3DListener() = 0;
+  void Play(int32_t flags);  // looping only
+  void SetFormat(const WaveFormat& format);
+  // The listener of a primary buffer created with DSBCAPS_CTRL3D.
+  std::shared_ptr<SoundListener> GetDirectSound3DListener();
+
+ protected:
+  virtual void StartMixing() {}
+  virtual void ApplyFormat(const WaveFormat& /*format*/) {}
+  virtual std::shared_ptr<SoundListener> MakeListener() = 0;
+
+ private:
+  int32_t flags_;
 };
 
 class SoundDevice {
  public:
   virtual ~SoundDevice() = default;
-  virtual void SetCooperativeLevel(int32_t level) = 0;
-  virtual std::shared_ptr<PrimarySoundBuffer> CreatePrimaryBuffer(const BufferDesc& desc) = 0;
-  // An empty buffer of desc.BufferBytes bytes in desc.Format.
-  virtual std::shared_ptr<SoundBuffer> CreateSoundBuffer(const BufferDesc& desc) = 0;
+  void SetCooperativeLevel(int32_t level);
+  std::shared_ptr<PrimarySoundBuffer> CreatePrimaryBuffer(const BufferDesc& desc);
+  // An empty buffer (silence) of desc.BufferBytes bytes in desc.Format.
+  std::shared_ptr<SoundBuffer> CreateSoundBuffer(const BufferDesc& desc);
   // A buffer holding a sound file's data in the file's own format and length.
-  virtual std::shared_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path,
-                                                                 const BufferDesc& desc) = 0;
-  // A new buffer that shares the source's data and plays independently of it.
-  virtual std::shared_ptr<SoundBuffer> DuplicateSoundBuffer(SoundBuffer& source) = 0;
+  std::shared_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path,
+                                                         const BufferDesc& desc);
+  // A new buffer that shares the source's data, starts with its volume, pan and frequency, and
+  // plays independently of it.
+  std::shared_ptr<SoundBuffer> DuplicateSoundBuffer(SoundBuffer& source);
+
+ protected:
+  virtual void ApplyCooperativeLevel(int32_t /*level*/) {}
+  virtual std::shared_ptr<PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) = 0;
+  // `desc` passed the checks; `silence` is desc.BufferBytes bytes of it.
+  virtual std::shared_ptr<SoundBuffer> MakeBuffer(const BufferDesc& desc,
+                                                  std::vector<uint8_t> silence) = 0;
+  // Usually LoadBufferFile (below) and then a buffer of what it returns.
+  virtual std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
+                                                          const BufferDesc& desc) = 0;
+  // A buffer on the source's data; throws PlatformError for a buffer of another device.
+  virtual std::shared_ptr<SoundBuffer> MakeDuplicate(SoundBuffer& source) = 0;
+
+  // A sound file's data, decoded and checked against `desc`.
+  static AudioData LoadBufferFile(const std::string& path, const BufferDesc& desc);
 };
 
 // The root object ("DX") from which the device is created.

@@ -3,15 +3,9 @@
 #include <cmath>
 
 #include "platform/platform_error.h"
+#include "platform/sound_device.h"
 
 namespace veltro::platform {
-namespace {
-
-constexpr int32_t kMinVolume = -10000;
-constexpr int32_t kMaxBalance = 10000;
-
-}  // namespace
-
 StreamFeed& StreamGraph::Feed() {
   if (!feed_) throw PlatformError("The MP3 player has no file rendered");
   return *feed_;
@@ -66,7 +60,7 @@ void StreamGraph::SetVolume(int32_t hundredths_db) {
 }
 
 void StreamGraph::SetBalance(int32_t hundredths_db) {
-  if (hundredths_db < -kMaxBalance || hundredths_db > kMaxBalance) {
+  if (hundredths_db < -kMaxPan || hundredths_db > kMaxPan) {
     throw PlatformError("Balance out of range: " + std::to_string(hundredths_db));
   }
   std::lock_guard lock(mutex_);

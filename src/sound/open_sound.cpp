@@ -11,9 +11,6 @@ namespace {
 
 using platform::TryStep;
 
-// The decoded size of an OGG file the engine accepts; a larger claim is refused rather than
-// allocated.
-constexpr int32_t kMaxDecodedBytes = 256 * 1024 * 1024;
 constexpr int32_t kMaxSampleRate = 768000;
 
 int32_t CreationFlags(int16_t DSFlags, bool software) {
@@ -34,18 +31,6 @@ std::string Algorithm3D(int quality) {
   if (quality == 3) return "DS3DALG_HRTF_FULL";
   if (quality == 2) return "DS3DALG_HRTF_LIGHT";
   return "DS3DALG_DEFAULT";
-}
-
-platform::WaveFormat Pcm16(int16_t channels, int32_t samples_per_second) {
-  platform::WaveFormat format;
-  format.FormatTag = 1;
-  format.Channels = channels;
-  format.SamplesPerSec = samples_per_second;
-  format.BitsPerSample = 16;
-  format.BlockAlign = static_cast<int16_t>(16 / 8 * channels);
-  format.AvgBytesPerSec = samples_per_second * format.BlockAlign;
-  format.Size = 24;
-  return format;
 }
 
 }  // namespace
@@ -82,24 +67,24 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     std::vector<uint8_t> data(1);
     int32_t decoded = 0;
     step([&] { ogg_.DecodeOggFileToBuffer(full, data, size, channels, rate); });
-    // These are the decoder's claims; impossible ones are refused before anything is allocated
-    // or multiplied.
-    if (!ok || size <= 0 || size > kMaxDecodedBytes || channels < 1 || channels > 8 || rate <= 0 ||
-        rate > kMaxSampleRate) {
+    // These are the decoder's claims; impossible ones, and sounds larger than any buffer, are
+    // refused before anything is allocated or multiplied.
+    if (!ok || size <= 0 || size > platform::kMaxDecodedAudioBytes || channels < 1 ||
+        channels > 8 || rate <= 0 || rate > kMaxSampleRate) {
       return 0;
     }
     data.assign(static_cast<size_t>(size) + 1, 0);
     step([&] { decoded = ogg_.DecodeOggFileToBuffer(full, data, size, channels, rate); });
     if (decoded == 0 || size <= 0 || static_cast<size_t>(size) >= data.size()) return 0;
 
-    slot.WaveFormat = Pcm16(static_cast<int16_t>(channels), rate);
+    slot.WaveFormat = platform::Pcm16Format(channels, rate);
     slot.BufferDesc.Format = slot.WaveFormat;
     slot.BufferDesc.Algorithm3D = Algorithm3D(0);
     slot.BufferDesc.BufferBytes = size;
     step([&] { slot.DSBuffer = Device().CreateSoundBuffer(slot.BufferDesc); });
     step([&] { Buffer(i).WriteBuffer(0, size, data.data(), platform::DSBLOCK_ENTIREBUFFER); });
   } else {
-    slot.WaveFormat = Pcm16(2, 22050);
+    slot.WaveFormat = platform::Pcm16Format(2, 22050);
     slot.BufferDesc.Algorithm3D = Algorithm3D(0);
     step([&] { slot.DSBuffer = Device().CreateSoundBufferFromFile(full, slot.BufferDesc); });
     step([&] { slot.WaveFormat = Buffer(i).GetFormat(); });

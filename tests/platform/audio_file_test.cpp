@@ -6,8 +6,8 @@
 #include <fstream>
 #include <tuple>
 
-#include "audio_file_fixtures.h"
 #include "platform/platform_error.h"
+#include "support/audio_file_fixtures.h"
 
 // libsndfile 1.2.0 leaks the Vorbis header state (about 6 KB) when it refuses a truncated OGG
 // file; the leak is the library's, so the sanitizer build's leak checker passes over it.

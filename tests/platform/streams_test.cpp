@@ -10,12 +10,12 @@
 #include <fstream>
 #include <thread>
 
-#include "audio_file_fixtures.h"
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_streams.h"
 #include "platform/headless/simulated_streams.h"
 #include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {
 namespace {

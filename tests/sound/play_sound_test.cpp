@@ -41,7 +41,7 @@ TEST_F(PlaySoundTest, WildcardsPickANumberedVariantOrAreReported) {
   for (double r : {0.0, 0.4, 0.99}) {
     ui.random_values.push_back(r);
     heard.insert(sound->WavSlotAt(Play("boom*3.wav")).SlotFile);
-    dx.FinishAll();
+    FinishAll();
   }
   EXPECT_EQ(heard, (std::set<std::string>{"BOOM1.WAV", "BOOM2.WAV", "BOOM3.WAV"}));
   ui.random_values.push_back(0.7);
@@ -64,12 +64,12 @@ TEST_F(PlaySoundTest, CachedSoundsAreCopiedWhileBusyAndRestartedWhenIdle) {
   ASSERT_GT(first, 0);
   EXPECT_NE(first, second);
   EXPECT_EQ(BufferOf(second)->source, "copy of " + app_path + "click.wav");
-  dx.FinishAll();
+  FinishAll();
   int16_t third = Play("click.wav");
   EXPECT_EQ(third, std::min(first, second));
   EXPECT_EQ(dx.LiveBuffers(), 2);
   for (int i = 0; i < 10; ++i) {
-    dx.FinishAll();
+    FinishAll();
     Play("click.wav");
   }
   EXPECT_EQ(Creates(), 1);  // the file is never opened again
@@ -84,10 +84,10 @@ TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   int16_t handle = Play("ding.wav");
   EXPECT_EQ(Play("ding.wav", 32, 400), handle);  // restarted in place
   EXPECT_EQ(BufferOf(handle)->plays, 2);
-  EXPECT_EQ(BufferOf(handle)->position, 400);
+  EXPECT_EQ(BufferOf(handle)->position(), 400);
   EXPECT_EQ(Play("ding.wav", 2048), 0);  // still playing: left alone
-  EXPECT_TRUE(BufferOf(handle)->playing);
-  dx.FinishAll();
+  EXPECT_TRUE(BufferOf(handle)->playing());
+  FinishAll();
   EXPECT_NE(Play("ding.wav", 1), handle);  // idle, but bit 1 asks for a copy
   EXPECT_EQ(dx.log.Count("DuplicateSoundBuffer"), 1);
   EXPECT_EQ(dx.log.Count("Stop"), 0);
@@ -96,13 +96,13 @@ TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   int32_t frequency = -1, start = 1003;
   int16_t prepared = sound->PlaySound("click.wav", volume, frequency, pan, start, flags);
   EXPECT_EQ(start, 1000);
-  EXPECT_FALSE(BufferOf(prepared)->playing);
-  EXPECT_EQ(BufferOf(prepared)->position, 1000);
-  EXPECT_EQ(BufferOf(prepared)->pan, -300);
+  EXPECT_FALSE(BufferOf(prepared)->playing());
+  EXPECT_EQ(BufferOf(prepared)->position(), 1000);
+  EXPECT_EQ(BufferOf(prepared)->pan(), -300);
   int32_t from = 7;
   sound->PlayOpenedSound(prepared, from, 8);
   EXPECT_EQ(from, 4);
-  EXPECT_TRUE(BufferOf(prepared)->looping);
+  EXPECT_TRUE(BufferOf(prepared)->looping());
 }
 
 TEST_F(PlaySoundTest, VolumeAndStartPositionAreWrittenBack) {
@@ -111,38 +111,37 @@ TEST_F(PlaySoundTest, VolumeAndStartPositionAreWrittenBack) {
   int16_t handle = sound->PlaySound("click.wav", volume, frequency, pan, start, flags);
   EXPECT_EQ(volume, 0);
   EXPECT_EQ(start, -3);
-  dx.FinishAll();
+  FinishAll();
   volume = -20000;
   EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), handle);
   EXPECT_EQ(volume, -10000);
-  EXPECT_EQ(BufferOf(handle)->volume, -10000);
-  dx.FinishAll();
+  EXPECT_EQ(BufferOf(handle)->volume(), -10000);
+  FinishAll();
   int32_t rate = 30000;  // frequency -1 keeps a rate set earlier on a slot restarted in place
   sound->SetFrequency(handle, rate);
   frequency = -1;
   EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), handle);
-  EXPECT_EQ(BufferOf(handle)->frequency, 30000);
+  EXPECT_EQ(BufferOf(handle)->GetFrequency(), 30000);
   EXPECT_EQ(dx.log.Count("SetFrequency"), 1);
 }
 
 TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   int16_t plain = Play("ding.wav");
-  dx.FinishAll();
+  FinishAll();
   int16_t spatial = Play("ding.wav", 1024 + 4096);
   EXPECT_NE(spatial, plain);
   EXPECT_EQ(Creates(), 2);
-  EXPECT_EQ(BufferOf(spatial)->cone_calls, 1);
-  EXPECT_EQ(BufferOf(spatial)->min_distance, 0);  // only copies get a minimum distance here
+  EXPECT_EQ(Spatial(spatial).inside_cone_degrees(), 0);
+  EXPECT_EQ(Spatial(spatial).min_distance(), 1);  // only copies get a minimum distance here
   int16_t copy = Play("ding.wav", 1024 + 4096);   // the first still plays
-  EXPECT_EQ(BufferOf(copy)->min_distance, 100);
-  EXPECT_EQ(BufferOf(copy)->cone_calls, 2);
-  EXPECT_EQ(dx.log.Count("SetPan"), 1);  // only the plain sound got a pan
-  sound->SetPosition(copy, 1, 2, 3, 1);
-  EXPECT_FLOAT_EQ(BufferOf(copy)->position3d.y, 300);  // y and z swap, in hundreds
-  EXPECT_FLOAT_EQ(BufferOf(copy)->position3d.z, 200);
-  EXPECT_EQ(BufferOf(copy)->position_apply, 1);
+  EXPECT_EQ(Spatial(copy).min_distance(), 100);
+  EXPECT_EQ(Spatial(copy).inside_cone_degrees(), 0);
+  EXPECT_EQ(dx.log.Count("SetPan"), 1);                       // only the plain sound got a pan
+  sound->SetPosition(copy, 1, 2, 3, 1);                       // deferred: kept, not applied
+  EXPECT_FLOAT_EQ(Spatial(copy).deferred_position().y, 300);  // y and z swap, in hundreds
+  EXPECT_FLOAT_EQ(Spatial(copy).deferred_position().z, 200);
   for (int index : {int{plain}, 99, 500}) sound->SetPosition(index, 1, 1, 1, 0);
-  EXPECT_EQ(dx.log.Count("SetPosition3D"), 1);
+  EXPECT_FLOAT_EQ(Spatial(copy).position().x, 0);
 }
 
 TEST_F(PlaySoundTest, SlotSearchNeverCutsOffAPlayingOrClassThreeSound) {
@@ -158,7 +157,7 @@ TEST_F(PlaySoundTest, SlotSearchNeverCutsOffAPlayingOrClassThreeSound) {
   }
   Fill(19, 2);
   EXPECT_GT(Play("click.wav", 2), 0);
-  dx.FinishAll();
+  FinishAll();
   EXPECT_EQ(Play("extra.wav"), 0);  // idle but all of class 3
   EXPECT_EQ(dx.LiveBuffers(), 20);
   EXPECT_EQ(dx.log.Count("Stop"), 20);  // only the deletes stopped anything
@@ -169,7 +168,7 @@ TEST_F(PlaySoundTest, EvictionFollowsTheReuseClasses) {
   AddWav("one.wav");
   ASSERT_EQ(Play("one.wav", 128), 12);  // class 1, every other slot class 2; all idle
   Fill(19, 64);
-  dx.FinishAll();
+  FinishAll();
   StartAt(1);
   EXPECT_EQ(Play("click.wav"), 12);
   EXPECT_EQ(sound->WavSlotAt(12).SlotMode, 0);
@@ -183,7 +182,7 @@ TEST_F(PlaySoundTest, IdleClassMinusOneSlotsMoveTheSearchStart) {
   StartAt(8);
   ASSERT_EQ(Play("b.wav", 256), 9);
   Fill(18);
-  dx.FinishAll();
+  FinishAll();
   StartAt(19);  // the scan passes both; the last one passed is where the search starts
   EXPECT_EQ(Play("click.wav"), 9);
   EXPECT_EQ(sound->WavSlotAt(5).SlotFile, "A.WAV");

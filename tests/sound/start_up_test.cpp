@@ -82,7 +82,7 @@ TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
   EXPECT_EQ(dx.log.calls,
             (std::vector<std::string>{
                 "DirectSoundCreate()", "SetCooperativeLevel(2)", "CreatePrimaryBuffer(17)",
-                "PrimaryPlay(1)", "SetFormat(2,22050,4,88200)", "GetDirectSound3DListener()",
+                "PrimaryPlay()", "SetFormat(2,22050,4,88200)", "GetDirectSound3DListener()",
                 "SetRolloffFactor(1.000000)", "SetDistanceFactor(3.400000)"}));
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(ogg.buffer_size, 5);

@@ -5,12 +5,12 @@
 #include <fstream>
 
 #include "platform/audio_file.h"
-#include "platform/audio_file_fixtures.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/simulated_sound.h"
 #include "platform/headless/simulated_streams.h"
 #include "platform/ogg_streams.h"
 #include "sound_fixture.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::testing {
 namespace {

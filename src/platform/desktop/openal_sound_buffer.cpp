@@ -2,18 +2,14 @@
 
 #include <AL/alext.h>
 
-#include <cmath>
 #include <cstring>
-#include <numbers>
 
-#include "platform/audio_file.h"
 #include "platform/desktop/sound_conversions.h"
 #include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
 namespace {
 
-constexpr int32_t kMaxPan = 10000;
 // Above 1 so that a panned sound can be raised to keep its near channel at full level.
 constexpr float kMaxSourceGain = 4.0f;
 // DirectSound's defaults for a new 3D buffer.
@@ -25,67 +21,46 @@ ALenum AlFormat(const WaveFormat& format) {
   return format.BitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
 }
 
-void RequireControl(int32_t flags, int32_t control, const char* what) {
-  if ((flags & control) == 0) {
-    throw PlatformError(std::string("The sound buffer has no ") + what + " control");
-  }
-}
-
-// The 3D interface of a buffer made with 3D control.
+// The 3D side of a buffer made with 3D control. The buffer owns it and outlives it.
 class OpenAl3DBuffer : public Sound3DBuffer {
  public:
-  explicit OpenAl3DBuffer(std::shared_ptr<OpenAlSoundBuffer> buffer) : buffer_(std::move(buffer)) {}
+  explicit OpenAl3DBuffer(const OpenAlSoundBuffer& buffer) : buffer_(buffer) {}
 
-  void SetPosition(Vector3 position, int32_t apply) override {
-    // A deferred position would be heard only once deferred settings are committed, which this
-    // program never does; it is kept here and not applied.
-    if (apply == DS3D_DEFERRED) {
-      deferred_position_ = position;
-      return;
-    }
+ protected:
+  void ApplyPosition(Vector3 position) override {
     const Vector3 al = ToOpenAlAxes(position);
     Select();
-    alSource3f(buffer_->source(), AL_POSITION, al.x, al.y, al.z);
+    alSource3f(buffer_.source(), AL_POSITION, al.x, al.y, al.z);
     CheckAlError("Placing a 3D sound");
   }
-
-  void SetMinDistance(float distance, int32_t /*apply*/) override {
-    if (!(distance > 0)) throw PlatformError("The minimum distance must be positive");
+  void ApplyMinDistance(float distance) override {
     Select();
-    alSourcef(buffer_->source(), AL_REFERENCE_DISTANCE, distance);
+    alSourcef(buffer_.source(), AL_REFERENCE_DISTANCE, distance);
     CheckAlError("Setting a 3D sound's minimum distance");
   }
-
-  void SetConeAngles(int32_t inside_degrees, int32_t outside_degrees, int32_t /*apply*/) override {
-    if (inside_degrees < 0 || outside_degrees > 360 || inside_degrees > outside_degrees) {
-      throw PlatformError("Cone angles must satisfy 0 <= inside <= outside <= 360");
-    }
+  void ApplyConeAngles(int32_t inside_degrees, int32_t outside_degrees) override {
     Select();
-    alSourcef(buffer_->source(), AL_CONE_INNER_ANGLE, static_cast<float>(inside_degrees));
-    alSourcef(buffer_->source(), AL_CONE_OUTER_ANGLE, static_cast<float>(outside_degrees));
+    alSourcef(buffer_.source(), AL_CONE_INNER_ANGLE, static_cast<float>(inside_degrees));
+    alSourcef(buffer_.source(), AL_CONE_OUTER_ANGLE, static_cast<float>(outside_degrees));
     CheckAlError("Setting a 3D sound's cone");
   }
 
  private:
-  void Select() { buffer_->pcm()->context()->MakeCurrent(); }
+  void Select() { buffer_.pcm()->context()->MakeCurrent(); }
 
-  std::shared_ptr<OpenAlSoundBuffer> buffer_;
-  Vector3 deferred_position_;
+  const OpenAlSoundBuffer& buffer_;
 };
 
 }  // namespace
 
 OpenAlPcm::OpenAlPcm(std::shared_ptr<OpenAlContext> context, const WaveFormat& format,
                      std::vector<uint8_t> pcm, bool writable)
-    : context_(std::move(context)),
-      format_(format),
-      bytes_(static_cast<int32_t>(pcm.size())),
-      writable_(writable) {
+    : context_(std::move(context)), format_(format), bytes_(static_cast<int32_t>(pcm.size())) {
   context_->MakeCurrent();
   alGenBuffers(1, &buffer_);
   CheckAlError("Creating a sound buffer");
   Upload(pcm);
-  if (writable_) copy_ = std::move(pcm);
+  if (writable) copy_ = std::move(pcm);
 }
 
 OpenAlPcm::~OpenAlPcm() {
@@ -104,7 +79,6 @@ void OpenAlPcm::Upload(const std::vector<uint8_t>& pcm) {
 }
 
 void OpenAlPcm::Write(int32_t offset, int32_t bytes, const void* data) {
-  if (!writable_) throw PlatformError("A sound buffer made from a file cannot be rewritten");
   std::vector<uint8_t> updated = copy_;  // kept apart until OpenAL has taken it
   if (bytes > 0) std::memcpy(updated.data() + offset, data, static_cast<size_t>(bytes));
   context_->MakeCurrent();
@@ -112,8 +86,8 @@ void OpenAlPcm::Write(int32_t offset, int32_t bytes, const void* data) {
   copy_ = std::move(updated);
 }
 
-OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm)
-    : flags_(flags), pcm_(std::move(pcm)) {
+OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm, bool writable)
+    : SoundBuffer(flags, pcm->format(), pcm->bytes(), writable), pcm_(std::move(pcm)) {
   OpenAlContext& context = *pcm_->context();
   context.MakeCurrent();
   alGenSources(1, &source_);
@@ -133,7 +107,7 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
     alSourcef(source_, AL_ROLLOFF_FACTOR, 0.0f);
     if (pcm_->format().Channels == 2) alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
   }
-  ApplyGainAndPlacement();
+  ApplyGainAndPlacement(0, 0);
 }
 
 OpenAlSoundBuffer::~OpenAlSoundBuffer() {
@@ -145,66 +119,39 @@ OpenAlSoundBuffer::~OpenAlSoundBuffer() {
   }
 }
 
-void OpenAlSoundBuffer::ApplyGainAndPlacement() {
-  float gain = VolumeToGain(volume_);
-  if (!Is3D() && pcm_->format().Channels == 1) {
-    const PanPlacement placement = PanToPlacement(pan_);
-    const double radians = placement.angle_degrees * std::numbers::pi / 180;
-    alSource3f(source_, AL_POSITION, static_cast<float>(std::sin(radians)), 0.0f,
-               static_cast<float>(-std::cos(radians)));
-    gain *= placement.gain;
-  }
-  alSourcef(source_, AL_GAIN, gain);
-  CheckAlError("Setting a sound's volume or pan");
-}
-
-void OpenAlSoundBuffer::SetVolume(int32_t hundredths_db) {
-  RequireControl(flags_, DSBCAPS_CTRLVOLUME, "volume");
-  if (hundredths_db < -10000 || hundredths_db > 0) {
-    throw PlatformError("Volume out of range: " + std::to_string(hundredths_db));
-  }
+void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
   pcm_->context()->MakeCurrent();
-  volume_ = hundredths_db;
-  ApplyGainAndPlacement();
+  ApplyVolumeAndPan(source_, volume, pan, !Is3D() && pcm_->format().Channels == 1);
 }
 
-void OpenAlSoundBuffer::SetPan(int32_t hundredths_db) {
-  RequireControl(flags_, DSBCAPS_CTRLPAN, "pan");
-  if (hundredths_db < -kMaxPan || hundredths_db > kMaxPan) {
-    throw PlatformError("Pan out of range: " + std::to_string(hundredths_db));
-  }
-  pcm_->context()->MakeCurrent();
-  pan_ = hundredths_db;
-  ApplyGainAndPlacement();
+void OpenAlSoundBuffer::ApplyVolume(int32_t hundredths_db) {
+  ApplyGainAndPlacement(hundredths_db, pan());
 }
 
-void OpenAlSoundBuffer::SetFrequency(int32_t hertz) {
-  RequireControl(flags_, DSBCAPS_CTRLFREQUENCY, "frequency");
-  if (hertz != 0 && (hertz < kMinBufferFrequency || hertz > kMaxBufferFrequency)) {
-    throw PlatformError("Frequency out of range: " + std::to_string(hertz));
-  }
+void OpenAlSoundBuffer::ApplyPan(int32_t hundredths_db) {
+  ApplyGainAndPlacement(volume(), hundredths_db);
+}
+
+void OpenAlSoundBuffer::ApplyFrequency(int32_t hertz) {
   pcm_->context()->MakeCurrent();
   alSourcef(source_, AL_PITCH, FrequencyToPitch(hertz, pcm_->format().SamplesPerSec));
   CheckAlError("Setting a sound's frequency");
-  frequency_ = hertz;
 }
 
-int32_t OpenAlSoundBuffer::GetFrequency() {
-  return frequency_ != 0 ? frequency_ : pcm_->format().SamplesPerSec;
+void OpenAlSoundBuffer::ApplyCopiedSettings() {
+  ApplyGainAndPlacement(volume(), pan());
+  ApplyFrequency(GetFrequency());
 }
 
-void OpenAlSoundBuffer::SetCurrentPosition(int32_t byte_offset) {
-  if (byte_offset < 0 || byte_offset >= pcm_->bytes()) {
-    throw PlatformError("Play position out of range: " + std::to_string(byte_offset));
-  }
+void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
   pcm_->context()->MakeCurrent();
   alSourcei(source_, AL_BYTE_OFFSET, byte_offset);
   CheckAlError("Setting a sound's play position");
 }
 
-void OpenAlSoundBuffer::Play(int32_t flags) {
+void OpenAlSoundBuffer::StartPlaying(bool looping) {
   pcm_->context()->MakeCurrent();
-  alSourcei(source_, AL_LOOPING, (flags & DSBPLAY_LOOPING) != 0 ? AL_TRUE : AL_FALSE);
+  alSourcei(source_, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   // Playing again only changes the looping: alSourcePlay would start a playing source over.
@@ -212,7 +159,7 @@ void OpenAlSoundBuffer::Play(int32_t flags) {
   CheckAlError("Playing a sound");
 }
 
-void OpenAlSoundBuffer::Stop() {
+void OpenAlSoundBuffer::StopPlaying() {
   pcm_->context()->MakeCurrent();
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
@@ -221,7 +168,7 @@ void OpenAlSoundBuffer::Stop() {
   CheckAlError("Stopping a sound");
 }
 
-int32_t OpenAlSoundBuffer::GetStatus() {
+int32_t OpenAlSoundBuffer::PlayingStatus() {
   pcm_->context()->MakeCurrent();
   ALint state = AL_INITIAL, looping = AL_FALSE;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
@@ -231,20 +178,9 @@ int32_t OpenAlSoundBuffer::GetStatus() {
   return DSBSTATUS_PLAYING | (looping == AL_TRUE ? DSBSTATUS_LOOPING : 0);
 }
 
-WaveFormat OpenAlSoundBuffer::GetFormat() {
-  return pcm_->format();
-}
-
-void OpenAlSoundBuffer::WriteBuffer(int32_t offset, int32_t bytes, const void* data,
-                                    int32_t lock_flags) {
-  if ((lock_flags & DSBLOCK_ENTIREBUFFER) != 0) offset = 0;
-  if (offset < 0 || bytes < 0 || int64_t{offset} + bytes > pcm_->bytes() || (bytes > 0 && !data)) {
-    throw PlatformError("Write outside the sound buffer");
-  }
-  if ((GetStatus() & DSBSTATUS_PLAYING) != 0) {
-    throw PlatformError("A playing sound buffer cannot be rewritten");
-  }
+void OpenAlSoundBuffer::WriteData(int32_t offset, int32_t bytes, const void* data) {
   // OpenAL lets only a buffer no source uses take new data: detach ours for the upload.
+  pcm_->context()->MakeCurrent();
   alSourceStop(source_);
   alSourcei(source_, AL_BUFFER, 0);
   CheckAlError("Detaching a sound buffer");
@@ -258,18 +194,8 @@ void OpenAlSoundBuffer::WriteBuffer(int32_t offset, int32_t bytes, const void* d
   CheckAlError("Reattaching a sound buffer");
 }
 
-std::shared_ptr<Sound3DBuffer> OpenAlSoundBuffer::GetDirectSound3DBuffer() {
-  RequireControl(flags_, DSBCAPS_CTRL3D, "3D");
-  return std::make_shared<OpenAl3DBuffer>(shared_from_this());
-}
-
-std::shared_ptr<OpenAlSoundBuffer> OpenAlSoundBuffer::Duplicate() {
-  auto copy = std::make_shared<OpenAlSoundBuffer>(flags_, pcm_);
-  copy->volume_ = volume_;
-  copy->pan_ = pan_;
-  copy->ApplyGainAndPlacement();
-  if (frequency_ != 0) copy->SetFrequency(frequency_);
-  return copy;
+std::shared_ptr<Sound3DBuffer> OpenAlSoundBuffer::Make3DBuffer() {
+  return std::make_shared<OpenAl3DBuffer>(*this);
 }
 
 }  // namespace veltro::platform::desktop

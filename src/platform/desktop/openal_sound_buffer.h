@@ -36,45 +36,37 @@ class OpenAlPcm {
   int32_t bytes_;
   ALuint buffer_ = 0;
   std::vector<uint8_t> copy_;  // only for writable buffers
-  bool writable_;
 };
 
-// A secondary buffer: an OpenAL source playing shared PCM data.
-class OpenAlSoundBuffer : public SoundBuffer,
-                          public std::enable_shared_from_this<OpenAlSoundBuffer> {
+// A secondary buffer: an OpenAL source playing shared PCM data. The rules are SoundBuffer's; the
+// hooks turn its settings into OpenAL's.
+class OpenAlSoundBuffer : public SoundBuffer {
  public:
-  OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm);
-  OpenAlSoundBuffer(const OpenAlSoundBuffer&) = delete;
-  OpenAlSoundBuffer& operator=(const OpenAlSoundBuffer&) = delete;
+  OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> pcm, bool writable);
   ~OpenAlSoundBuffer() override;
 
-  void SetVolume(int32_t hundredths_db) override;
-  void SetPan(int32_t hundredths_db) override;
-  void SetFrequency(int32_t hertz) override;
-  int32_t GetFrequency() override;
-  void SetCurrentPosition(int32_t byte_offset) override;
-  void Play(int32_t flags) override;
-  void Stop() override;
-  int32_t GetStatus() override;
-  WaveFormat GetFormat() override;
-  void WriteBuffer(int32_t offset, int32_t bytes, const void* data, int32_t lock_flags) override;
-  std::shared_ptr<Sound3DBuffer> GetDirectSound3DBuffer() override;
-
-  // A new buffer on the same data with this one's volume, pan and frequency.
-  std::shared_ptr<OpenAlSoundBuffer> Duplicate();
-
-  int32_t flags() const { return flags_; }
   ALuint source() const { return source_; }
   const std::shared_ptr<OpenAlPcm>& pcm() const { return pcm_; }
 
- private:
-  bool Is3D() const { return (flags_ & DSBCAPS_CTRL3D) != 0; }
-  void ApplyGainAndPlacement();
+ protected:
+  void ApplyVolume(int32_t hundredths_db) override;
+  void ApplyPan(int32_t hundredths_db) override;
+  void ApplyFrequency(int32_t hertz) override;
+  void ApplyCopiedSettings() override;
+  void ApplyPosition(int32_t byte_offset) override;
+  void StartPlaying(bool looping) override;
+  void StopPlaying() override;
+  int32_t PlayingStatus() override;
+  bool DataShared() const override { return pcm_.use_count() > 1; }
+  void WriteData(int32_t offset, int32_t bytes, const void* data) override;
+  std::shared_ptr<Sound3DBuffer> Make3DBuffer() override;
 
-  int32_t flags_;
+ private:
+  bool Is3D() const { return (flags() & DSBCAPS_CTRL3D) != 0; }
+  void ApplyGainAndPlacement(int32_t volume, int32_t pan);
+
   std::shared_ptr<OpenAlPcm> pcm_;
   ALuint source_ = 0;
-  int32_t volume_ = 0, pan_ = 0, frequency_ = 0;
 };
 
 }  // namespace veltro::platform::desktop

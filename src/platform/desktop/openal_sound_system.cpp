@@ -2,7 +2,6 @@
 
 #include <AL/al.h>
 
-#include "platform/audio_file.h"
 #include "platform/desktop/openal_context.h"
 #include "platform/desktop/openal_sound_buffer.h"
 #include "platform/desktop/sound_conversions.h"
@@ -18,25 +17,22 @@ class OpenAlListener : public SoundListener {
  public:
   explicit OpenAlListener(std::shared_ptr<OpenAlContext> context) : context_(std::move(context)) {}
 
-  void SetPosition(Vector3 position, int32_t /*apply*/) override {
+ protected:
+  void ApplyPosition(Vector3 position) override {
     const Vector3 al = ToOpenAlAxes(position);
     context_->MakeCurrent();
     alListener3f(AL_POSITION, al.x, al.y, al.z);
     CheckAlError("Placing the listener");
   }
-  void SetOrientation(Vector3 front, Vector3 top, int32_t /*apply*/) override {
+  void ApplyOrientation(Vector3 front, Vector3 top) override {
     const Vector3 at = ToOpenAlAxes(front), up = ToOpenAlAxes(top);
     const ALfloat orientation[6] = {at.x, at.y, at.z, up.x, up.y, up.z};
     context_->MakeCurrent();
     alListenerfv(AL_ORIENTATION, orientation);
     CheckAlError("Turning the listener");
   }
-  void SetRolloffFactor(float factor, int32_t /*apply*/) override {
-    if (!(factor >= 0 && factor <= 10)) throw PlatformError("Rolloff factor out of range");
-    context_->SetRolloffFactor(factor);
-  }
-  void SetDistanceFactor(float metres_per_unit, int32_t /*apply*/) override {
-    if (!(metres_per_unit > 0)) throw PlatformError("Distance factor must be positive");
+  void ApplyRolloffFactor(float factor) override { context_->SetRolloffFactor(factor); }
+  void ApplyDistanceFactor(float metres_per_unit) override {
     context_->MakeCurrent();
     alSpeedOfSound(kSpeedOfSound / metres_per_unit);
     CheckAlError("Setting the distance factor");
@@ -46,29 +42,20 @@ class OpenAlListener : public SoundListener {
   std::shared_ptr<OpenAlContext> context_;
 };
 
-// OpenAL mixes by itself and chooses its output format: the primary buffer only checks what it
-// is given and hands out the listener.
+// OpenAL mixes by itself and chooses its output format: the primary buffer only hands out the
+// listener.
 class OpenAlPrimaryBuffer : public PrimarySoundBuffer {
  public:
   OpenAlPrimaryBuffer(std::shared_ptr<OpenAlContext> context, int32_t flags)
-      : context_(std::move(context)), flags_(flags) {}
+      : PrimarySoundBuffer(flags), context_(std::move(context)) {}
 
-  void Play(int32_t flags) override {
-    if ((flags & DSBPLAY_LOOPING) == 0) {
-      throw PlatformError("The primary buffer plays only looping");
-    }
-  }
-  void SetFormat(const WaveFormat& format) override { CheckOutputFormat(format); }
-  std::shared_ptr<SoundListener> GetDirectSound3DListener() override {
-    if ((flags_ & DSBCAPS_CTRL3D) == 0) {
-      throw PlatformError("The primary buffer has no 3D control");
-    }
+ protected:
+  std::shared_ptr<SoundListener> MakeListener() override {
     return std::make_shared<OpenAlListener>(context_);
   }
 
  private:
   std::shared_ptr<OpenAlContext> context_;
-  int32_t flags_;
 };
 
 class OpenAlSoundDevice : public SoundDevice {
@@ -76,42 +63,28 @@ class OpenAlSoundDevice : public SoundDevice {
   explicit OpenAlSoundDevice(std::shared_ptr<OpenAlContext> context)
       : context_(std::move(context)) {}
 
-  void SetCooperativeLevel(int32_t /*level*/) override {}
-
-  std::shared_ptr<PrimarySoundBuffer> CreatePrimaryBuffer(const BufferDesc& desc) override {
-    if ((desc.Flags & DSBCAPS_PRIMARYBUFFER) == 0) {
-      throw PlatformError("A primary buffer needs the primary-buffer flag");
-    }
-    return std::make_shared<OpenAlPrimaryBuffer>(context_, desc.Flags);
+ protected:
+  std::shared_ptr<PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
+    return std::make_shared<OpenAlPrimaryBuffer>(context_, flags);
   }
-
-  std::shared_ptr<SoundBuffer> CreateSoundBuffer(const BufferDesc& desc) override {
-    CheckBufferFormat(desc, desc.Format);
-    if (desc.BufferBytes <= 0 || desc.BufferBytes > kMaxDecodedAudioBytes ||
-        desc.BufferBytes % desc.Format.BlockAlign != 0) {
-      throw PlatformError("Invalid sound buffer size " + std::to_string(desc.BufferBytes));
-    }
-    // Silence until written: 0 for 16-bit samples, the midpoint 128 for unsigned 8-bit ones.
-    std::vector<uint8_t> silence(static_cast<size_t>(desc.BufferBytes),
-                                 desc.Format.BitsPerSample == 8 ? 128 : 0);
+  std::shared_ptr<SoundBuffer> MakeBuffer(const BufferDesc& desc,
+                                          std::vector<uint8_t> silence) override {
     auto pcm = std::make_shared<OpenAlPcm>(context_, desc.Format, std::move(silence), true);
-    return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm));
+    return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm), true);
   }
-
-  std::shared_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path,
-                                                         const BufferDesc& desc) override {
-    AudioData audio = LoadAudioFile(path);
-    CheckBufferFormat(desc, audio.format);
+  std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
+                                                  const BufferDesc& desc) override {
+    AudioData audio = LoadBufferFile(path, desc);
     auto pcm = std::make_shared<OpenAlPcm>(context_, audio.format, std::move(audio.pcm), false);
-    return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm));
+    return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm), false);
   }
-
-  std::shared_ptr<SoundBuffer> DuplicateSoundBuffer(SoundBuffer& source) override {
+  std::shared_ptr<SoundBuffer> MakeDuplicate(SoundBuffer& source) override {
     auto* buffer = dynamic_cast<OpenAlSoundBuffer*>(&source);
     if (buffer == nullptr || buffer->pcm()->context() != context_) {
       throw PlatformError("Cannot duplicate a sound buffer of another device");
     }
-    return buffer->Duplicate();
+    // The copy cannot rewrite the shared data either.
+    return std::make_shared<OpenAlSoundBuffer>(buffer->flags(), buffer->pcm(), false);
   }
 
  private:
