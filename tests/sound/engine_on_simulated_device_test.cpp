@@ -5,11 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/audio_file.h"
 #include "platform/headless/simulated_sound.h"
-#include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/ogg_streams.h"
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -21,12 +18,9 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   FakeUi ui;
   platform::headless::VirtualClock clock;
   platform::headless::SimulatedSoundSystem dx{clock};
-  platform::SndfileDecoders decoders;
-  platform::headless::SimulatedStreamVoices voices{clock};
-  platform::OggStreams ogg{decoders, voices};
-  platform::headless::SimulatedDirectShow direct_show{decoders, clock};
+  SimulatedStreams streams{clock};
   RecordingSoundSpeech speech;
-  sound::Sound sound(ui, dx, ogg, direct_show, speech, folder);
+  sound::Sound sound(ui, dx, streams.ogg, streams.direct_show, speech, folder);
   sound.DSInit();
   auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
     ui.files[folder + name] = "";

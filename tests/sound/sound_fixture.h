@@ -11,6 +11,7 @@
 #include "platform/audio_file.h"
 #include "platform/headless/simulated_streams.h"
 #include "platform/ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "recording_sound.h"
 #include "sound/sound.h"
@@ -59,6 +60,16 @@ class FakeOggLibrary : public platform::OggLibrary {
   DeviceCalls log;
 };
 
+// The headless OGG library and MP3 player: real decoding, voices that keep time on `clock`.
+struct SimulatedStreams {
+  explicit SimulatedStreams(platform::headless::VirtualClock& clock)
+      : voices(clock), direct_show(decoders, clock) {}
+  platform::SndfileDecoders decoders;
+  platform::headless::SimulatedStreamVoices voices;
+  platform::OggStreams ogg{decoders, voices};
+  platform::headless::SimulatedDirectShow direct_show;
+};
+
 class RecordingSoundSpeech : public sound::SoundSpeech {
  public:
   void speak(const std::string& t, int16_t type) override {
@@ -75,14 +86,13 @@ class SoundTest : public ::testing::Test {
   FakeUi ui;
   RecordingSoundSystem dx;
   FakeOggLibrary ogg;
-  platform::SndfileDecoders decoders;
-  platform::headless::SimulatedDirectShow direct_show{decoders, dx.clock};
+  SimulatedStreams streams{dx.clock};
   RecordingSoundSpeech speech;
   std::string app_path = folder.File("");
   std::unique_ptr<sound::Sound> sound;
 
   sound::Sound& Started() {
-    sound = std::make_unique<sound::Sound>(ui, dx, ogg, direct_show, speech, app_path);
+    sound = std::make_unique<sound::Sound>(ui, dx, ogg, streams.direct_show, speech, app_path);
     sound->DSInit();
     return *sound;
   }

@@ -75,7 +75,7 @@ TEST_F(SoundTest, SoundsIniLinesEndAtCarriageReturnsAndBadLinesDoNotStopIt) {
 }
 
 TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
-  sound = std::make_unique<sound::Sound>(ui, dx, ogg, direct_show, speech, app_path);
+  sound = std::make_unique<sound::Sound>(ui, dx, ogg, streams.direct_show, speech, app_path);
   for (int i = 0; i < 30; ++i) ui.DoEvents();
   EXPECT_EQ(ogg.updates, 0);  // not before start-up
   sound->DSInit();

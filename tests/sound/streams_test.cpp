@@ -4,11 +4,8 @@
 
 #include <fstream>
 
-#include "platform/audio_file.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/simulated_sound.h"
-#include "platform/headless/simulated_streams.h"
-#include "platform/ogg_streams.h"
 #include "sound_fixture.h"
 #include "support/audio_file_fixtures.h"
 
@@ -26,10 +23,9 @@ class StreamEngineTest : public ::testing::Test {
   platform::headless::VirtualClock clock;
   platform::headless::HeadlessUi ui{clock, {}};
   platform::headless::SimulatedSoundSystem dx{clock};
-  platform::SndfileDecoders decoders;
-  platform::headless::SimulatedStreamVoices voices{clock};
-  platform::OggStreams ogg{decoders, voices};
-  platform::headless::SimulatedDirectShow direct_show{decoders, clock};
+  SimulatedStreams streams{clock};
+  platform::OggStreams& ogg = streams.ogg;
+  platform::headless::SimulatedDirectShow& direct_show = streams.direct_show;
   RecordingSoundSpeech speech;
   std::unique_ptr<sound::Sound> sound;
 
@@ -156,7 +152,7 @@ TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething
   for (const auto& row : rows) {
     Restart();
     ASSERT_NE(Play(row.file, 0, row.volume, row.frequency, row.pan), 0);
-    const auto& made = row.file[2] == 'm' ? direct_show.voices() : voices;
+    const auto& made = row.file[2] == 'm' ? direct_show.voices() : streams.voices;
     const SimulatedVoiceSettings& got = LastVoice(made);
     EXPECT_EQ(got.volume, row.expected.volume) << row.file << " " << row.volume;
     EXPECT_EQ(got.pan, row.expected.pan) << row.file << " " << row.pan;
