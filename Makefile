@@ -1,23 +1,58 @@
-# The two commands of the quick start: `make run` and `make test`.
+# The two commands of the quick start, `make run` and `make test`, and the usual rest:
+# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
+# `make web` and `make serve-web` (the browser edition).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: run test build setup bench
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
 
-setup:
-	scripts/setup
+.PHONY: run test bench build install uninstall package configure web serve-web
 
-build: setup
+configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
+
+# The game alone: the program, its sounds and its help page.
+build:
+	scripts/setup run
+	$(MAKE) configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	$(BUILD)/bin/veltro-lander $(ARGS)
 
-test: build
+test:
+	scripts/setup test
+	$(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS) --target all veltro_tests
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench:
+	scripts/setup test
+	$(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltro_benchmarks
 	for b in $(BUILD)/bench/bench_*; do "$$b"; done
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DPREFIX="$(PREFIX)" -P $(BUILD)/uninstall.cmake
+
+package: build
+	cd $(BUILD) && cpack
+
+# The browser edition in $(WEB_BUILD)/, with the sounds the native build synthesises.
+web:
+	scripts/setup test
+	$(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltro_assets
+	scripts/build-web $(BUILD)/bin $(WEB_BUILD)
+
+serve-web: web
+	@echo "Open http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)

@@ -6,9 +6,12 @@
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_dialogs.h"
+#include "platform/desktop/sdl_event_loop.h"
+#include "platform/environment.h"
 #include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
+#include "platform/program_files.h"
 #include "platform/speech_log.h"
 #include "program.h"
 
@@ -22,12 +25,16 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
-  std::unique_ptr<platform::desktop::SdlUserInterface> ui;
+  std::unique_ptr<platform::desktop::SdlEventLoop> events;
   try {
-    ui = std::make_unique<platform::desktop::SdlUserInterface>(command_line);
+    events = std::make_unique<platform::desktop::SdlEventLoop>();
   } catch (const platform::PlatformError& error) {
     return {1, std::string(error.what()) + "\n" + kNoDisplayAdvice};
   }
+  platform::Environment environment(platform::FilesFolder(platform::ExecutableFolder()),
+                                    command_line);
+  platform::desktop::SdlDialogs dialogs(events->window(),
+                                        environment.ProgramFolder() + "/help.html");
   platform::desktop::OpenAlSoundSystem sound;
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices(sound);
@@ -37,14 +44,16 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   std::unique_ptr<platform::SpeechLog> logged;
   platform::SpeechBackends* backends = &speech;
   if (speech_log != nullptr) {
-    logged = std::make_unique<platform::SpeechLog>(speech, *ui, *speech_log);
+    logged = std::make_unique<platform::SpeechLog>(speech, *events, *speech_log);
     backends = logged.get();
     // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
-    ui->on_message_box = [&logged](const std::string& text, const std::string& title) {
+    dialogs.on_message_box = [&logged](const std::string& text, const std::string& title) {
       logged->Note("message box \"" + title + "\": " + text);
     };
   }
-  Program program(platform::Platform{*ui, sound, ogg, direct_show, *backends}, sound_log);
+  Program program(
+      platform::Platform{{*events, dialogs, environment}, sound, ogg, direct_show, *backends},
+      sound_log);
   return {program.Run(), ""};
 }
 

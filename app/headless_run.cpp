@@ -1,19 +1,11 @@
 #include "headless_run.h"
 
 #include "platform/headless/script.h"
+#include "platform/program_files.h"
 #include "program.h"
 
 namespace veltro::app {
 namespace {
-
-platform::headless::HeadlessUi::Options UiOptions(const HeadlessOptions& options) {
-  platform::headless::HeadlessUi::Options ui;
-  ui.command_line = options.command_line;
-  ui.program_folder = options.program_folder;
-  ui.max_seconds = options.max_seconds;
-  ui.seed = options.seed;
-  return ui;
-}
 
 // A stream that drops what it is given: for a run without a speech log.
 std::unique_ptr<std::ostream> NullStream() {
@@ -24,17 +16,24 @@ std::unique_ptr<std::ostream> NullStream() {
 
 HeadlessRun::HeadlessRun(const HeadlessOptions& options)
     : script_(platform::headless::ParseScript(options.script)),
-      ui_(clock_, UiOptions(options)),
+      environment_(options.program_folder.empty()
+                       ? platform::FilesFolder(platform::ExecutableFolder())
+                       : options.program_folder,
+                   options.command_line, options.seed),
+      events_(clock_, options.max_seconds),
       sound_(clock_),
       null_log_(options.speech_log == nullptr ? NullStream() : nullptr),
-      speech_log_(speech_, ui_, options.speech_log != nullptr ? *options.speech_log : *null_log_) {
+      speech_log_(speech_, events_,
+                  options.speech_log != nullptr ? *options.speech_log : *null_log_) {
   speech_.state().fail_screen_reader_creation = options.fail_screen_reader;
   speech_.state().fail_voice_creation = options.fail_voice;
-  ui_.SetKeySource(&script_);
+  events_.SetKeySource(&script_);
   speech_log_.on_utterance = [this](const std::string& text) { script_.Heard(text); };
-  ui_.on_note = [this](const std::string& note) { speech_log_.Note(note); };
+  dialogs_.on_note = [this](const std::string& note) { speech_log_.Note(note); };
   program_ = std::make_unique<Program>(
-      platform::Platform{ui_, sound_, ogg_, direct_show_, speech_log_}, options.sound_log);
+      platform::Platform{
+          {events_, dialogs_, environment_}, sound_, ogg_, direct_show_, speech_log_},
+      options.sound_log);
 }
 
 HeadlessRun::~HeadlessRun() = default;
@@ -42,8 +41,8 @@ HeadlessRun::~HeadlessRun() = default;
 RunOutcome HeadlessRun::Run() {
   RunOutcome outcome;
   outcome.status = program_->Run();
-  if (outcome.status == platform::headless::HeadlessUi::kTimeLimitStatus) {
-    outcome.message = ui_.time_limit_message();
+  if (outcome.status == platform::headless::HeadlessEventLoop::kTimeLimitStatus) {
+    outcome.message = events_.time_limit_message();
   }
   return outcome;
 }

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "platform/audio_file.h"
-#include "platform/headless/headless_ui.h"
+#include "platform/environment.h"
+#include "platform/headless/headless_dialogs.h"
+#include "platform/headless/headless_event_loop.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/headless/script_player.h"
 #include "platform/headless/simulated_sound.h"
@@ -53,7 +55,9 @@ class HeadlessRun {
   RunOutcome Run();
 
   platform::headless::VirtualClock& clock() { return clock_; }
-  platform::headless::HeadlessUi& ui() { return ui_; }
+  platform::headless::HeadlessEventLoop& events() { return events_; }
+  platform::headless::HeadlessDialogs& dialogs() { return dialogs_; }
+  platform::Environment& environment() { return environment_; }
   platform::headless::RecordingSpeechBackends& speech() { return speech_; }
   platform::headless::ScriptPlayer& script() { return script_; }
   Program& program() { return *program_; }
@@ -61,7 +65,9 @@ class HeadlessRun {
  private:
   platform::headless::VirtualClock clock_;
   platform::headless::ScriptPlayer script_;
-  platform::headless::HeadlessUi ui_;
+  platform::Environment environment_;
+  platform::headless::HeadlessEventLoop events_;
+  platform::headless::HeadlessDialogs dialogs_;
   platform::headless::SimulatedSoundSystem sound_;
   platform::SndfileDecoders decoders_;
   platform::headless::SimulatedStreamVoices voices_{clock_};

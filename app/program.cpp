@@ -11,7 +11,7 @@ namespace veltro::app {
 // run. It serves the game and the sound engine (which speaks sound names that begin with "#").
 class Program::SpeechWindow : public game::GameSpeech, public sound::SoundSpeech {
  public:
-  SpeechWindow(platform::UserInterface& ui, platform::SpeechBackends& backends,
+  SpeechWindow(const platform::UserInterface& ui, platform::SpeechBackends& backends,
                speech::SpeechPauses& pauses)
       : ui_(ui), backends_(backends), pauses_(pauses) {}
 
@@ -27,7 +27,7 @@ class Program::SpeechWindow : public game::GameSpeech, public sound::SoundSpeech
     return *form_;
   }
 
-  platform::UserInterface& ui_;
+  platform::UserInterface ui_;
   platform::SpeechBackends& backends_;
   speech::SpeechPauses& pauses_;
   std::unique_ptr<speech::FRMTTS> form_;
@@ -84,9 +84,10 @@ Program::Program(platform::Platform platform, std::ostream* sound_log)
       speech_pauses_(std::make_unique<SpeechPausesPort>(*this)),
       speech_(std::make_unique<SpeechWindow>(platform_.ui, platform_.speech, *speech_pauses_)),
       sound_(std::make_unique<SoundEngine>(platform_, *speech_, AppPath)) {
+  platform_.ui.events.SetHelp(&platform_.ui.dialogs);
   game::GameSound* game_sound = sound_.get();
   if (sound_log != nullptr) {
-    sound_log_ = std::make_unique<SoundLog>(*sound_, platform_.ui, *sound_log);
+    sound_log_ = std::make_unique<SoundLog>(*sound_, platform_.ui.events, *sound_log);
     game_sound = sound_log_.get();
   }
   game_ = std::make_unique<game::FRMMain>(platform_.ui, *speech_, *game_sound, AppPath);
@@ -102,8 +103,8 @@ bool Program::SoundStarted() const {
 int Program::Run() {
   try {
     // A start-up that fails is reported like any handler's failure; the window stays open.
-    platform_.ui.Dispatch([this] { game_->Form_Load(); });
-    platform_.ui.RunMessageLoop();
+    platform_.ui.events.Dispatch([this] { game_->Form_Load(); });
+    platform_.ui.events.RunMessageLoop();
   } catch (const platform::ProgramEnded& ended) {
     return ended.status;
   }

@@ -15,8 +15,8 @@ std::string Argument(const char* name, T before, T after) {
 
 }  // namespace
 
-SoundLog::SoundLog(game::GameSound& inner, platform::UserInterface& ui, std::ostream& out)
-    : inner_(inner), ui_(ui), out_(out) {}
+SoundLog::SoundLog(game::GameSound& inner, platform::EventLoop& events, std::ostream& out)
+    : inner_(inner), events_(events), out_(out) {}
 
 SoundLog::~SoundLog() {
   WriteRepeats();
@@ -70,7 +70,7 @@ void SoundLog::SetFrequency(int16_t Index, int32_t& Frequency) {
 
 std::string SoundLog::Time() {
   char time[32];
-  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(ui_.Clock()));
+  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(events_.Clock()));
   return time;
 }
 

@@ -4,18 +4,18 @@
 #include <string>
 
 #include "game/ports.h"
-#include "platform/user_interface.h"
+#include "platform/event_loop.h"
 
 namespace veltro::app {
 
 // The game's sound calls, passed on to the sound engine and written down one line each: the
-// user interface's clock in seconds with three decimals, the operation with its arguments, and
+// event loop's clock in seconds with three decimals, the operation with its arguments, and
 // its result ("-> 3"); an argument the engine changed shows its new value after "=>". The same
 // query asked again and again with the same answer (a wait polling IsPlaying) is one line, with
 // the number of repeats written when something else happens.
 class SoundLog : public game::GameSound {
  public:
-  SoundLog(game::GameSound& inner, platform::UserInterface& ui, std::ostream& out);
+  SoundLog(game::GameSound& inner, platform::EventLoop& events, std::ostream& out);
   ~SoundLog() override;
 
   void DSInit() override;
@@ -33,7 +33,7 @@ class SoundLog : public game::GameSound {
   std::string Time();
 
   game::GameSound& inner_;
-  platform::UserInterface& ui_;
+  platform::EventLoop& events_;
   std::ostream& out_;
   std::string last_line_;
   int repeats_ = 0;

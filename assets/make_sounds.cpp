@@ -55,8 +55,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  bool ok = true;
-  for (const auto& [name, clip] : veltro::assets::DesignAllSounds(folder)) {
+  const std::vector<veltro::assets::NamedClip> clips = veltro::assets::DesignAllSounds(folder);
+  bool ok = !clips.empty();
+  for (const auto& [name, clip] : clips) {
     // The sound engine asks for upper-case names ("ALT.WAV"); it finds these files by a look-up
     // that ignores letter case, so each sound is written once, under the game's own name.
     ok = WriteWav(folder + "/" + name, clip) && ok;

@@ -1,10 +1,14 @@
 #include "sound_designs.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <numbers>
 #include <optional>
 #include <random>
 
+#include "game/sound_table.h"
+#include "loudness.h"
 #include "speech_clip.h"
 
 namespace veltro::assets {
@@ -13,11 +17,12 @@ namespace {
 constexpr int kRate = 22050;
 constexpr int kClickRate = 44100;
 
-// The altitude tone: a warm, rounded tone (strong fundamental, a little octave and twelfth).
-// One second holds exactly 370 periods, so it loops without a seam; one second is also long
-// enough to be heard when the sound review plays it once.
+// The altitude tone: a warm, rounded tone whose overtones fall away gently. Near the ground the
+// game plays it an octave and more lower, where small speakers give little of the fundamental:
+// the overtones carry it there. One second holds exactly 370 periods, so it loops without a
+// seam; one second is also long enough to be heard when the sound review plays it once.
 Clip AltitudeTone() {
-  Samples tone = Harmonics(kToneRate, 1.0, kAltitudeToneHz, {1.0, 0.25, 0.1});
+  Samples tone = Harmonics(kToneRate, 1.0, kAltitudeToneHz, {1.0, 0.7, 0.45, 0.3, 0.18, 0.1});
   Normalize(tone, 0.8);
   return {kToneRate, tone};
 }
@@ -25,7 +30,8 @@ Clip AltitudeTone() {
 // The fuel tone: hollow and reedy (odd harmonics) with a gentle pulse four times a second, so it
 // never sounds like the altitude tone even when both sit at the same pitch.
 Clip FuelTone() {
-  Samples tone = Harmonics(kToneRate, 1.0, kFuelToneHz, {1.0, 0.0, 0.33, 0.0, 0.2, 0.0, 0.12});
+  Samples tone =
+      Harmonics(kToneRate, 1.0, kFuelToneHz, {1.0, 0.0, 0.75, 0.0, 0.5, 0.0, 0.3, 0.0, 0.18});
   for (size_t i = 0; i < tone.size(); ++i) {
     double t = static_cast<double>(i) / kToneRate;
     tone[i] *= static_cast<float>(0.75 + 0.25 * std::cos(2.0 * std::numbers::pi * 4.0 * t));
@@ -39,7 +45,7 @@ Clip TooFastWarning() {
   Samples loop;
   for (int beep = 0; beep < 4; ++beep) {
     Samples note = Harmonics(kRate, 0.1, beep % 2 == 0 ? 1400.0 : 1050.0, {1.0, 0.0, 0.3});
-    Fade(note, kRate, 0.005, 0.01);
+    Fade(note, kRate, 0.005, 0.02);
     MixAt(loop, note, kRate, beep * 0.125);
   }
   loop.resize(kRate / 2, 0.0f);
@@ -74,6 +80,7 @@ Clip Thruster(std::mt19937& random) {
   Samples mix(count);
   for (size_t i = 0; i < count; ++i) mix[i] = 0.8f * rumble[i] + 0.2f * hiss[i];
   Samples loop = SeamlessLoop(mix, kRate, kOverlap);
+  StartAtZeroCrossing(loop);  // the thrusters start without a click
   Normalize(loop, 0.9);
   return {kRate, loop};
 }
@@ -172,11 +179,55 @@ Clip SpokenOrJingle(const std::string& words, Samples lead, Samples fallback,
     Normalize(fallback, 0.9);
     return {kRate, fallback};
   }
+  Fade(*voice, kRate, 0.005, 0.02);  // the voice's own edges may not be silent
   Normalize(*voice, 0.9);
   Samples mix = lead;
   MixAt(mix, *voice, kRate, static_cast<double>(lead.size()) / kRate);
   Normalize(mix, 0.9);
   return {kRate, mix};
+}
+
+// The mix as the player hears it: each sound's loudest moment (LUFS, K-weighted over 400 ms) at
+// the volume the game plays it with. The cues the player flies by share one level, the altitude
+// tone's loudest without clipping; the thrusters and the introduction sit under them, and the end
+// of a flight stands clearly above. The clicks keep their designed peaks: they are too short to
+// be measured this way.
+constexpr double kCueLevel = -26.0;
+constexpr double kCeiling = 0.95;
+struct Level {
+  game::SoundRow row;
+  double lufs;
+};
+constexpr Level kMix[] = {
+    {game::kAltitudeTone, kCueLevel},
+    {game::kFuelTone, kCueLevel},
+    {game::kTooFast, kCueLevel},
+    {game::kNoFuel, kCueLevel},
+    {game::kThruster, kCueLevel - 3.0},
+    {game::kIntro, kCueLevel - 2.0},
+    {game::kTouchdown, kCueLevel + 5.0},
+    {game::kLanded, kCueLevel + 5.0},
+    {game::kHoustonProblem, kCueLevel + 5.0},
+    {game::kExplosion, kCueLevel + 5.0},
+};
+
+bool LevelTheMix(std::vector<NamedClip>& clips) {
+  bool ok = true;
+  for (NamedClip& named : clips) {
+    for (const Level& level : kMix) {
+      if (named.name != level.row.waveFileIn) continue;
+      const bool loop = level.row.DSFlags == game::kLoop;
+      // The too-fast warning starts silent and sounds at kTooFastVolume.
+      const int16_t volume =
+          level.row.Volume == game::kSilent ? game::kTooFastVolume : level.row.Volume;
+      const double file_lufs = level.lufs - volume / 100.0;
+      if (!LevelTo(named.clip.samples, named.clip.rate, loop, file_lufs, kCeiling)) {
+        std::cerr << "make-sounds: " << named.name << " cannot be made loud enough\n";
+        ok = false;
+      }
+    }
+  }
+  return ok;
 }
 
 }  // namespace
@@ -189,6 +240,7 @@ std::vector<NamedClip> DesignAllSounds(const std::string& scratch_dir) {
   Samples intro_chime = Arpeggio({523.25, 659.25, 783.99, 1046.5}, 0.12, 0.6);
   Samples intro_lead = intro_chime;
   intro_lead.resize(static_cast<size_t>(kRate * 0.7), 0.0f);
+  Fade(intro_lead, kRate, 0.0, 0.15);  // the chime dies away before the title, not cut off
   Clip intro =
       SpokenOrJingle("Veltro Lander", intro_lead,
                      Arpeggio({523.25, 659.25, 783.99, 1046.5, 1318.5}, 0.15, 0.9), scratch);
@@ -212,6 +264,7 @@ std::vector<NamedClip> DesignAllSounds(const std::string& scratch_dir) {
   clips.push_back({"landed.wav", landed});
   clips.push_back({"housprob.wav", problem});
   clips.push_back({"explosion.wav", Explosion(random)});
+  if (!LevelTheMix(clips)) return {};
   return clips;
 }
 

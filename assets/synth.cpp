@@ -122,4 +122,14 @@ void Normalize(Samples& signal, double peak) {
   for (float& sample : signal) sample *= scale;
 }
 
+void StartAtZeroCrossing(Samples& loop) {
+  size_t best = 0;
+  for (size_t i = 1; i < loop.size(); ++i) {
+    if ((loop[i - 1] < 0.0f) != (loop[i] < 0.0f) && std::fabs(loop[i]) < std::fabs(loop[best])) {
+      best = i;
+    }
+  }
+  std::rotate(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(best), loop.end());
+}
+
 }  // namespace veltro::assets

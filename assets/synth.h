@@ -46,6 +46,10 @@ Samples Silence(int rate, double seconds);
 // and over continues the signal as it naturally went on.
 Samples SeamlessLoop(const Samples& signal, int rate, double overlap_seconds);
 
+// Turns a loop so it starts at its quietest zero crossing: the loop sounds the same, but starting
+// it steps from silence by less than a sample's worth.
+void StartAtZeroCrossing(Samples& loop);
+
 // Scales the signal so its largest sample has magnitude `peak`.
 void Normalize(Samples& signal, double peak);
 

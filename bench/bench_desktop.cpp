@@ -28,7 +28,9 @@
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_dialogs.h"
+#include "platform/desktop/sdl_event_loop.h"
+#include "platform/environment.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
@@ -256,7 +258,9 @@ void BM_DesktopFlight(benchmark::State& state) {
 
   for (auto _ : state) {
     auto launch = Clock::now();
-    platform::desktop::SdlUserInterface ui("3");
+    platform::desktop::SdlEventLoop ui;
+    platform::Environment environment(platform::ExecutableFolder(), "3");
+    platform::desktop::SdlDialogs dialogs(ui.window(), environment.ProgramFolder() + "/help.html");
     platform::desktop::OpenAlSoundSystem sound;
     platform::SndfileDecoders decoders;
     platform::desktop::OpenAlStreamVoices voices(sound);
@@ -269,7 +273,9 @@ void BM_DesktopFlight(benchmark::State& state) {
       driver.SoundLine(line, at);
     };
     std::ostream sound_log(&lines);
-    app::Program program(platform::Platform{ui, sound, ogg, direct_show, speech}, &sound_log);
+    app::Program program(
+        platform::Platform{{ui, dialogs, environment}, sound, ogg, direct_show, speech},
+        &sound_log);
     auto driving = ui.CreateTimer([&] { driver.Tick(); });
     driving->SetInterval(10);
     driving->SetEnabled(true);
@@ -309,7 +315,7 @@ void BM_TimerRhythm(benchmark::State& state) {
   setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-bench-bus", 1);
   Xvfb display;
   for (auto _ : state) {
-    platform::desktop::SdlUserInterface ui("");
+    platform::desktop::SdlEventLoop ui;
     std::vector<double> intervals;
     Clock::time_point last{};
     auto end = Clock::now() + std::chrono::duration<double>(seconds);

@@ -58,7 +58,7 @@ struct Engine {
     std::filesystem::create_directories(folder);
     WriteWav(folder + "tone.wav", 22050);
     for (int i = 0; i < kNewFiles; ++i) WriteWav(folder + "new" + std::to_string(i) + ".wav", 2205);
-    sound = std::make_unique<sound::Sound>(ui, *dx, ogg, direct_show, speech, folder);
+    sound = std::make_unique<sound::Sound>(ui.ui(), *dx, ogg, direct_show, speech, folder);
     sound->DSInit();
   }
   ~Engine() {

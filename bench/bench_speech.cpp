@@ -59,7 +59,7 @@ void BM_SayReachesBackEnd(benchmark::State& state) {
   bench::BenchUi ui;
   StampingBackends backends;
   NoPauses pauses;
-  speech::FRMTTS form(ui, backends, pauses);
+  speech::FRMTTS form(ui.ui(), backends, pauses);
   form.TTSSetup(3);
   const std::string text = "Altitude 1500, v 42, Fuel: 63";
   for (auto _ : state) {

@@ -39,7 +39,7 @@ void FRMMain::Timer1_Timer() {
     return;
   }
 
-  const float now = ui_.Clock();
+  const float now = ui_.events.Clock();
   ClickVelocity(now);
   ToneAltitudeAndAnnounce(now);
   PreviousAltitude = f.Altitude;

@@ -6,16 +6,16 @@
 
 namespace veltro::game {
 
-FRMMain::FRMMain(platform::UserInterface& ui, GameSpeech& speech, GameSound& sound,
+FRMMain::FRMMain(const platform::UserInterface& ui, GameSpeech& speech, GameSound& sound,
                  std::string& AppPath)
     : ui_(ui), speech_(speech), sound_(sound), AppPath(AppPath) {
-  Timer1 = ui_.CreateTimer([this] { Timer1_Timer(); });
+  Timer1 = ui_.events.CreateTimer([this] { Timer1_Timer(); });
 }
 
 FRMMain::~FRMMain() {
   // Stop receiving keys; leave any other window's claim on the keyboard as it is.
-  platform::KeyHandler* previous = ui_.SetKeyTarget(nullptr);
-  if (previous != this) ui_.SetKeyTarget(previous);
+  platform::KeyHandler* previous = ui_.events.SetKeyTarget(nullptr);
+  if (previous != this) ui_.events.SetKeyTarget(previous);
 }
 
 // Escape in the world or difficulty menu, "Exit" and Escape after a flight end the program at
@@ -27,16 +27,16 @@ void FRMMain::Form_Load() {
   for (;;) {
     speech_.Say("Where would you like to land?");
     WorldChoice = AskForInfo(kWorldMenu);
-    if (WorldChoice < 0 || WorldChoice == kExitEntry) ui_.EndProgram();
+    if (WorldChoice < 0 || WorldChoice == kExitEntry) ui_.events.EndProgram();
     if (WorldChoice <= kLastWorld) break;
     if (WorldChoice == kReviewSoundsEntry) ReviewSounds();
     if (WorldChoice == kHelpEntry) Help();
   }
-  SelectWorld(WorldChoice, flight_, [this] { return ui_.Random(); });
+  SelectWorld(WorldChoice, flight_, [this] { return ui_.environment.Random(); });
 
   speech_.Say("Difficulty Level?");
   Difficulty = AskForInfo(kDifficultyMenu);
-  if (Difficulty < 0) ui_.EndProgram();
+  if (Difficulty < 0) ui_.events.EndProgram();
   flight_.TimeStep = kTimeStep;
 
   GameInit();
@@ -45,7 +45,8 @@ void FRMMain::Form_Load() {
 void FRMMain::StartUp() {
   // The clock is monotonic rather than the time of day, so the pacing of clicks, announcements
   // and waits never stalls at midnight.
-  ui_.SeedRandom(ui_.Clock());  // the platform's uniform generator draws the random worlds
+  ui_.environment.SeedRandom(
+      ui_.events.Clock());  // the platform's uniform generator draws the random worlds
   flight_.AltitudeSpoken = true;
   flight_.FuelSpoken = false;
   flight_.VelocitySpoken = false;
@@ -53,15 +54,15 @@ void FRMMain::StartUp() {
   // The sound engine starts before AppPath is set, so it reads its settings from the current
   // folder.
   sound_.DSInit();
-  speech_.TTSSetup(ui_.CommandLine() == "3" ? 3 : 1);
+  speech_.TTSSetup(ui_.environment.CommandLine() == "3" ? 3 : 1);
 
-  ui_.ShowMainWindow("Veltro Lander");
-  ui_.SetKeyTarget(this);
+  ui_.events.ShowMainWindow("Veltro Lander");
+  ui_.events.SetKeyTarget(this);
 
   // The sound engine puts AppPath in front of file names, so it ends with the separator: "/" on
   // Linux. A folder that is the root already ends with it; an unknown folder means the current one
   // (AppPath must not stay empty, or the next return to the menu would start up again).
-  const std::string folder = ui_.ProgramFolder();
+  const std::string folder = ui_.environment.ProgramFolder();
   if (folder.empty()) {
     AppPath = "./";
   } else if (folder == "/") {
@@ -72,7 +73,7 @@ void FRMMain::StartUp() {
 
   // Waits for the introduction without serving the queue: keys pressed meanwhile reach the menu.
   IntroHandle = Play(kIntro);
-  while (sound_.IsPlaying(IntroHandle)) ui_.Pause();
+  while (sound_.IsPlaying(IntroHandle)) ui_.events.Pause();
 }
 
 void FRMMain::ReviewSounds() {
@@ -103,7 +104,7 @@ void FRMMain::ReviewSounds() {
 }
 
 void FRMMain::Help() {
-  ui_.SendKeys("{f1}");  // the platform opens the help page in its viewer on F1
+  ui_.dialogs.SendKeys("{f1}");  // the platform opens the help page in its viewer on F1
   WaitSeconds(2);
 }
 
@@ -112,7 +113,7 @@ void FRMMain::AfterFlightChoice(int16_t KeyCode) {
   if (KeyCode == keys::Letter('N')) {
     Form_Load();
   } else if (KeyCode == keys::kEscape) {
-    ui_.EndProgram();
+    ui_.events.EndProgram();
   } else {
     GameInit();  // the same world and difficulty again
   }

@@ -26,7 +26,8 @@ class FRMMain : public platform::KeyHandler {
  public:
   // `ui`, `speech`, `sound` and `AppPath` must outlive the window. `AppPath` is empty until the
   // first start-up sets it; the sound engine reads it.
-  FRMMain(platform::UserInterface& ui, GameSpeech& speech, GameSound& sound, std::string& AppPath);
+  FRMMain(const platform::UserInterface& ui, GameSpeech& speech, GameSound& sound,
+          std::string& AppPath);
   ~FRMMain() override;
   FRMMain(const FRMMain&) = delete;
   FRMMain& operator=(const FRMMain&) = delete;
@@ -91,7 +92,7 @@ class FRMMain : public platform::KeyHandler {
   void EndOfFlight();
   void PlayToTheEnd(const SoundRow& row);
 
-  platform::UserInterface& ui_;
+  platform::UserInterface ui_;
   GameSpeech& speech_;
   GameSound& sound_;
   std::string& AppPath;

@@ -24,7 +24,7 @@ void FRMMain::GameInit() {
   Flushing = false;
   KeyDuringFlush = 0;
   flight_.AbortRequested = false;
-  LastClickTime = ui_.Clock();
+  LastClickTime = ui_.events.Clock();
   flight_.Altitude = flight_.InitialAltitude;
   OutOfFuel = false;
   flight_.Velocity = 0;

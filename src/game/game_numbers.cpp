@@ -1,15 +1,15 @@
 #include "game/game_numbers.h"
 
-#include <charconv>
+#include <cstdio>
 
 namespace veltro::game {
 
 std::string NumberText(double whole) {
   if (whole == 0) return "0";  // also for -0, which Int(-0.0) can give
+  // Every double is below 10^309: its digits fit, and printf writes them exactly.
   char digits[400];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, whole, std::chars_format::fixed, 0);
-  return std::string(digits, result.ptr);
+  const int length = std::snprintf(digits, sizeof digits, "%.0f", whole);
+  return std::string(digits, static_cast<size_t>(length));
 }
 
 }  // namespace veltro::game

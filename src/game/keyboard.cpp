@@ -2,6 +2,7 @@
 #include "game/game_numbers.h"
 #include "game/sound_table.h"
 #include "platform/keys.h"
+#include "platform/scope_guard.h"
 
 namespace veltro::game {
 namespace {
@@ -23,20 +24,6 @@ constexpr const char* kKeyHelp =
     "on|Control-A Toggle spoken altitude on and off|Control-F Toggle spoken fuel on and "
     "off|Control-V Toggle spoken velocity on and off|A Speak current Altitude|V Speak current "
     "velocity|F Speak current Fuel|Q or Excape  Abort current landing|F1 Help|Shift-F1 This help";
-
-// Keeps a flag set for a scope and gives it back its earlier value afterwards, also when a
-// failure unwinds through it (a stuck flag would freeze the flight and swallow every key).
-class FlagHold {
- public:
-  explicit FlagHold(bool& flag) : flag_(flag), earlier_(flag) { flag_ = true; }
-  ~FlagHold() { flag_ = earlier_; }
-  FlagHold(const FlagHold&) = delete;
-  FlagHold& operator=(const FlagHold&) = delete;
-
- private:
-  bool& flag_;
-  bool earlier_;
-};
 
 }  // namespace
 
@@ -152,18 +139,21 @@ void FRMMain::ToggleAnnouncement(bool& spoken, const char* on_text, const char* 
 // Serves the queue, discarding key presses, until a round brings none. Keys that keep coming
 // cannot hold it for ever: it ends with the round in which one second has passed.
 void FRMMain::FlushKeyboard() {
-  const float start = ui_.Clock();
-  FlagHold flushing(Flushing);
+  const float start = ui_.events.Clock();
+  // The flag gets its earlier value back also when a failure unwinds through the flush (a stuck
+  // flag would freeze the flight and swallow every key).
+  platform::ScopeGuard flushing([this, earlier = Flushing] { Flushing = earlier; });
+  Flushing = true;
   do {
     KeyDuringFlush = 0;
-    ui_.DoEvents();
-  } while (KeyDuringFlush != 0 && ui_.Clock() <= start + 1.0f);
+    ui_.events.DoEvents();
+  } while (KeyDuringFlush != 0 && ui_.events.Clock() <= start + 1.0f);
 }
 
 // Pauses for `seconds` while discarding key presses; ends shortly after the target time.
 void FRMMain::WaitSeconds(float seconds) {
-  const float target = ui_.Clock() + seconds;
-  while (ui_.Clock() <= target) FlushKeyboard();
+  const float target = ui_.events.Clock() + seconds;
+  while (ui_.events.Clock() <= target) FlushKeyboard();
 }
 
 }  // namespace veltro::game

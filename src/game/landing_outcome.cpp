@@ -1,24 +1,9 @@
 #include "game/frm_main.h"
 #include "game/game_numbers.h"
 #include "game/sound_table.h"
+#include "platform/scope_guard.h"
 
 namespace veltro::game {
-namespace {
-
-// Runs an action when the scope ends, also when a failure unwinds through it.
-template <class Action>
-class AtScopeEnd {
- public:
-  explicit AtScopeEnd(Action action) : action_(action) {}
-  ~AtScopeEnd() { action_(); }
-  AtScopeEnd(const AtScopeEnd&) = delete;
-  AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
- private:
-  Action action_;
-};
-
-}  // namespace
 
 // The end of a flight, run by the tick that found the craft below the ground or an abort: the
 // cues stop, a touchdown is judged and its sounds play to the end, the final fuel and velocity
@@ -48,7 +33,7 @@ void FRMMain::EndOfFlight() {
 
   // The flight is over even when the speech service fails below: otherwise every later tick
   // would find the craft below the ground and replay the outcome.
-  AtScopeEnd finish([this, &f] {
+  platform::ScopeGuard finish([this, &f] {
     AwaitingChoice = true;
     Timer1->SetEnabled(false);
     f.AbortRequested = false;
@@ -65,7 +50,7 @@ void FRMMain::EndOfFlight() {
 // nothing else happens meanwhile, and keys stay queued for the flush that follows.
 void FRMMain::PlayToTheEnd(const SoundRow& row) {
   ThrusterHandle = Play(row);
-  while (sound_.IsPlaying(ThrusterHandle)) ui_.Pause();
+  while (sound_.IsPlaying(ThrusterHandle)) ui_.events.Pause();
 }
 
 }  // namespace veltro::game

@@ -1,5 +1,6 @@
 #include "game/frm_main.h"
 #include "platform/keys.h"
+#include "platform/scope_guard.h"
 
 namespace veltro::game {
 namespace {
@@ -15,29 +16,18 @@ std::vector<std::string> SplitOptions(const std::string& q) {
   }
 }
 
-// Clears a flag when the scope ends, also when a failure unwinds through it, so that a menu that
-// could not finish does not keep every later key to itself.
-class FlagReset {
- public:
-  explicit FlagReset(bool& flag) : flag_(flag) {}
-  ~FlagReset() { flag_ = false; }
-  FlagReset(const FlagReset&) = delete;
-  FlagReset& operator=(const FlagReset&) = delete;
-
- private:
-  bool& flag_;
-};
-
 }  // namespace
 
 int16_t FRMMain::AskForInfo(const std::string& q) {
   MenuItems = SplitOptions(q);
   MenuActive = true;
-  FlagReset close_menu(MenuActive);
+  // Cleared also when a failure unwinds through the menu, so that a menu that could not finish
+  // does not keep every later key to itself.
+  platform::ScopeGuard close_menu([this] { MenuActive = false; });
   MenuIndex = 0;
   SayMenuEntry();
   // The keys arrive through Form_KeyDown while the queue is served; flight ticks do nothing.
-  while (MenuActive) ui_.DoEvents();
+  while (MenuActive) ui_.events.DoEvents();
   return MenuIndex;
 }
 

@@ -1,19 +1,12 @@
 #include "platform/file_names.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/text.h"
+
 namespace veltro::platform {
 namespace {
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The entry of `folder` whose name matches `name` ignoring case (an exact match first).
 std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& folder,

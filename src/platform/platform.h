@@ -11,7 +11,7 @@ namespace veltro::platform {
 // One machine's implementations of the seam: the desktop's real libraries, or the headless
 // ones with a virtual clock. The composition root hands the pieces to the subsystems.
 struct Platform {
-  UserInterface& ui;
+  UserInterface ui;
   SoundSystem& sound;
   OggLibrary& ogg;
   DirectShow& direct_show;

@@ -13,7 +13,7 @@ class PlatformError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Thrown by UserInterface::EndProgram. It unwinds every nested handler, menu and wait at once and
+// Thrown by EventLoop::EndProgram. It unwinds every nested handler, menu and wait at once and
 // is caught only where the program was started (main, or a test that runs a whole program).
 class ProgramEnded {
  public:

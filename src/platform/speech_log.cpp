@@ -66,8 +66,8 @@ class SpeechLog::LoggedVoice : public SapiVoice {
   SpeechLog& log_;
 };
 
-SpeechLog::SpeechLog(SpeechBackends& inner, UserInterface& ui, std::ostream& out)
-    : inner_(inner), ui_(ui), out_(out) {}
+SpeechLog::SpeechLog(SpeechBackends& inner, EventLoop& events, std::ostream& out)
+    : inner_(inner), events_(events), out_(out) {}
 
 SpeechLog::~SpeechLog() = default;
 
@@ -94,7 +94,7 @@ void SpeechLog::Stopped() {
 
 void SpeechLog::WriteLine(const std::string& text) {
   char time[32];
-  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(ui_.Clock()));
+  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(events_.Clock()));
   // Flushed at once, so that the log is complete up to a crash or a kill.
   out_ << time << ' ' << text << std::endl;
 }

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "platform/event_loop.h"
 #include "platform/speech_backends.h"
-#include "platform/user_interface.h"
 
 namespace veltro::platform {
 
@@ -14,12 +14,12 @@ namespace veltro::platform {
 std::string EscapeSpeechText(const std::string& text);
 
 // Speech back-ends that write down everything said through them, one line per text handed to a
-// back-end: the user interface's clock in seconds with three decimals, a blank, and the text
+// back-end: the event loop's clock in seconds with three decimals, a blank, and the text
 // (EscapeSpeechText). A request to stop speaking is the line "<time> [stop]". Works around any
 // back-ends, the real ones as well as the recording ones of a headless run.
 class SpeechLog : public SpeechBackends {
  public:
-  SpeechLog(SpeechBackends& inner, UserInterface& ui, std::ostream& out);
+  SpeechLog(SpeechBackends& inner, EventLoop& events, std::ostream& out);
   ~SpeechLog() override;
 
   // Called with each text that a back-end accepted (unescaped), for whoever waits for speech.
@@ -41,7 +41,7 @@ class SpeechLog : public SpeechBackends {
   void WriteLine(const std::string& text);
 
   SpeechBackends& inner_;
-  UserInterface& ui_;
+  EventLoop& events_;
   std::ostream& out_;
 };
 

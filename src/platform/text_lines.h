@@ -8,8 +8,9 @@
 namespace veltro::platform {
 
 // Splits a text file's contents into lines the way the program reads its text files: a line ends
-// at a carriage return or at a carriage return followed by a line feed; a line feed alone does not
-// end a line. A final line without an ending is kept; an empty text has no lines.
+// at a carriage return, a carriage return followed by a line feed, or a line feed alone, so files
+// from Windows, old Macs and Linux editors all read alike. A final line without an ending is
+// kept; an empty text has no lines.
 std::vector<std::string> SplitLines(std::string_view text);
 
 // The program's text files are small; a larger file is refused rather than read into memory.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/event_loop.h"
+
 namespace veltro::platform {
 namespace {
 
@@ -60,7 +62,7 @@ std::unique_ptr<Timer> TimerList::Create(std::function<void()> on_tick) {
   return std::make_unique<Handle>(std::move(state), now_);
 }
 
-bool TimerList::FireDue(UserInterface& ui) {
+bool TimerList::FireDue(EventLoop& loop) {
   std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
   auto due = [this](const State& timer) {
     return timer.Armed() && timer.due <= (*now_)() + kDueMargin;
@@ -79,7 +81,7 @@ bool TimerList::FireDue(UserInterface& ui) {
     timer->due += timer->Interval();
     if (timer->due <= now + kDueMargin) timer->due = now + timer->Interval();
     ran = true;
-    ui.Dispatch(timer->on_tick);
+    loop.Dispatch(timer->on_tick);
   }
   return ran;
 }

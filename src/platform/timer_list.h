@@ -6,11 +6,23 @@
 #include <optional>
 #include <vector>
 
-#include "platform/user_interface.h"
-
 namespace veltro::platform {
 
-// The periodic timers of one user interface, on that interface's own clock (seconds). A timer
+class EventLoop;
+
+// A periodic timer of a window. It fires only while the queue is served (DoEvents or the message
+// loop), on the user-interface thread. It may fire again while its own handler is still running
+// (the handler serves the queue itself); the handlers guard against that with their own flags.
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void SetInterval(int32_t milliseconds) = 0;
+  virtual int32_t Interval() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() const = 0;
+};
+
+// The periodic timers of one event loop, on that loop's own clock (seconds). A timer
 // keeps its rhythm and, when it fell behind, does not fire a burst to catch up. A handler may serve
 // the queue again (and so fire timers again), or create, disable or destroy timers: each round
 // holds its timers alive and skips those disabled, destroyed or already fired meanwhile.
@@ -23,8 +35,8 @@ class TimerList {
 
   std::unique_ptr<Timer> Create(std::function<void()> on_tick);
   // Runs every timer that is due, the earliest first (the oldest first on a tie), each through
-  // `ui.Dispatch`. Returns whether any ran.
-  bool FireDue(UserInterface& ui);
+  // `loop.Dispatch`. Returns whether any ran.
+  bool FireDue(EventLoop& loop);
   // When the next enabled timer is due; nothing when none is enabled.
   std::optional<double> NextDue() const;
 

@@ -23,8 +23,8 @@ void Sound::ReadSoundsIni() {
   settings_.Mp3Buffers = 20;
   // A missing or unreadable file leaves the defaults, silently.
   TryStep([&] {
-    for (const std::string& line : ui_.ReadLines(AppPath + "sounds.ini")) {
-      ProcessSoundsIniLine(line, settings_, ui_);
+    for (const std::string& line : ui_.environment.ReadLines(AppPath + "sounds.ini")) {
+      ProcessSoundsIniLine(line, settings_, ui_.dialogs);
     }
   });
 }
@@ -41,8 +41,9 @@ void Sound::OpenDevice() {
   // step could not make fails too, so a machine without a device hears the message per step.
   auto step = [this](auto&& action) {
     if (!TryStep(action)) {
-      ui_.MessageBox("Unable to initialize DirectSound - sound card may not be present", "Error",
-                     platform::MessageBoxIcon::kNone, platform::MessageBoxButtons::kOk);
+      ui_.dialogs.MessageBox("Unable to initialize DirectSound - sound card may not be present",
+                             "Error", platform::MessageBoxIcon::kNone,
+                             platform::MessageBoxButtons::kOk);
     }
   };
   auto primary = [this]() -> platform::PrimarySoundBuffer& {

@@ -50,7 +50,7 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
   // Sound names arrive in upper case while file names here are case-sensitive: the look-up
   // ignores letter case and gives the name as it is on disk.
   std::string full;
-  TryStep([&] { full = ui_.FindFile(FullName(WaveFile)).value_or(""); });
+  TryStep([&] { full = ui_.environment.FindFile(FullName(WaveFile)).value_or(""); });
   if (full.empty()) return 0;
 
   bool ok = true;
@@ -89,9 +89,9 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     step([&] { slot.DSBuffer = Device().CreateSoundBufferFromFile(full, slot.BufferDesc); });
     step([&] { slot.WaveFormat = Buffer(i).GetFormat(); });
     if (Has(DSFlags, kFlag3D) && slot.WaveFormat.Channels == 2) {
-      ui_.MessageBox(WaveFile + " will not play.  Trying to use a stereo sound in a 3D buffer.",
-                     "Warning ", platform::MessageBoxIcon::kInformation,
-                     platform::MessageBoxButtons::kOk);
+      ui_.dialogs.MessageBox(
+          WaveFile + " will not play.  Trying to use a stereo sound in a 3D buffer.", "Warning ",
+          platform::MessageBoxIcon::kInformation, platform::MessageBoxButtons::kOk);
     }
   }
 

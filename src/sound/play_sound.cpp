@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/platform_error.h"
+#include "platform/text.h"
 #include "sound/ds_flags.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
@@ -12,16 +13,9 @@
 namespace veltro::sound {
 namespace {
 
+using platform::IsBlank;
 using platform::TryStep;
-
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(' ') == std::string::npos;
-}
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
+using platform::UpperCase;
 
 bool Contains(const std::string& text, const char* part) {
   return text.find(part) != std::string::npos;
@@ -81,13 +75,13 @@ bool Sound::ResolveWildcard(std::string& name) {
   if (end == name.size()) return true;
   size_t digits = end - after;
   if (digits < 1 || digits > 3) {
-    ui_.MessageBox("Wildcard wave file must have 1 to 3 digit number after asterisk. File: " + name,
-                   "Error in PlaySound", platform::MessageBoxIcon::kNone,
-                   platform::MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox(
+        "Wildcard wave file must have 1 to 3 digit number after asterisk. File: " + name,
+        "Error in PlaySound", platform::MessageBoxIcon::kNone, platform::MessageBoxButtons::kOk);
     return false;
   }
   int32_t variants = std::stoi(name.substr(after, digits));
-  int32_t pick = static_cast<int32_t>(std::floor(ui_.Random() * variants + 1));
+  int32_t pick = static_cast<int32_t>(std::floor(ui_.environment.Random() * variants + 1));
   pick = std::clamp(pick, 1, std::max(variants, 1));
   name = name.substr(0, star) + std::to_string(pick) + name.substr(end);
   return true;

@@ -69,12 +69,12 @@ void Sound::ShutdownForm1() {
     DeleteSound(slot);
   }
   // Let events already queued run once before the program ends.
-  ui_.DoEvents();
+  ui_.events.DoEvents();
 }
 
 void Sound::Form_Unload() {
   ShutdownForm1();
-  ui_.EndProgram();
+  ui_.events.EndProgram();
 }
 
 void Sound::DirectXEvent8_DXCallback(int32_t) {

@@ -25,7 +25,7 @@ int16_t Sound::SlotCount() const {
 Sound::CacheSearch Sound::FindCached(const std::string& name, bool want_3d) {
   const int16_t count = SlotCount();
   CacheSearch search;
-  search.start = static_cast<int16_t>(RandomFrom(ui_.Random(), count));
+  search.start = static_cast<int16_t>(RandomFrom(ui_.environment.Random(), count));
   for (int16_t i = 1; i <= count; ++i) {
     const WavSlot& slot = wav_slots_[static_cast<size_t>(i)];
     if (slot.SlotFile == name && want_3d == (slot.DS3DBuffer != nullptr)) {

@@ -50,7 +50,7 @@ class Sound {
 
   // `AppPath` is the game's program folder with a trailing "/", read whenever a name is resolved
   // (it is still empty at the first DSInit).
-  Sound(platform::UserInterface& ui, platform::SoundSystem& dx, platform::OggLibrary& ogg,
+  Sound(const platform::UserInterface& ui, platform::SoundSystem& dx, platform::OggLibrary& ogg,
         platform::DirectShow& direct_show, SoundSpeech& speech, const std::string& AppPath);
   ~Sound();
   Sound(const Sound&) = delete;
@@ -166,7 +166,7 @@ class Sound {
   void StartOggLibrary();
   std::string FullName(const std::string& name) const;
 
-  platform::UserInterface& ui_;
+  platform::UserInterface ui_;
   platform::SoundSystem& dx_;
   platform::OggLibrary& ogg_;
   platform::DirectShow& direct_show_;

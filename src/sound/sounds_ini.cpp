@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/text.h"
+
 namespace veltro::sound {
 namespace {
 
@@ -14,11 +16,6 @@ std::string TrimBlanks(const std::string& text) {
   if (first == std::string::npos) return "";
   size_t last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
-}
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // A count rounded to the nearest integer (halves to even); empty when it does not fit 16 bits.
@@ -59,8 +56,8 @@ double LeadingNumber(const std::string& text) {
 }
 
 void ProcessSoundsIniLine(const std::string& raw_line, EngineSettings& settings,
-                          platform::UserInterface& ui) {
-  std::string line = UpperCase(TrimBlanks(raw_line));
+                          platform::Dialogs& dialogs) {
+  std::string line = platform::UpperCase(TrimBlanks(raw_line));
   size_t comment = line.find('\'');
   if (comment != std::string::npos) line = TrimBlanks(line.substr(0, comment));
   if (line.empty()) return;
@@ -87,8 +84,8 @@ void ProcessSoundsIniLine(const std::string& raw_line, EngineSettings& settings,
   } else if (key == "HRTF" || key == "MODIFY FREQUENCY" || key == "MINIMAL SOUNDS") {
     // Accepted for older files; every buffer uses the default 3D algorithm.
   } else {
-    ui.MessageBox("Error in sounds.ini file - unrecognized parameter in line " + line, "",
-                  platform::MessageBoxIcon::kNone, platform::MessageBoxButtons::kOkCancel);
+    dialogs.MessageBox("Error in sounds.ini file - unrecognized parameter in line " + line, "",
+                       platform::MessageBoxIcon::kNone, platform::MessageBoxButtons::kOkCancel);
   }
 }
 

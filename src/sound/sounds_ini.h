@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/user_interface.h"
+#include "platform/dialogs.h"
 
 namespace veltro::sound {
 
@@ -23,6 +23,6 @@ double LeadingNumber(const std::string& text);
 // the line is otherwise ignored; a count too large for a 16-bit integer leaves its setting as it
 // was.
 void ProcessSoundsIniLine(const std::string& raw_line, EngineSettings& settings,
-                          platform::UserInterface& ui);
+                          platform::Dialogs& dialogs);
 
 }  // namespace veltro::sound

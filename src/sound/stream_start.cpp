@@ -34,27 +34,27 @@ void Sound::ShapeNewStream(int16_t handle, int16_t Volume, int32_t Frequency, in
 int16_t Sound::PlayOGGSound(const std::string& waveFileIn, int16_t Volume, int32_t Frequency,
                             int16_t Pan, int16_t DSFlags) {
   if (!Timer1_->Enabled()) {
-    ui_.MessageBox("OGG DLL is missing.", "Error", MessageBoxIcon::kCritical,
-                   MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox("OGG DLL is missing.", "Error", MessageBoxIcon::kCritical,
+                           MessageBoxButtons::kOk);
     ShutdownForm1();
-    ui_.EndProgram();
+    ui_.events.EndProgram();
   }
   // The folder always comes first, even before a full path. Names arrive in upper case: the
   // file is found whatever the letter case on disk.
   const std::string full = AppPath + waveFileIn;
   std::string found;
-  TryStep([&] { found = ui_.FindFile(full).value_or(""); });
+  TryStep([&] { found = ui_.environment.FindFile(full).value_or(""); });
   if (found.empty()) {
     if (!QuietErrors_) {
-      ui_.MessageBox("File: " + waveFileIn + " does not exist!", "File not found.",
-                     MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
+      ui_.dialogs.MessageBox("File: " + waveFileIn + " does not exist!", "File not found.",
+                             MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
     }
     return 0;
   }
   const int16_t o = FindStreamSlot(100, settings_.OggBuffers);
   if (o == 0) {
-    ui_.MessageBox("insufficient OGG Handles available.", "Error!", MessageBoxIcon::kCritical,
-                   MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox("insufficient OGG Handles available.", "Error!",
+                           MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
     return 0;
   }
   const auto handle = static_cast<int16_t>(100 + o);
@@ -64,8 +64,8 @@ int16_t Sound::PlayOGGSound(const std::string& waveFileIn, int16_t Volume, int32
     DeleteSound(old);
   }
   if (Has(DSFlags, kFlag3D)) {
-    ui_.MessageBox("Standard OGG Files can not be 3d. File: " + full, "Error.",
-                   MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox("Standard OGG Files can not be 3d. File: " + full, "Error.",
+                           MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
   }
   slot.OggHandle = ogg_.PlayOggFromDisc(found, Has(DSFlags, kFlagLoop) ? 1 : 0);
   slot.OggPaused = false;
@@ -88,7 +88,7 @@ int16_t Sound::PlayMP3Sound(const std::string& waveFileIn, int16_t Volume, int32
                             int16_t Pan, int16_t DSFlags) {
   const std::string name = FullName(waveFileIn);
   std::string found;
-  TryStep([&] { found = ui_.FindFile(name).value_or(""); });
+  TryStep([&] { found = ui_.environment.FindFile(name).value_or(""); });
   if (found.empty()) return 0;
   const int16_t m = FindStreamSlot(200, settings_.Mp3Buffers);
   if (m == 0) return 0;
@@ -99,8 +99,8 @@ int16_t Sound::PlayMP3Sound(const std::string& waveFileIn, int16_t Volume, int32
     DeleteSound(old);
   }
   if (Has(DSFlags, kFlag3D)) {
-    ui_.MessageBox("Standard MP3 Files can not be 3d. File: " + name, "Error.",
-                   MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox("Standard MP3 Files can not be 3d. File: " + name, "Error.",
+                           MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
   }
   if (slot.Mp3Control) TryStep([&] { slot.Mp3Control->Stop(); });
   slot.Mp3Control.reset();

@@ -4,7 +4,7 @@
 
 namespace veltro::speech {
 
-FRMTTS::FRMTTS(platform::UserInterface& ui, platform::SpeechBackends& backends,
+FRMTTS::FRMTTS(const platform::UserInterface& ui, platform::SpeechBackends& backends,
                SpeechPauses& pauses)
     : ui_(ui), backends_(backends), pauses_(pauses) {}
 
@@ -19,8 +19,8 @@ void FRMTTS::TTSSetup(int16_t TTSType) {
   // A screen reader that cannot be reached falls back to the voice; a voice that cannot be
   // started leaves the program silent. Each failure is shown once.
   while (!platform::TryStep([&] { StartBackend(current_tts_type_); })) {
-    ui_.MessageBox("Error initializing screen reader or MS SAPI.", "Error! ",
-                   platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
+    ui_.dialogs.MessageBox("Error initializing screen reader or MS SAPI.", "Error! ",
+                           platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
     current_tts_type_ = current_tts_type_ == 3 ? 0 : 3;
     if (current_tts_type_ == 0) return;
   }
@@ -68,7 +68,7 @@ void FRMTTS::KeyUp(int16_t, int16_t) {}
 
 int16_t FRMTTS::PollKey() {
   last_key_code_ = 0;
-  ui_.DoEvents();
+  ui_.events.DoEvents();
   return last_key_code_;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/scope_guard.h"
 #include "platform/speech_backends.h"
 #include "platform/user_interface.h"
 #include "speech/character_table.h"
@@ -24,7 +25,8 @@ namespace veltro::speech {
 //   character_table.cpp  the spoken names of the characters (CharacterTable)
 class FRMTTS : public platform::KeyHandler {
  public:
-  FRMTTS(platform::UserInterface& ui, platform::SpeechBackends& backends, SpeechPauses& pauses);
+  FRMTTS(const platform::UserInterface& ui, platform::SpeechBackends& backends,
+         SpeechPauses& pauses);
   ~FRMTTS() override;
   FRMTTS(const FRMTTS&) = delete;
   FRMTTS& operator=(const FRMTTS&) = delete;
@@ -71,18 +73,10 @@ class FRMTTS : public platform::KeyHandler {
  private:
   // Holds the keyboard for the form while one of its key loops runs, and gives it back to the
   // window that had it when the loop ends, however it ends.
-  class KeyboardCapture {
-   public:
-    explicit KeyboardCapture(FRMTTS& form)
-        : ui_(form.ui_), previous_(form.ui_.SetKeyTarget(&form)) {}
-    ~KeyboardCapture() { ui_.SetKeyTarget(previous_); }
-    KeyboardCapture(const KeyboardCapture&) = delete;
-    KeyboardCapture& operator=(const KeyboardCapture&) = delete;
-
-   private:
-    platform::UserInterface& ui_;
-    platform::KeyHandler* previous_;
-  };
+  auto CaptureKeyboard() {
+    platform::KeyHandler* previous = ui_.events.SetKeyTarget(this);
+    return platform::ScopeGuard([this, previous] { ui_.events.SetKeyTarget(previous); });
+  }
 
   void StartBackend(int16_t type);
   // The active back-end objects; a missing one is a failure of the call that needs it.
@@ -93,7 +87,7 @@ class FRMTTS : public platform::KeyHandler {
   // Speaks the spoken form of the row for `c`; false when no row types that character.
   bool SpeakCharacter(char c);
 
-  platform::UserInterface& ui_;
+  platform::UserInterface ui_;
   platform::SpeechBackends& backends_;
   SpeechPauses& pauses_;
 

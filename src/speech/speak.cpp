@@ -1,19 +1,12 @@
 #include "platform/platform_error.h"
+#include "platform/text.h"
 #include "speech/frm_tts.h"
 
 namespace veltro::speech {
 
-namespace {
-
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(' ') == std::string::npos;
-}
-
-}  // namespace
-
 void FRMTTS::speak(const std::string& t, int16_t SystemType) {
   std::string text = t;
-  if (IsBlank(text)) return;
+  if (platform::IsBlank(text)) return;
   // "***" marks a text to be spoken as it stands after the marker; what follows is kept as is.
   if (text.starts_with("***")) text.erase(0, 3);
   if (current_tts_type_ == 0) return;

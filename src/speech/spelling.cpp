@@ -15,13 +15,13 @@ void FRMTTS::RepeatLastThingSpoken() {
 }
 
 void FRMTTS::SpellLastThingSpoken() {
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   const std::string text = last_thing_spoken_;
   for (char c : text) {
     last_key_code_ = 0;
     StopSpeech();
     if (SpeakCharacter(c)) pauses_.WaitSeconds(0.4f);
-    ui_.DoEvents();
+    ui_.events.DoEvents();
     if (last_key_code_ != 0) break;
   }
   // Spelling speaks each character; the text under review stays the one to repeat.
@@ -29,7 +29,7 @@ void FRMTTS::SpellLastThingSpoken() {
 }
 
 void FRMTTS::SpellWord(const std::string& phrase, int16_t) {
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   for (size_t i = 0; i < phrase.size(); ++i) {
     last_key_code_ = 0;
     StopSpeech();
@@ -44,7 +44,7 @@ std::string FRMTTS::SayCharacter(int16_t KeyCode, int16_t Shift) const {
 }
 
 std::string FRMTTS::EditBox(const std::string& message) {
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   std::string line;
   speak(message);
   for (;;) {

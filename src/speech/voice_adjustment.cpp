@@ -41,7 +41,7 @@ int16_t ToInt16(int32_t value) {
 
 void FRMTTS::AdjustVoice(int16_t& CurrentVoice) {
   if (current_tts_type_ != 3) return;
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   int32_t highest_allowed = 32767;
   // Speech trouble while prompting must not end the choice: the user can still press Enter.
   platform::TryStep([&] { speak("Use the arrows  to select voice. Press Enter when done."); });
@@ -69,8 +69,8 @@ void FRMTTS::AdjustVoice(int16_t& CurrentVoice) {
     if (applied) continue;
     // The index lies past the end of the list (or before its start): stay below it from now on.
     if (CurrentVoice == 0) {
-      ui_.MessageBox("No MS SAPI Voices were found.", "Error! ",
-                     platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
+      ui_.dialogs.MessageBox("No MS SAPI Voices were found.", "Error! ",
+                             platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
       return;
     }
     highest_allowed = CurrentVoice - 1;
@@ -80,7 +80,7 @@ void FRMTTS::AdjustVoice(int16_t& CurrentVoice) {
 
 void FRMTTS::AdjustRate(int16_t& CurrentRate) {
   if (current_tts_type_ != 3) return;
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   int32_t rate = Slot(1).Rate();
   speak("Use the arrows to adjust rate. Press Enter when done.");
   for (;;) {
@@ -112,7 +112,7 @@ void FRMTTS::AdjustRate2(int16_t Jump, int16_t& CurrentRate) {
 
 void FRMTTS::AdjustVolume(int16_t& CurrentVolume) {
   if (current_tts_type_ != 3) return;
-  KeyboardCapture capture(*this);
+  auto capture = CaptureKeyboard();
   int32_t volume = Slot(1).Volume();
   speak("Use the arrows to adjust volume. Press Enter when done.");
   for (;;) {

@@ -20,7 +20,7 @@ TEST_F(GameTest, MoonFreeFallCrashesOnTheThousandthTick) {
     EXPECT_EQ(sound.Of(Op::kStop, sound.HandleOf(loop)).size(), 1u) << loop;
   }
   const std::size_t calls = sound.calls.size();
-  for (int i = 0; i < 200; ++i) ui.DoEvents();
+  for (int i = 0; i < 200; ++i) ui.events.DoEvents();
   EXPECT_EQ(sound.calls.size(), calls);
 }
 
@@ -59,7 +59,7 @@ TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
   FlightState& f = game.flight();
   f.TerminalVelocity = 0;  // no gravity while descending: the speed stays 10, a click a second
   f.Velocity = 10;
-  ui.now = 100;
+  ui.clock.AdvanceTo(100);
   std::vector<int> clicks;
   auto run = [&](int from, int to, const char* file) {
     for (int tick = from; tick < to; ++tick) {
@@ -91,7 +91,7 @@ TEST_F(GameTest, MarksAreAnnouncedInOrderAtMostEveryOneAndAQuarterSeconds) {
   FlightState& f = game.flight();
   f.TerminalVelocity = 0;
   f.Velocity = 10;  // 0.2 ft a tick
-  ui.now = 100;
+  ui.clock.AdvanceTo(100);
   speech.log.clear();
   auto pass = [&](float from, double seconds) {
     f.Altitude = from;
@@ -157,12 +157,12 @@ TEST_F(GameTest, FlightKeysSpeakMuteForTheNextFlightAndAreDiscardedWhileFlushing
   const auto alt = sound.Of(Op::kVolume, sound.HandleOf("alt.wav"));
   EXPECT_EQ(alt.size() == 1 ? alt[0].Volume : 0, -10000);  // one volume set, to silence
   // Flushing discards every key and ends although keys keep coming.
-  ui.on_do_events = [this] { ui.QueueKeyDown(keys::Letter('Q')); };
+  ui.on_serve = [this] { ui.QueueKeyDown(keys::Letter('Q')); };
   game.FlushKeyboard();
   game.WaitSeconds(2.5f);
-  EXPECT_GE(ui.now, 2.5);
+  EXPECT_GE(ui.clock.Now(), 2.5);
   EXPECT_FALSE(game.flight().AbortRequested);
-  ui.on_do_events = nullptr;
+  ui.on_serve = nullptr;
   game.KeyDown(keys::Letter('Q'), 0);  // keys work again afterwards
   EXPECT_TRUE(game.flight().AbortRequested);
 }

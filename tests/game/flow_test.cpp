@@ -10,7 +10,7 @@ namespace {
 using platform::ProgramEnded;
 
 TEST_F(GameTest, MenuKeysAndEscapeInEachMenu) {
-  ui.SetKeyTarget(&game);
+  ui.events.SetKeyTarget(&game);
   Press({keys::kUp, keys::kDown, keys::kEnd, keys::kDown, keys::kHome});
   Press({keys::kDown}, keys::kShiftMask);  // not an arrow
   Press({keys::kRight});
@@ -23,11 +23,16 @@ TEST_F(GameTest, MenuKeysAndEscapeInEachMenu) {
   EXPECT_EQ(game.AskForInfo("a||c"), -1);
   EXPECT_EQ(speech.log.back(), "");  // empty entries are kept
   speech.log.clear();
-  ui.command_line = "3";
+  ui.environment = platform::Environment(ui.environment.ProgramFolder(), "3");
+  std::vector<int> rounds_at_poll;
+  sound.on_is_playing = [&] { rounds_at_poll.push_back(ui.rounds); };
   Press({keys::kEscape});  // world menu: the end
   EXPECT_THROW(game.Form_Load(), ProgramEnded);
-  EXPECT_EQ(app_path, "/opt/veltro/");
-  EXPECT_GE(ui.pauses, 2);  // the introduction was awaited without serving the queue
+  sound.on_is_playing = nullptr;
+  EXPECT_EQ(app_path, ui.Folder());
+  // The introduction was awaited (three polls) without serving the queue in between.
+  ASSERT_EQ(rounds_at_poll.size(), 3u);
+  EXPECT_EQ(rounds_at_poll, std::vector<int>(3, rounds_at_poll[0]));
   EXPECT_EQ(speech.log,
             (std::vector<std::string>{"<tts 3>", "Where would you like to land?", "Moon"}));
   Press({keys::kReturn, keys::kEscape});  // difficulty menu: the end
@@ -39,13 +44,21 @@ TEST_F(GameTest, MenuKeysAndEscapeInEachMenu) {
 }
 
 TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
-  ui.random_values = {0.5, 0.25, 0.5, 0.9, 0.9, 0.9};
-  StartFlight(4, 0);  // an asteroid, drawn in order
+  // The generator as the game seeds it at start-up (from the clock, still at 0): the first
+  // asteroid and the one a new choice draws.
+  platform::Environment draws = ui.environment;
+  draws.SeedRandom(0.0f);
+  FlightState first, second;
+  SelectWorld(4, first, [&] { return draws.Random(); });
+  SelectWorld(4, second, [&] { return draws.Random(); });
+  auto world = [](const FlightState& s) {
+    return std::make_tuple(s.Gravity, s.MaxLandingSpeed, s.TerminalVelocity, s.InitialAltitude,
+                           s.Thrust);
+  };
+  ASSERT_NE(world(first), world(second));
+  StartFlight(4, 0);
   const FlightState& f = game.flight();
-  EXPECT_EQ(std::make_tuple(f.Gravity, f.MaxLandingSpeed, f.TerminalVelocity, f.InitialAltitude,
-                            f.Thrust),
-            std::make_tuple(5.0f, 5.0f, 30000.0f, 250.0f, 13.5f));
-  const auto asteroid = std::make_tuple(f.Gravity, f.TerminalVelocity, f.InitialAltitude);
+  EXPECT_EQ(world(f), world(first));
   game.KeyDown(keys::kSpace, 0);
   game.KeyDown(keys::Letter('Q'), 0);
   RunUntilPrompt();
@@ -56,7 +69,7 @@ TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
   Press({keys::kDown, keys::kReturn});
   game.KeyDown(keys::kShift, keys::kShiftMask);  // Shift alone is "any other key": try again
   EXPECT_EQ(speech.Count("Press and hold spacebar to fire thrusters"), 2);
-  EXPECT_EQ(std::make_tuple(f.Gravity, f.TerminalVelocity, f.InitialAltitude), asteroid);
+  EXPECT_EQ(world(f), world(first));
   EXPECT_FALSE(f.AbortRequested);
   game.KeyDown(keys::kEscape, 0);  // in flight: an abort, not the end of the program
   RunUntilPrompt();
@@ -64,8 +77,8 @@ TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
   Press({keys::kReturn, keys::kReturn, keys::kDown, keys::kReturn});
   game.KeyDown(keys::Letter('N'), keys::kShiftMask);  // modifiers do not matter here
   EXPECT_EQ(sound.PlaysOf("intro.wav"), 1);
-  EXPECT_TRUE(ui.random_values.empty());
-  EXPECT_FLOAT_EQ(f.Gravity, 9);
+  EXPECT_EQ(world(f), world(second));
+  EXPECT_EQ(ui.environment.Random(), draws.Random());  // and nothing else was drawn
   sound.polls_while_playing = 30;  // Escape hammered all through a crash chooses nothing
   sound.on_is_playing = [this] { ui.QueueKeyDown(keys::kEscape); };
   game.flight().Altitude = 0.01f;
@@ -73,8 +86,7 @@ TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
   Tick();
   sound.on_is_playing = nullptr;
   EXPECT_EQ(speech.log.back(), kPrompt);
-  for (int i = 0; i < 100; ++i) ui.DoEvents();
-  EXPECT_FALSE(ui.ended);
+  for (int i = 0; i < 100; ++i) ui.events.DoEvents();
   EXPECT_THROW(game.KeyDown(keys::kEscape, 0), ProgramEnded);
 }
 

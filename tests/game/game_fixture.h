@@ -13,7 +13,7 @@
 #include "game/frm_main.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
-#include "support/fake_ui.h"
+#include "support/test_ui.h"
 
 namespace veltro::game::testing {
 
@@ -89,11 +89,11 @@ class RecordingSound : public GameSound {
 
 using Op = RecordingSound::Op;
 
-// A game window on the fake user interface, with a script of key presses handed out one per
+// A game window on the headless user interface, with a script of key presses handed out one per
 // served queue, so that each menu gets exactly the keys meant for it.
 class GameTest : public ::testing::Test {
  public:
-  GameTest() { ui.on_do_events = std::bind(&GameTest::FeedScript, this); }
+  GameTest() { ui.on_serve = std::bind(&GameTest::FeedScript, this); }
 
   void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
@@ -101,7 +101,7 @@ class GameTest : public ::testing::Test {
     }
   }
   void FeedScript() {
-    if (ui.now > 10000) throw std::runtime_error("the game kept waiting");  // not hang
+    if (ui.clock.Now() > 1000) throw std::runtime_error("the game kept waiting");  // not hang
     if (script.empty()) return;
     ui.QueueKeyDown(script.front().first, script.front().second);
     script.pop_front();
@@ -116,7 +116,7 @@ class GameTest : public ::testing::Test {
     ASSERT_TRUE(script.empty());
   }
   void Tick(double seconds = 0.02) {  // one flight tick, `seconds` after the previous one
-    ui.now += seconds;
+    ui.clock.Advance(seconds);
     game.Timer1_Timer();
   }
   void TickAt(float altitude) {  // one tick held still there: no gravity, no speed
@@ -126,18 +126,18 @@ class GameTest : public ::testing::Test {
   }
   void RunUntilPrompt() {  // serves the queue until the flight ends with the closing prompt
     const int seen = speech.Count(kPrompt);
-    for (int i = 0; i < 1000000 && speech.Count(kPrompt) == seen; ++i) ui.DoEvents();
+    for (int i = 0; i < 1000000 && speech.Count(kPrompt) == seen; ++i) ui.events.DoEvents();
     ASSERT_EQ(speech.Count(kPrompt), seen + 1);
   }
 
   static constexpr const char* kPrompt =
       "Press Escape to exit, N to select a new planet, or  any other key to try again.";
 
-  veltro::testing::FakeUi ui;
+  veltro::testing::TestUi ui;
   RecordingSpeech speech;
   RecordingSound sound;
   std::string app_path;
-  FRMMain game{ui, speech, sound, app_path};
+  FRMMain game{ui.ui(), speech, sound, app_path};
   std::deque<std::pair<int16_t, int16_t>> script;  // key code, shift
 };
 

@@ -4,20 +4,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iomanip>
+#include <iostream>
+#include <numbers>
 #include <string>
 #include <vector>
 
+#include "game/sound_table.h"
+#include "loudness.h"
 #include "platform/file_names.h"
+#include "platform/text.h"
 
 namespace {
 
-using Samples = std::vector<double>;  // mono, in [-1, 1]
+using Samples = std::vector<float>;  // mono, in [-1, 1]
+
+// A sample this small is silence: below -60 dB, less than the step of a quiet click.
+constexpr double kZero = 0.001;
 
 Samples Read(const std::string& name, SF_INFO& info) {
   SNDFILE* file = sf_open((VELTRO_BIN_DIR "/" + name).c_str(), SFM_READ, &info);
   if (file == nullptr) return {};
   Samples samples(static_cast<size_t>(info.frames));
-  sf_readf_double(file, samples.data(), info.frames);
+  sf_readf_float(file, samples.data(), info.frames);
   sf_close(file);
   return samples;
 }
@@ -27,11 +36,59 @@ double Peak(Samples::const_iterator begin, Samples::const_iterator end) {
       begin, end, [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
 }
 
-// The fundamental frequency, from the zero crossings: the tones' overtones are too weak to add any.
+// The fundamental frequency: the shortest lag at which the sound repeats itself, where its
+// autocorrelation (over a tenth of a second) comes back to nearly its full value.
 double Fundamental(const Samples& s, int rate) {
-  int crossings = 0;
-  for (size_t i = 1; i < s.size(); ++i) crossings += (s[i - 1] < 0.0) != (s[i] < 0.0);
-  return crossings * rate / 2.0 / static_cast<double>(s.size());
+  auto correlation = [&](size_t lag) {
+    double sum = 0.0;
+    for (size_t i = 0; i < static_cast<size_t>(rate / 10); ++i) sum += s[i] * s[i + lag];
+    return sum;
+  };
+  const double full = correlation(0);
+  for (size_t lag = static_cast<size_t>(rate / 2000); lag < static_cast<size_t>(rate / 50); ++lag) {
+    if (correlation(lag) > 0.9 * full && correlation(lag) >= correlation(lag + 1)) {
+      return static_cast<double>(rate) / static_cast<double>(lag);
+    }
+  }
+  return 0.0;
+}
+
+// A hard cut: a 2 ms stretch well heard (above -30 dB of the peak) followed by one 40 dB quieter.
+bool HasHardCut(const Samples& s, int rate) {
+  const size_t width = static_cast<size_t>(rate / 500);
+  const double loud = 0.03 * Peak(s.begin(), s.end());
+  double before = 0.0;
+  for (size_t at = 0; at + width <= s.size(); at += width) {
+    double energy = 0.0;
+    for (size_t i = at; i < at + width; ++i) energy += s[i] * s[i];
+    const double rms = std::sqrt(energy / static_cast<double>(width));
+    if (before > loud && rms < 0.01 * before) return true;
+    before = rms;
+  }
+  return false;
+}
+
+// The share of the sound's energy above `hertz` when played at `rate`, in dB: through a
+// fourth-order Butterworth high-pass (two biquads), after the first tenth of a second.
+double EnergyAboveDb(const Samples& s, int rate, double hertz) {
+  std::vector<double> x(s.begin(), s.end());
+  const double w = 2.0 * std::numbers::pi * hertz / rate;
+  for (double q : {0.5412, 1.3066}) {
+    const double alpha = std::sin(w) / (2.0 * q), c = std::cos(w), a0 = 1.0 + alpha;
+    const double b0 = (1.0 + c) / 2.0 / a0, b1 = -(1.0 + c) / a0, a1 = -2.0 * c / a0,
+                 a2 = (1.0 - alpha) / a0;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (double& v : x) {
+      const double y = b0 * v + b1 * x1 + b0 * x2 - a1 * y1 - a2 * y2;
+      x2 = x1, x1 = v, y2 = y1, y1 = y, v = y;
+    }
+  }
+  double above = 0.0, all = 0.0;
+  for (size_t i = static_cast<size_t>(rate / 10); i < s.size(); ++i) {
+    above += x[i] * x[i];
+    all += static_cast<double>(s[i]) * s[i];
+  }
+  return 10.0 * std::log10(above / all);
 }
 
 TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
@@ -58,20 +115,23 @@ TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
     double seconds = static_cast<double>(s.size()) / info.samplerate;
     EXPECT_GE(seconds, expected.min_seconds);
     EXPECT_LE(seconds, expected.max_seconds);
-    EXPECT_GT(Peak(s.begin(), s.end()), 0.5) << "too quiet";
     EXPECT_LT(Peak(s.begin(), s.end()), 0.999) << "clipped";
+    EXPECT_LE(std::fabs(s.front()), kZero) << "starts with a click";
+    EXPECT_FALSE(HasHardCut(s, info.samplerate));
     // The sound engine asks for the upper-case name; its look-up must lead to this file.
-    std::string upper = expected.name;
-    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    const std::string upper = veltro::platform::UpperCase(expected.name);
     EXPECT_EQ(veltro::platform::FindFileIgnoringCase(VELTRO_BIN_DIR "/" + upper),
               VELTRO_BIN_DIR "/" + std::string(expected.name));
     // Playing the end straight into the beginning is no bigger a step than any inside the sound.
     double largest_step = 0.0;
     for (size_t i = 1; i < s.size(); ++i)
-      largest_step = std::max(largest_step, std::fabs(s[i] - s[i - 1]));
+      largest_step = std::max(largest_step, std::fabs(double{s[i]} - s[i - 1]));
     if (expected.loops) {
       EXPECT_LE(std::fabs(s.front() - s.back()), largest_step + 1.0 / 32768.0);
-    } else if (expected.clicks) {
+    } else {
+      EXPECT_LE(std::fabs(s.back()), kZero) << "ends with a click";
+    }
+    if (expected.clicks) {
       // The flight plays the clicks from byte 96 on, the sound review from the start: both
       // must hear the whole click, so the first 48 samples are silent.
       EXPECT_EQ(Peak(s.begin(), s.begin() + 48), 0.0);
@@ -90,6 +150,40 @@ TEST(Assets, RetunedTonesStayInAPleasantBand) {
     EXPECT_LE(own * 10025.0 / info.samplerate, 250.0);
     EXPECT_GE(own * 80025.0 / info.samplerate, 1000.0);
     EXPECT_LE(own * 80025.0 / info.samplerate, 1600.0);
+  }
+}
+
+// The mix as the player hears it: each sound's loudest moment (K-weighted over 400 ms, LUFS) at
+// the volume the game plays it with.
+TEST(Assets, TheMixIsBalancedAtTheVolumesTheGamePlaysItWith) {
+  namespace game = veltro::game;
+  auto heard = [](const game::SoundRow& row) {
+    SF_INFO info{};
+    Samples s = Read(row.waveFileIn, info);
+    // The too-fast warning starts silent and sounds at kTooFastVolume.
+    const double db = (row.Volume == game::kSilent ? game::kTooFastVolume : row.Volume) / 100.0;
+    double lufs =
+        veltro::assets::LoudestMoment(s, info.samplerate, row.DSFlags == game::kLoop) + db;
+    std::cout << std::fixed << std::setprecision(1) << std::setw(14) << row.waveFileIn
+              << std::setw(7) << db << " dB" << std::setw(8) << lufs << " LUFS\n";
+    return lufs;
+  };
+  const double cues[] = {heard(game::kAltitudeTone), heard(game::kFuelTone), heard(game::kTooFast)};
+  const double loudest_cue = *std::max_element(std::begin(cues), std::end(cues));
+  const double quietest_cue = *std::min_element(std::begin(cues), std::end(cues));
+  EXPECT_LE(loudest_cue - quietest_cue, 3.0) << "altitude, fuel and too-fast cues";
+  EXPECT_GE(heard(game::kThruster), cues[0] - 6.0) << "thrusters under the altitude tone";
+  EXPECT_LE(heard(game::kIntro), quietest_cue) << "introduction louder than the cues";
+  for (const game::SoundRow& outcome :
+       {game::kTouchdown, game::kLanded, game::kHoustonProblem, game::kExplosion}) {
+    EXPECT_GE(heard(outcome), loudest_cue + 3.0) << outcome.waveFileIn << " not above the cues";
+  }
+  heard(game::kNoFuel), heard(game::kDescendingClick), heard(game::kClimbingClick);
+  // At their lowest pitch (played at 10025 Hz) the tones keep a quarter of their energy above
+  // 250 Hz, where small speakers still play.
+  for (const char* name : {"alt.wav", "fuel.wav"}) {
+    SF_INFO info{};
+    EXPECT_GE(EnergyAboveDb(Read(name, info), 10025, 250.0), -6.0) << name;
   }
 }
 

@@ -169,7 +169,7 @@ TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
   HeadlessRun run(options);
   auto& speech = run.speech().state();
   // The screen reader stops answering five seconds in and comes back at nine.
-  std::unique_ptr<platform::Timer> breaker = run.ui().CreateTimer([&] {
+  std::unique_ptr<platform::Timer> breaker = run.events().CreateTimer([&] {
     speech.fail_screen_reader_calls = !speech.fail_screen_reader_calls;
     breaker->SetInterval(4000);
   });
@@ -187,21 +187,55 @@ TEST(ProgramTest, SpeechThatFailsInFlightDoesNotEndTheGame) {
   EXPECT_THAT(log.str(), ::testing::HasSubstr(kMoonFinalReport));
 }
 
-TEST(CommandLineTest, OptionsInAnyOrderAndMistakesAsUsageErrors) {
-  CommandLine line = ParseCommandLine({"--headless", "--keys", "a", "3", "--seed", "42", "x"});
-  EXPECT_EQ(line.seed, 42u);
-  EXPECT_EQ(line.game_arguments, "3 x");
+TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
+  auto parse = [](const std::string& text) {
+    std::istringstream words(text);
+    return ParseCommandLine({std::istream_iterator<std::string>(words), {}});
+  };
+  struct Case {
+    const char* arguments;
+    const char* keys;
+    uint64_t seed;
+    const char* game_arguments;
+  };
+  // Options in any order, "=" or the next argument for a value, abbreviations, "--" ends them.
+  const Case kForms[] = {
+      {"--headless --keys a 3 --seed 42 x", "a", 42, "3 x"},
+      {"--headless --keys=a --seed=42 --speech-log=s.log 3", "a", 42, "3"},
+      {"--head --ke=-a --se 7 -- --seed=1 3", "-a", 7, "--seed=1 3"},
+  };
+  for (const Case& form : kForms) {
+    CommandLine line = parse(form.arguments);
+    EXPECT_EQ(line.keys, form.keys) << form.arguments;
+    EXPECT_EQ(line.seed, form.seed) << form.arguments;
+    EXPECT_EQ(line.game_arguments, form.game_arguments) << form.arguments;
+  }
   // --help and --version need nothing else.
-  EXPECT_TRUE(ParseCommandLine({"--headless", "--help"}).help);
-  EXPECT_TRUE(ParseCommandLine({"--version", "--keys", "a.keys"}).version);
-  // No script, script without --headless, headless only, missing value, bad numbers, unknown.
-  for (std::string bad :
-       {"--headless", "--keys a", "--fail-voice", "--headless --keys",
-        "--headless --keys a --max-seconds 0", "--headless --keys a --max-seconds inf",
-        "--headless --keys a --max-seconds 10s", "--headless --keys a --seed -1", "--colour"}) {
-    std::istringstream words(bad);
-    std::vector<std::string> arguments{std::istream_iterator<std::string>(words), {}};
-    EXPECT_THROW(ParseCommandLine(arguments), UsageError) << bad;
+  EXPECT_TRUE(parse("--headless -h").help);
+  EXPECT_TRUE(parse("--version --keys a.keys").version);
+  // No script, script without --headless, headless only, missing or unwanted value, bad numbers,
+  // unknown or ambiguous options.
+  const std::pair<const char*, const char*> kMistakes[] = {
+      {"--headless", "--headless needs --keys SCRIPT"},
+      {"--keys a", "--keys and --fail-* work only with --headless"},
+      {"--fail-voice", "--keys and --fail-* work only with --headless"},
+      {"--headless --keys", "--keys needs a value"},
+      {"--headless --keys a --max-seconds 0", "--max-seconds needs a number"},
+      {"--headless --keys a --max-seconds=inf", "--max-seconds needs a number"},
+      {"--headless --keys a --max-seconds 10s", "--max-seconds needs a number"},
+      {"--headless --keys a --seed -1", "--seed needs a whole number"},
+      {"--help=yes", "--help=yes: this option takes no value"},
+      {"--colour", "unknown or ambiguous option --colour"},
+      {"--fail", "unknown or ambiguous option --fail"},
+      {"-x", "unknown option -x"},
+  };
+  for (const auto& [arguments, message] : kMistakes) {
+    try {
+      parse(arguments);
+      ADD_FAILURE() << arguments << " was taken";
+    } catch (const UsageError& error) {
+      EXPECT_THAT(error.what(), ::testing::StartsWith(message)) << arguments;
+    }
   }
 }
 
@@ -225,11 +259,11 @@ struct CappingSound : game::GameSound {
 
 TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
   platform::headless::VirtualClock clock;
-  platform::headless::HeadlessUi ui(clock, {});
+  platform::headless::HeadlessEventLoop events(clock);
   CappingSound engine;
   std::ostringstream out;
   {
-    SoundLog log(engine, ui, out);
+    SoundLog log(engine, events, out);
     log.DSInit();
     int16_t volume = -600, pan = 0, flags = 8;
     int32_t frequency = 150000, start = 0, high = 120000;

@@ -6,24 +6,20 @@
 #include <fstream>
 
 #include "platform/headless/simulated_sound.h"
-#include "platform/headless/virtual_clock.h"
 #include "sound_fixture.h"
 
 namespace veltro::testing {
 namespace {
 
 TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero) {
-  std::string folder = (std::filesystem::temp_directory_path() / "veltro_sound_engine/").string();
-  std::filesystem::create_directories(folder);
-  FakeUi ui;
-  platform::headless::VirtualClock clock;
-  platform::headless::SimulatedSoundSystem dx{clock};
-  SimulatedStreams streams{clock};
+  TestUi ui;
+  const std::string folder = ui.Folder();
+  platform::headless::SimulatedSoundSystem dx{ui.clock};
+  SimulatedStreams streams{ui.clock};
   RecordingSoundSpeech speech;
-  sound::Sound sound(ui, dx, streams.ogg, streams.direct_show, speech, folder);
+  sound::Sound sound(ui.ui(), dx, streams.ogg, streams.direct_show, speech, folder);
   sound.DSInit();
   auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
-    ui.files[folder + name] = "";
     if (format == 0) {
       std::ofstream(folder + name, std::ios::binary) << bytes;
       return;
@@ -50,7 +46,7 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   int16_t copy = play("click.wav");
   EXPECT_NE(copy, click);
   EXPECT_TRUE(sound.IsPlaying(click));
-  clock.Advance(0.5);
+  ui.clock.Advance(0.5);
   EXPECT_FALSE(sound.IsPlaying(click));
   EXPECT_FALSE(sound.IsPlaying(copy));
   EXPECT_TRUE(sound.IsPlaying(hum));              // looping
@@ -63,8 +59,7 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   for (const char* bad : {"empty.wav", "corrupt.wav", "corrupt.ogg!", "missing.wav"}) {
     EXPECT_EQ(play(bad), 0) << bad;
   }
-  EXPECT_TRUE(ui.boxes.empty());
-  std::filesystem::remove_all(folder);
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <filesystem>
+#include <fstream>
+
 #include "sound/sound_units.h"
 #include "sound_fixture.h"
 
@@ -16,7 +19,7 @@ TEST_F(SoundTest, CreationFlagsFollowDSFlagsAndSoftwareMixing) {
                                            {8192, 33002, 1},
                                            {1024, 184, 1}}) {
     SCOPED_TRACE(flags);
-    if (software) ui.files[app_path + "sounds.ini"] = "SOFTWARE BUFFERS";
+    if (software) ui.WriteFile("sounds.ini", "SOFTWARE BUFFERS");
     if (software) s.DSInit();
     ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", static_cast<int16_t>(flags)), 1);
     EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, expected);
@@ -30,18 +33,26 @@ TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
   auto before = s.WavSlotAt(4).DSBuffer;
   EXPECT_EQ(s.OpenSound(4, "NONE.WAV", 0), 0);  // missing: nothing changes
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, before);
-  ui.files[app_path + "BAD.WAV"] = "";  // refused by the device: the slot ends up empty
+  ui.WriteFile("BAD.WAV");  // refused by the device: the slot ends up empty
   EXPECT_EQ(s.OpenSound(4, "BAD.WAV", 0), 0);
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, nullptr);
   EXPECT_EQ(s.OpenSound(101, "GOOD.WAV", 0), 0);
   EXPECT_EQ(s.OpenSound(-1, "GOOD.WAV", 0), 0);
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 
-  for (std::string path : {"/srv/A.WAV", "C:\\SOUNDS\\B.WAV", "\\SOUNDS\\C.WAV", "SUB/D.WAV"}) {
+  // A name with a drive, or from the root, is taken as it stands (here: in the current folder,
+  // apart from the absolute one); any other goes below the program folder.
+  for (std::string path : {app_path + "A.WAV", std::string("C:\\SOUNDS\\B.WAV"),
+                           std::string("\\SOUNDS\\C.WAV"), std::string("SUB/D.WAV")}) {
     std::string full = path == "SUB/D.WAV" ? app_path + path : path;
-    ui.files[full] = "";
+    if (full.starts_with('/')) {
+      ui.WriteFile(full);
+    } else {
+      std::ofstream(full).flush();
+    }
     s.OpenSound(1, path, 0);  // the device is asked for the file as named
     EXPECT_EQ(dx.log.calls.back(), "CreateSoundBufferFromFile(" + full + ")");
+    if (!full.starts_with('/')) std::filesystem::remove(full);
   }
 }
 
@@ -49,12 +60,12 @@ TEST_F(SoundTest, StereoSoundOpenedAs3DIsWarnedAbout) {
   sound::Sound& s = Started();
   AddWav("STEREO.WAV", 2);
   EXPECT_EQ(s.OpenSound(2, "STEREO.WAV", 0), 1);
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
   EXPECT_EQ(s.OpenSound(2, "STEREO.WAV", 1024), 0);  // the device refuses it
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text,
+  ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
+  EXPECT_EQ(ui.dialogs.boxes()[0].text,
             "STEREO.WAV will not play.  Trying to use a stereo sound in a 3D buffer.");
-  EXPECT_EQ(ui.boxes[0].title, "Warning ");
+  EXPECT_EQ(ui.dialogs.boxes()[0].title, "Warning ");
 }
 
 TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
@@ -63,7 +74,7 @@ TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
        {std::pair<std::string, FakeOggLibrary::File>{"A.OGG", {{1, 2}, 1, 11025}},
         {"EMPTY.OGG", {}},
         {"ODD.OGG", {{1, 2, 3, 4}, 2, 2000000000}}}) {
-    ui.files[app_path + name] = "";
+    ui.WriteFile(name);
     ogg.files[app_path + name] = file;
   }
   ASSERT_EQ(s.OpenSound(2, "A.OGG", 0), 1);
@@ -107,7 +118,7 @@ TEST_F(SoundTest, VolumePanAndFrequencyPerHandleRange) {
   }
   EXPECT_EQ(frequency, 44100);
   EXPECT_EQ(dx.log.calls.size(), calls);
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
   for (int16_t index : {57, -1, 150}) EXPECT_THROW(sound->SetStartPosition(index), PlatformError);
 
   EXPECT_EQ(sound::ClampStreamPan(9000), 5000);

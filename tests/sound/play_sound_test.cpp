@@ -8,14 +8,21 @@ namespace {
 class PlaySoundTest : public SoundTest {
  protected:
   void SetUp() override {
-    ui.files[app_path + "sounds.ini"] = "SOUND BUFFERS=20";
+    ui.WriteFile("sounds.ini", "SOUND BUFFERS=20");
     Started();
     for (const char* name : {"click.wav", "ding.wav", "boom1.wav", "boom2.wav", "boom3.wav"}) {
       AddWav(name);
     }
   }
-  // A random number that makes the slot search start at `slot` (its first pick is slot + 1).
-  void StartAt(int slot) { ui.random_values.push_back((slot - 1 + 0.5) / 20.0); }
+  // Seeds the generator so that the next slot search starts at `slot` (its first pick is
+  // slot + 1): the search starts at 1 + the next random number times the 20 slots.
+  void StartAt(int slot) {
+    for (float seed = 0;; ++seed) {
+      platform::Environment probe = ui.environment;
+      probe.SeedRandom(seed);
+      if (static_cast<int>(probe.Random() * 20) + 1 == slot) return ui.environment.SeedRandom(seed);
+    }
+  }
   // Fills the other slots with distinct sounds played with `flags`.
   void Fill(int count, int16_t flags = 0) {
     for (int i = 0; i < count; ++i) {
@@ -38,21 +45,22 @@ TEST_F(PlaySoundTest, BlankNamesSpeechPrefixesAndStreams) {
 
 TEST_F(PlaySoundTest, WildcardsPickANumberedVariantOrAreReported) {
   std::set<std::string> heard;
-  for (double r : {0.0, 0.4, 0.99}) {
-    ui.random_values.push_back(r);
+  for (int i = 0; i < 100; ++i) {
     heard.insert(sound->WavSlotAt(Play("boom*3.wav")).SlotFile);
     FinishAll();
   }
   EXPECT_EQ(heard, (std::set<std::string>{"BOOM1.WAV", "BOOM2.WAV", "BOOM3.WAV"}));
-  ui.random_values.push_back(0.7);
-  EXPECT_EQ(sound->WavSlotAt(Play("boom*001.wav")).SlotFile, "BOOM1.WAV");
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(sound->WavSlotAt(Play("boom*001.wav")).SlotFile, "BOOM1.WAV");
+    FinishAll();
+  }
   for (std::string bad : {"boom*.wav", "boom*1234.wav"}) {
-    ui.boxes.clear();
+    ui.dialogs.ClearBoxes();
     EXPECT_EQ(Play(bad), 0);
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text,
+    ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
+    EXPECT_EQ(ui.dialogs.boxes()[0].text,
               "Wildcard wave file must have 1 to 3 digit number after asterisk. File: " + bad);
-    EXPECT_EQ(ui.boxes[0].title, "Error in PlaySound");
+    EXPECT_EQ(ui.dialogs.boxes()[0].title, "Error in PlaySound");
   }
   AddWav("boom*3");  // digits up to the end of the name: used as it stands
   EXPECT_EQ(sound->WavSlotAt(Play("boom*3")).SlotFile, "BOOM*3");
@@ -193,7 +201,7 @@ TEST_F(PlaySoundTest, FailuresStopPlayAndDeleteSound) {
   int16_t ding = Play("ding.wav");  // a refused Play still returns the slot
   EXPECT_EQ(ding, sound->NextSlot());
   dx.log.failing.clear();
-  ui.files[app_path + "corrupt.wav"] = "";
+  ui.WriteFile("corrupt.wav");
   EXPECT_EQ(Play("corrupt.wav", 2), 0);  // the chosen slot stays empty with class 0
   EXPECT_EQ(sound->WavSlotAt(sound->NextSlot()).DSBuffer, nullptr);
   EXPECT_EQ(sound->WavSlotAt(sound->NextSlot()).SlotMode, 0);
@@ -215,7 +223,7 @@ TEST_F(PlaySoundTest, FailuresStopPlayAndDeleteSound) {
   sound->DeleteSound(handle);
   EXPECT_EQ(handle, 0);
   EXPECT_EQ(dx.LiveBuffers(), 1);
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 }  // namespace

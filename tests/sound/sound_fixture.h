@@ -16,7 +16,7 @@
 #include "recording_sound.h"
 #include "sound/sound.h"
 #include "support/audio_file_fixtures.h"
-#include "support/fake_ui.h"
+#include "support/test_ui.h"
 
 namespace veltro::testing {
 
@@ -82,23 +82,21 @@ class RecordingSoundSpeech : public sound::SoundSpeech {
 // A sound engine over the simulated device, with helpers to put sound files in place.
 class SoundTest : public ::testing::Test {
  protected:
-  TempDir folder;
-  FakeUi ui;
+  TestUi ui;
   RecordingSoundSystem dx;
   FakeOggLibrary ogg;
   SimulatedStreams streams{dx.clock};
   RecordingSoundSpeech speech;
-  std::string app_path = folder.File("");
+  std::string app_path = ui.Folder();
   std::unique_ptr<sound::Sound> sound;
 
   sound::Sound& Started() {
-    sound = std::make_unique<sound::Sound>(ui, dx, ogg, streams.direct_show, speech, app_path);
+    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, streams.direct_show, speech, app_path);
     sound->DSInit();
     return *sound;
   }
   // A tenth of a second of sound, which plays until the test advances the device's clock.
   void AddWav(const std::string& name, int channels = 1) {
-    ui.files[app_path + name] = "";
     WriteTone(app_path + name, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, 22050, 2205);
   }
   void FinishAll() { dx.clock.Advance(1); }  // every sound that does not loop plays to its end

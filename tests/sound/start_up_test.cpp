@@ -39,44 +39,47 @@ TEST(SoundsIni, EachLineAppliesItsRuleOrIsReported) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    FakeUi ui;
+    platform::headless::HeadlessDialogs dialogs;
     sound::EngineSettings settings;
     settings.SoundBuffers = 50;
-    sound::ProcessSoundsIniLine(c.line, settings, ui);
+    sound::ProcessSoundsIniLine(c.line, settings, dialogs);
     EXPECT_EQ(settings.SoundBuffers, c.sound_buffers);
     EXPECT_EQ(settings.OggBuffers, c.ogg_buffers);
     EXPECT_EQ(settings.SoftwareBuffers, c.software);
-    EXPECT_EQ(ui.boxes.size(), c.reported ? 1u : 0u);
+    EXPECT_EQ(dialogs.boxes().size(), c.reported ? 1u : 0u);
   }
-  FakeUi ui;
+  platform::headless::HeadlessDialogs dialogs;
   sound::EngineSettings settings;
-  sound::ProcessSoundsIniLine("  sound  buffers = 40 ' two blanks", settings, ui);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text,
+  sound::ProcessSoundsIniLine("  sound  buffers = 40 ' two blanks", settings, dialogs);
+  ASSERT_EQ(dialogs.boxes().size(), 1u);
+  EXPECT_EQ(dialogs.boxes()[0].text,
             "Error in sounds.ini file - unrecognized parameter in line SOUND  BUFFERS = 40");
-  EXPECT_EQ(ui.boxes[0].title, "");
-  EXPECT_EQ(ui.boxes[0].buttons, platform::MessageBoxButtons::kOkCancel);
+  EXPECT_EQ(dialogs.boxes()[0].title, "");
+  EXPECT_EQ(dialogs.boxes()[0].buttons, platform::MessageBoxButtons::kOkCancel);
 }
 
-TEST_F(SoundTest, SoundsIniLinesEndAtCarriageReturnsAndBadLinesDoNotStopIt) {
-  ui.files[app_path + "sounds.ini"] = "SOUND BUFFERS=40\nOGG BUFFERS=2\n";  // one long line
+TEST_F(SoundTest, SoundsIniLinesEndAtCrCrLfOrLfAndBadLinesDoNotStopIt) {
   sound::Sound& s = Started();
-  EXPECT_EQ(s.Settings().SoundBuffers, 40);
-  EXPECT_EQ(s.Settings().OggBuffers, 20);
-  EXPECT_TRUE(ui.boxes.empty());
+  for (const char* ending : {"\r", "\r\n", "\n"}) {
+    SCOPED_TRACE(::testing::PrintToString(ending));
+    ui.WriteFile("sounds.ini", std::string("SOUND BUFFERS=40") + ending + "OGG BUFFERS=2" + ending);
+    s.DSInit();
+    EXPECT_EQ(s.Settings().SoundBuffers, 40);
+    EXPECT_EQ(s.Settings().OggBuffers, 2);
+  }
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 
-  ui.files[app_path + "sounds.ini"] =
-      "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45";
+  ui.WriteFile("sounds.ini", "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45");
   s.DSInit();
   EXPECT_EQ(s.Settings().SoundBuffers, 45);  // the last line of a key wins
   EXPECT_EQ(s.OggSlots().size(), 4u);
-  EXPECT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.dialogs.boxes().size(), 1u);
   EXPECT_TRUE(s.QuietErrors());
 }
 
 TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
-  sound = std::make_unique<sound::Sound>(ui, dx, ogg, streams.direct_show, speech, app_path);
-  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, streams.direct_show, speech, app_path);
+  for (int i = 0; i < 30; ++i) ui.events.DoEvents();
   EXPECT_EQ(ogg.updates, 0);  // not before start-up
   sound->DSInit();
   EXPECT_EQ(dx.log.calls,
@@ -84,9 +87,9 @@ TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
                 "DirectSoundCreate()", "SetCooperativeLevel(2)", "CreatePrimaryBuffer(17)",
                 "PrimaryPlay()", "SetFormat(2,22050,4,88200)", "GetDirectSound3DListener()",
                 "SetRolloffFactor(1.000000)", "SetDistanceFactor(3.400000)"}));
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
   EXPECT_EQ(ogg.buffer_size, 5);
-  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  for (int i = 0; i < 30; ++i) ui.events.DoEvents();
   EXPECT_GT(ogg.updates, 0);
 
   ogg.init_result = 0;  // a library that does not start leaves the timer off
@@ -98,26 +101,26 @@ TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
   ogg.init_result = 1;
   sound->DSInit();
   EXPECT_FALSE(sound->Timer1Enabled());
-  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 TEST_F(SoundTest, NoDeviceShowsTheMessageOncePerFailingStep) {
   dx.log.failing.insert("DirectSoundCreate");
   Started();
-  ASSERT_EQ(ui.boxes.size(), 8u);
-  for (const auto& box : ui.boxes) {
+  ASSERT_EQ(ui.dialogs.boxes().size(), 8u);
+  for (const auto& box : ui.dialogs.boxes()) {
     EXPECT_EQ(box.text, "Unable to initialize DirectSound - sound card may not be present");
     EXPECT_EQ(box.title, "Error");
     EXPECT_EQ(box.buttons, platform::MessageBoxButtons::kOk);
   }
   AddWav("click.wav");  // nothing can be loaded, and that is not reported again
   EXPECT_EQ(Play("click.wav"), 0);
-  EXPECT_EQ(ui.boxes.size(), 8u);
+  EXPECT_EQ(ui.dialogs.boxes().size(), 8u);
 
   dx.log.failing = {"SetCooperativeLevel", "SetRolloffFactor"};
-  ui.boxes.clear();
+  ui.dialogs.ClearBoxes();
   sound->DSInit();
-  EXPECT_EQ(ui.boxes.size(), 2u);  // the other steps go on
+  EXPECT_EQ(ui.dialogs.boxes().size(), 2u);  // the other steps go on
   EXPECT_EQ(dx.log.Count("SetDistanceFactor"), 1);
 }
 
@@ -135,10 +138,9 @@ TEST_F(SoundTest, ResetKeepsWavSlotsAndShutdownFreesThem) {
   s.ShutdownForm1();  // a library failure does not keep the slots
   EXPECT_EQ(dx.LiveBuffers(), 0);
   int updates = ogg.updates;
-  for (int i = 0; i < 30; ++i) ui.DoEvents();
+  for (int i = 0; i < 30; ++i) ui.events.DoEvents();
   EXPECT_EQ(ogg.updates, updates);
   EXPECT_THROW(s.Form_Unload(), platform::ProgramEnded);
-  EXPECT_TRUE(ui.ended);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <fstream>
 
-#include "platform/headless/headless_ui.h"
 #include "platform/headless/simulated_sound.h"
 #include "sound_fixture.h"
 #include "support/audio_file_fixtures.h"
@@ -18,10 +17,9 @@ constexpr int kRate = 22050;
 
 class StreamEngineTest : public ::testing::Test {
  protected:
-  TempDir dir;
-  std::string folder = dir.path + "/";
-  platform::headless::VirtualClock clock;
-  platform::headless::HeadlessUi ui{clock, {}};
+  TestUi ui;
+  std::string folder = ui.Folder();
+  platform::headless::VirtualClock& clock = ui.clock;
   platform::headless::SimulatedSoundSystem dx{clock};
   SimulatedStreams streams{clock};
   platform::OggStreams& ogg = streams.ogg;
@@ -39,7 +37,7 @@ class StreamEngineTest : public ::testing::Test {
   // A fresh engine; the streams of the last one end.
   void Restart() {
     ogg.ShutdownOgg();
-    sound = std::make_unique<sound::Sound>(ui, dx, ogg, direct_show, speech, folder);
+    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, direct_show, speech, folder);
     sound->DSInit();
   }
   int16_t Play(const std::string& name, int16_t flags, int16_t volume = 0, int32_t frequency = -1,
@@ -49,7 +47,7 @@ class StreamEngineTest : public ::testing::Test {
   }
   // Serves the queue for `seconds` of virtual time: the 10 ms timer pumps the OGG streams.
   void Wait(double seconds) {
-    for (double end = clock.Now() + seconds; clock.Now() < end;) ui.DoEvents();
+    for (double end = clock.Now() + seconds; clock.Now() < end;) ui.events.DoEvents();
   }
   const SimulatedVoiceSettings& LastVoice(const platform::headless::SimulatedStreamVoices& made) {
     return *made.made().back();
@@ -89,16 +87,16 @@ TEST_F(StreamEngineTest, SlotSearchGoesByLevelThenSlotAndNeverTakesAPlayingOrKep
         if (state == 'I' && !mp3) sound->StopPlay(handle);
       }
       Wait(1.2);
-      const size_t boxes = ui.boxes().size();
+      const size_t boxes = ui.dialogs.boxes().size();
       const int16_t got = Play(file, 0);
       const int16_t expected = rows[row].expected == 0 ? 0 : (mp3 ? 200 : 100) + rows[row].expected;
       EXPECT_EQ(got, expected) << file << " row " << row;
       // Only the OGG player says that it ran out of slots.
-      EXPECT_EQ(ui.boxes().size(), boxes + (expected == 0 && !mp3 ? 1 : 0)) << file;
+      EXPECT_EQ(ui.dialogs.boxes().size(), boxes + (expected == 0 && !mp3 ? 1 : 0)) << file;
     }
   }
-  EXPECT_EQ(ui.boxes().back().text, "insufficient OGG Handles available.");
-  EXPECT_EQ(ui.boxes().back().title, "Error!");
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "insufficient OGG Handles available.");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "Error!");
 }
 
 TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
@@ -110,10 +108,12 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
   EXPECT_TRUE(sound->IsPlaying(paused));
 
   const int16_t looped = Play("a.ogg", 8 | 1024);
-  EXPECT_EQ(ui.boxes().back().text, "Standard OGG Files can not be 3d. File: " + folder + "A.OGG");
-  EXPECT_EQ(ui.boxes().back().title, "Error.");
+  EXPECT_EQ(ui.dialogs.boxes().back().text,
+            "Standard OGG Files can not be 3d. File: " + folder + "A.OGG");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "Error.");
   const int16_t mp3 = Play("a.mp3", 8 | 1024);
-  EXPECT_EQ(ui.boxes().back().text, "Standard MP3 Files can not be 3d. File: " + folder + "A.MP3");
+  EXPECT_EQ(ui.dialogs.boxes().back().text,
+            "Standard MP3 Files can not be 3d. File: " + folder + "A.MP3");
   Wait(1.5);
   EXPECT_FALSE(sound->IsPlaying(paused));  // played once to its end
   EXPECT_TRUE(sound->IsPlaying(looped));
@@ -231,19 +231,18 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
 
-  sound::Sound fresh(ui, dx, ogg, direct_show, speech, folder);  // not started: not quiet
+  sound::Sound fresh(ui.ui(), dx, ogg, direct_show, speech, folder);  // not started: not quiet
   EXPECT_EQ(fresh.PlayOGGSound("B.OGG", 0, -1, 0, 0), 0);
-  EXPECT_EQ(ui.boxes().back().text, "File: B.OGG does not exist!");
-  EXPECT_EQ(ui.boxes().back().title, "File not found.");
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "File: B.OGG does not exist!");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "File not found.");
 }
 
 // Without its OGG library the engine cannot go on: the first OGG stream ends the program.
 TEST_F(SoundTest, AMissingOggLibraryEndsTheProgramAtTheFirstOggStream) {
   ogg.init_result = 0;
   Started();
-  ui.files[app_path + "MUSIC.OGG"] = "";
   EXPECT_THROW(Play("music.ogg"), platform::ProgramEnded);
-  EXPECT_EQ(ui.boxes.back().text, "OGG DLL is missing.");
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "OGG DLL is missing.");
   EXPECT_EQ(ogg.shutdowns, 1);
 }
 

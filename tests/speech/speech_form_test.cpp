@@ -6,7 +6,7 @@
 #include "platform/keys.h"
 #include "speech/frm_tts.h"
 #include "support/fake_speech_backends.h"
-#include "support/fake_ui.h"
+#include "support/test_ui.h"
 
 namespace veltro::speech {
 namespace {
@@ -21,7 +21,7 @@ using ::testing::IsEmpty;
 class SpeechFormTest : public ::testing::Test, public SpeechPauses {
  protected:
   SpeechFormTest() {
-    ui.on_do_events = [this] {
+    ui.on_serve = [this] {
       if (!script.empty()) {
         ui.QueueKeyDown(script.front().code, script.front().shift);
         script.pop_front();
@@ -32,7 +32,7 @@ class SpeechFormTest : public ::testing::Test, public SpeechPauses {
   }
   void WaitSeconds(float seconds) override {
     backends.log.push_back("wait " + std::to_string(seconds).substr(0, 4));
-    ui.DoEvents();
+    ui.events.DoEvents();
   }
   // The log entries that start with `prefix`, with the prefix cut off.
   std::vector<std::string> Log(const std::string& prefix = "") const {
@@ -47,9 +47,9 @@ class SpeechFormTest : public ::testing::Test, public SpeechPauses {
     backends.log.clear();
   }
 
-  testing::FakeUi ui;
+  testing::TestUi ui;
   testing::FakeSpeechBackends backends;
-  FRMTTS form{ui, backends, *this};
+  FRMTTS form{ui.ui(), backends, *this};
   struct Key {
     int16_t code, shift = 0;
   };
@@ -72,7 +72,7 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.StopSpeech();
   EXPECT_THAT(Log(), ElementsAre("voice speak one", "voice speak voice only", "voice purge"));
   EXPECT_EQ(form.LastThingSpoken(), "voice only");
-  EXPECT_THAT(ui.boxes, IsEmpty());
+  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
 
   // Type 0 is silent; other types record without speaking; the voice is made once.
   form.TTSSetup(0);
@@ -111,18 +111,18 @@ TEST_F(SpeechFormTest, FallsBackWithOneMessageAndEndsSilentWithTwo) {
   backends.screen_reader_available = false;
   form.TTSSetup(1);
   EXPECT_EQ(form.CurrentTTSType(), 3);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "Error initializing screen reader or MS SAPI.");
-  EXPECT_EQ(ui.boxes[0].title, "Error! ");
-  EXPECT_EQ(ui.boxes[0].icon, platform::MessageBoxIcon::kCritical);
+  ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
+  EXPECT_EQ(ui.dialogs.boxes()[0].text, "Error initializing screen reader or MS SAPI.");
+  EXPECT_EQ(ui.dialogs.boxes()[0].title, "Error! ");
+  EXPECT_EQ(ui.dialogs.boxes()[0].icon, platform::MessageBoxIcon::kCritical);
   form.speak("hello");
   EXPECT_THAT(Log("voice speak "), ElementsAre("hello"));
 
-  FRMTTS fresh(ui, backends, *this);
+  FRMTTS fresh(ui.ui(), backends, *this);
   backends.voice_available = false;
   fresh.TTSSetup(1);
   EXPECT_EQ(fresh.CurrentTTSType(), 0);
-  EXPECT_EQ(ui.boxes.size(), 3u);
+  EXPECT_EQ(ui.dialogs.boxes().size(), 3u);
   fresh.speak("lost");  // into no back-end at all
   fresh.RepeatLastThingSpoken();
   EXPECT_EQ(fresh.LastThingSpoken(), "");
@@ -153,7 +153,7 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   EXPECT_THAT(Log("voice voice "), ElementsAre("Alpha", "Bravo", "Charlie", "Charlie"));
   EXPECT_EQ(Log("voice speak Here is the current voice").size(), 4u);
   EXPECT_EQ(Log("voice speak ").front(), "Use the arrows  to select voice. Press Enter when done.");
-  EXPECT_EQ(ui.key_target(), nullptr);
+  EXPECT_EQ(ui.events.key_target(), nullptr);
 
   // Another key first tries index -1, which locks the arrows.
   script = {{Letter('X')}, {kDown}, {kUp}, {kEscape}};
@@ -166,8 +166,8 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   script = {{kDown}};
   form.AdjustVoice(voice);
   EXPECT_EQ(voice, 0);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, "No MS SAPI Voices were found.");
+  ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
+  EXPECT_EQ(ui.dialogs.boxes()[0].text, "No MS SAPI Voices were found.");
 }
 
 TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBack) {
@@ -202,10 +202,10 @@ TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBac
   EXPECT_EQ(volume, 5);
   EXPECT_THAT(Log("voice volume "), ElementsAre("97", "5"));
 
-  FRMTTS game(ui, backends, *this);  // any other window that has the keyboard
-  ui.SetKeyTarget(&game);
+  FRMTTS game(ui.ui(), backends, *this);  // any other window that has the keyboard
+  ui.events.SetKeyTarget(&game);
   EXPECT_THROW(form.AdjustRate(rate), std::runtime_error);  // no key ever comes
-  EXPECT_EQ(ui.key_target(), &game);
+  EXPECT_EQ(ui.events.key_target(), &game);
 }
 
 TEST_F(SpeechFormTest, SetSapiValuesSetsSlotOneAndStopsQuietlyAtTheFirstFailure) {
@@ -262,7 +262,7 @@ TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
   script = {{0}, {0}, {kSpace}};  // the key arrives during the second pause
   form.SpellLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("a", "b"));
-  EXPECT_EQ(ui.key_target(), nullptr);
+  EXPECT_EQ(ui.events.key_target(), nullptr);
 
   // Unknown characters are skipped; no pause at the very end of the phrase.
   backends.log.clear();
@@ -285,7 +285,7 @@ TEST_F(SpeechFormTest, EditBoxEchoesTypingAndBackspaceAndEscapeDiscards) {
   EXPECT_EQ(form.EditBox("Name?"), "Hi,");
   EXPECT_THAT(Log("voice speak "),
               ElementsAre("Name?", "left parren", "left parren", "H", "i", "comma"));
-  EXPECT_EQ(ui.key_target(), nullptr);
+  EXPECT_EQ(ui.events.key_target(), nullptr);
   script = {{Letter('A')}, {Letter('B')}, {kEscape}};
   EXPECT_EQ(form.EditBox("Type"), "");
 }

@@ -14,7 +14,6 @@ namespace veltro::platform::desktop {
 namespace {
 
 constexpr int kNormalWordsPerMinute = 175;  // espeak-ng's own normal pace
-constexpr int kSlowestWordsPerMinute = 80;  // espeak-ng gets no slower than this
 
 // espeak-ng holds its engine in process-wide state; this marks it taken by one voice.
 std::atomic<bool>& EngineTaken() {
@@ -46,43 +45,11 @@ int OnSynthesis(short* samples, int count, espeak_EVENT* events) {
   return voice->Deliver(samples, count) ? 0 : 1;
 }
 
-class EspeakToken : public VoiceToken {
- public:
-  explicit EspeakToken(EspeakVoice::InstalledVoice voice) : voice_(std::move(voice)) {}
-  std::string GetDescription() override { return voice_.name; }
-  const std::string& Identifier() const { return voice_.identifier; }
-
- private:
-  EspeakVoice::InstalledVoice voice_;
-};
-
-class EspeakTokens : public VoiceTokens {
- public:
-  explicit EspeakTokens(std::vector<EspeakVoice::InstalledVoice> voices)
-      : voices_(std::move(voices)) {}
-  int32_t Count() override { return static_cast<int32_t>(voices_.size()); }
-  std::shared_ptr<VoiceToken> Item(int32_t index) override {
-    if (index < 0 || index >= Count()) {
-      throw PlatformError("there is no installed voice number " + std::to_string(index));
-    }
-    return std::make_shared<EspeakToken>(voices_[index]);
-  }
-
- private:
-  std::vector<EspeakVoice::InstalledVoice> voices_;
-};
-
 }  // namespace
 
 int SapiRateToWordsPerMinute(int32_t rate) {
-  // Faster: SAPI's own rule, three times the pace ten steps up (espeak-ng reaches the high paces
-  // through its time-stretching). Slower: espeak-ng's slowest pace spread over the ten steps down.
-  const double steps = rate / 10.0;
-  const double wpm =
-      rate >= 0 ? kNormalWordsPerMinute * std::pow(3.0, steps)
-                : kNormalWordsPerMinute *
-                      std::pow(double{kSlowestWordsPerMinute} / kNormalWordsPerMinute, -steps);
-  return static_cast<int>(std::lround(wpm));
+  // espeak-ng reaches the high paces through its time-stretching; its slowest is 80 words.
+  return static_cast<int>(std::lround(kNormalWordsPerMinute * SapiRatePace(rate)));
 }
 
 void CapturedAudio::Append(const int16_t* samples, int count) {
@@ -163,8 +130,8 @@ void EspeakVoice::StartEngine() {
   if (espeak_ng_SetVoiceByName("en") != ENS_OK && !voices_.empty()) {
     Check(espeak_ng_SetVoiceByName(voices_.front().identifier.c_str()), "cannot choose a voice");
   }
-  Check(espeak_ng_SetParameter(espeakRATE, SapiRateToWordsPerMinute(rate_), 0), "rate");
-  Check(espeak_ng_SetParameter(espeakVOLUME, volume_, 0), "volume");
+  Check(espeak_ng_SetParameter(espeakRATE, SapiRateToWordsPerMinute(Rate()), 0), "rate");
+  Check(espeak_ng_SetParameter(espeakVOLUME, Volume(), 0), "volume");
 }
 
 void EspeakVoice::OpenDevice() {
@@ -193,41 +160,24 @@ void EspeakVoice::OpenDevice() {
   SDL_PauseAudioDevice(device_, 0);
 }
 
-void EspeakVoice::Speak(const std::optional<std::string>& text, int32_t flags) {
-  if (flags & SVSFPurgeBeforeSpeak) Purge();
-  if (text && !text->empty()) Enqueue({Request::Kind::kSpeak, *text});
-  if ((flags & SVSFlagsAsync) == 0) WaitUntilDone();
+void EspeakVoice::Enqueue(const std::string& text) {
+  Push({Request::Kind::kSpeak, text});
 }
 
-void EspeakVoice::SetRate(int32_t rate) {
-  if (rate < -10 || rate > 21) {
-    throw PlatformError("the voice rate must lie between -10 and 21, not " + std::to_string(rate));
-  }
-  Enqueue({Request::Kind::kRate, "", SapiRateToWordsPerMinute(rate)});
-  rate_ = rate;
+void EspeakVoice::ApplyRate(int32_t rate) {
+  Push({Request::Kind::kRate, "", SapiRateToWordsPerMinute(rate)});
 }
 
-void EspeakVoice::SetVolume(int32_t volume) {
-  if (volume < 0 || volume > 100) {
-    throw PlatformError("the voice volume must lie between 0 and 100, not " +
-                        std::to_string(volume));
-  }
+void EspeakVoice::ApplyVolume(int32_t volume) {
   // SAPI's full volume is espeak-ng's normal volume.
-  Enqueue({Request::Kind::kVolume, "", volume});
-  volume_ = volume;
+  Push({Request::Kind::kVolume, "", volume});
 }
 
-std::shared_ptr<VoiceTokens> EspeakVoice::GetVoices(const std::string&, const std::string&) {
-  return std::make_shared<EspeakTokens>(voices_);
+void EspeakVoice::ApplyVoice(const InstalledVoice& voice) {
+  Push({Request::Kind::kVoice, voice.identifier});
 }
 
-void EspeakVoice::SetVoice(std::shared_ptr<VoiceToken> voice) {
-  auto* token = dynamic_cast<EspeakToken*>(voice.get());
-  if (token == nullptr) throw PlatformError("that voice does not belong to espeak-ng");
-  Enqueue({Request::Kind::kVoice, token->Identifier()});
-}
-
-void EspeakVoice::Enqueue(Request request) {
+void EspeakVoice::Push(Request request) {
   {
     std::lock_guard lock(mutex_);
     // Bounded: a caller that only ever queues must not make the program grow without end.

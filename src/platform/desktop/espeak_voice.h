@@ -12,12 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/speech_backends.h"
+#include "platform/sapi_voice_base.h"
 
 namespace veltro::platform::desktop {
 
-// SAPI's rate steps (-10 slowest, 0 normal, 10 three times as fast, and on to 21 as callers
-// pass them) in espeak-ng's words per minute. Every step changes the pace.
+// SAPI's rate steps (SapiRatePace) in espeak-ng's words per minute.
 int SapiRateToWordsPerMinute(int32_t rate);
 
 // Samples the voice produced, collected on the voice's thread and read on the caller's.
@@ -54,36 +53,29 @@ struct EspeakOptions {
 // audio queue) or to memory. Speak queues and returns at once; a purge drops the queued speech,
 // abandons the utterance being synthesised and empties the device's queue, so it falls silent at
 // once. espeak-ng keeps one engine per process, so only one voice can exist at a time.
-class EspeakVoice : public SapiVoice {
+class EspeakVoice : public SapiVoiceBase {
  public:
   explicit EspeakVoice(EspeakOptions options = {});
   ~EspeakVoice() override;
   EspeakVoice(const EspeakVoice&) = delete;
   EspeakVoice& operator=(const EspeakVoice&) = delete;
 
-  void Speak(const std::optional<std::string>& text, int32_t flags) override;
-  int32_t Rate() override { return rate_; }
-  void SetRate(int32_t rate) override;
-  int32_t Volume() override { return volume_; }
-  void SetVolume(int32_t volume) override;
-  std::shared_ptr<VoiceTokens> GetVoices(const std::string& required,
-                                         const std::string& optional) override;
-  void SetVoice(std::shared_ptr<VoiceToken> voice) override;
-  void SetPriority(int32_t priority) override { priority_ = priority; }
-  int32_t Priority() const { return priority_; }
-
-  // Waits until every request so far has been synthesised (for tests and measurements).
-  void WaitUntilDone();
+  // Waits until every request so far has been synthesised (also for tests and measurements).
+  void WaitUntilDone() override;
   // Bytes waiting in the sound device's queue (0 without a device).
   uint32_t QueuedDeviceBytes() const;
-
-  struct InstalledVoice {
-    std::string name, identifier;
-  };
 
   // Called on the voice's thread with each block of samples; false asks espeak-ng to abandon
   // the utterance (it was purged).
   bool Deliver(const int16_t* samples, int count);
+
+ protected:
+  void Enqueue(const std::string& text) override;
+  void Purge() override;
+  void ApplyRate(int32_t rate) override;
+  void ApplyVolume(int32_t volume) override;
+  void ApplyVoice(const InstalledVoice& voice) override;
+  std::vector<InstalledVoice> InstalledVoices() override { return voices_; }
 
  private:
   // One step for the voice's thread, done in the order asked.
@@ -95,16 +87,12 @@ class EspeakVoice : public SapiVoice {
 
   void StartEngine();
   void OpenDevice();
-  void Enqueue(Request request);
-  void Purge();
+  void Push(Request request);
   void Run();
   void Perform(const Request& request);
 
   EspeakOptions options_;
   std::vector<InstalledVoice> voices_;
-  int32_t rate_ = 0;
-  int32_t volume_ = 100;
-  int32_t priority_ = 0;
   uint32_t device_ = 0;  // SDL audio device, 0 when speaking to memory
 
   std::mutex mutex_;

@@ -92,8 +92,11 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
   context.MakeCurrent();
   alGenSources(1, &source_);
   CheckAlError("Creating a sound source");
-  alSourcei(source_, AL_BUFFER, static_cast<ALint>(pcm_->id()));
+  // Gains above 1 keep the near side of a panned sound at full level. An OpenAL that refuses them
+  // (Emscripten's, over Web Audio) plays panned sounds a little quieter instead.
   alSourcef(source_, AL_MAX_GAIN, kMaxSourceGain);
+  alGetError();
+  alSourcei(source_, AL_BUFFER, static_cast<ALint>(pcm_->id()));
   if (Is3D()) {
     alSourcei(source_, AL_SOURCE_RELATIVE, AL_FALSE);
     alSourcef(source_, AL_ROLLOFF_FACTOR, context.rolloff_factor());
@@ -105,7 +108,9 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
     // goes straight to the left and right outputs, as DirectSound plays it.
     alSourcei(source_, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(source_, AL_ROLLOFF_FACTOR, 0.0f);
-    if (pcm_->format().Channels == 2) alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+    if (pcm_->format().Channels == 2 && alIsExtensionPresent("AL_SOFT_direct_channels")) {
+      alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+    }
   }
   ApplyGainAndPlacement(0, 0);
 }
@@ -145,6 +150,11 @@ void OpenAlSoundBuffer::ApplyCopiedSettings() {
 
 void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
   pcm_->context()->MakeCurrent();
+  // A sound that has played to its end starts over from its beginning anyway; rewinding it first
+  // also keeps Emscripten's OpenAL from failing to seek in a queue it has finished.
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (state == AL_STOPPED) alSourceRewind(source_);
   alSourcei(source_, AL_BYTE_OFFSET, byte_offset);
   CheckAlError("Setting a sound's play position");
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 #include "platform/desktop/sound_conversions.h"
 #include "platform/platform_error.h"
@@ -172,7 +173,14 @@ std::unique_ptr<StreamVoice> OpenAlStreamVoices::CreateStreamVoice(int channels,
 
 OpenAlFilgraph::OpenAlFilgraph(StreamDecoders& decoders, OpenAlStreamVoices& voices,
                                std::shared_ptr<OpenAlContext> context)
-    : StreamGraph(decoders, voices), context_(std::move(context)), thread_([this] { Feed(); }) {}
+    : StreamGraph(decoders, voices), context_(std::move(context)) {
+  // Where threads cannot start (a browser build without them), every call feeds the player.
+  try {
+    thread_ = std::thread([this] { Feed(); });
+  } catch (const std::system_error&) {
+    threadless_ = true;
+  }
+}
 
 OpenAlFilgraph::~OpenAlFilgraph() {
   {
@@ -180,7 +188,11 @@ OpenAlFilgraph::~OpenAlFilgraph() {
     quit_ = true;
   }
   changed_.notify_one();
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
+}
+
+void OpenAlFilgraph::BeforeCall() {
+  if (threadless_) Pump(kPlayerAheadSeconds);
 }
 
 void OpenAlFilgraph::OnChange() {

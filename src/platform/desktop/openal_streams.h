@@ -66,7 +66,8 @@ class OpenAlStreamVoices : public StreamVoices {
   OpenAlSoundSystem& system_;
 };
 
-// The MP3 player whose own thread keeps its source fed, a second of sound ahead.
+// The MP3 player whose own thread keeps its source fed, a second of sound ahead (or, where no
+// thread can start, each call to it).
 class OpenAlFilgraph : public StreamGraph {
  public:
   OpenAlFilgraph(StreamDecoders& decoders, OpenAlStreamVoices& voices,
@@ -77,11 +78,12 @@ class OpenAlFilgraph : public StreamGraph {
 
  private:
   void OnChange() override;
+  void BeforeCall() override;
   void Feed();
 
   std::shared_ptr<OpenAlContext> context_;
   std::condition_variable changed_;
-  bool change_ = false, quit_ = false;
+  bool change_ = false, quit_ = false, threadless_ = false;
   std::thread thread_;
 };
 

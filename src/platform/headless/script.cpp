@@ -1,23 +1,18 @@
 #include "platform/headless/script.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/keys.h"
+#include "platform/text.h"
 
 namespace veltro::platform::headless {
 namespace {
 
 // A sleep longer than this is surely a mistake in the script.
 constexpr double kMaxSleepSeconds = 24 * 3600.0;
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
 
 std::string_view Trim(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -46,10 +41,14 @@ ScriptError ErrorAt(int line, const std::string& message) {
 }
 
 double ParseSeconds(std::string_view text, int line) {
-  double seconds = 0.0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
-      seconds < 0.0 || seconds > kMaxSleepSeconds) {
+  // Plain decimal notation only; strtod reads it the same on every toolchain (the program never
+  // changes the C locale), where it would also take blanks, hexadecimal and "inf".
+  const std::string number(text);
+  char* end = nullptr;
+  const double seconds = std::strtod(number.c_str(), &end);
+  if (number.empty() || number.find_first_not_of("0123456789.eE+-") != std::string::npos ||
+      end != number.c_str() + number.size() || !std::isfinite(seconds) || seconds < 0.0 ||
+      seconds > kMaxSleepSeconds) {
     throw ErrorAt(
         line, "sleep needs a number of seconds from 0 to 86400, not \"" + std::string(text) + "\"");
   }
@@ -60,7 +59,7 @@ double ParseSeconds(std::string_view text, int line) {
 
 std::optional<ScriptKey> ParseKey(std::string_view name) {
   ScriptKey key;
-  std::string rest = Lower(name);
+  std::string rest = LowerCase(name);
   static constexpr std::pair<const char*, int16_t> kModifiers[] = {
       {"shift+", keys::kShiftMask}, {"ctrl+", keys::kControlMask}, {"alt+", keys::kAltMask}};
   for (bool found = true; found;) {
@@ -96,7 +95,7 @@ std::vector<ScriptCommand> ParseScript(std::string_view text) {
     if (trimmed.empty() || trimmed.front() == '#') continue;
 
     size_t blank = trimmed.find_first_of(" \t");
-    std::string verb = Lower(trimmed.substr(0, blank));
+    std::string verb = LowerCase(trimmed.substr(0, blank));
     std::string_view argument =
         blank == std::string_view::npos ? std::string_view() : trimmed.substr(blank + 1);
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/headless_ui.h"
+#include "platform/headless/headless_event_loop.h"
 #include "platform/headless/script.h"
 
 namespace veltro::platform::headless {
 
 // Plays a script as the keyboard of a headless run. Commands run in order: a key command hands
-// its events to the user interface, which delivers them when the program serves its queue; the
+// its events to the event loop, which delivers them when the program serves its queue; the
 // next command starts once they are delivered. A wait-say holds the script until the program
 // has said its text; a sleep holds it for a while on the program's clock.
 class ScriptPlayer : public KeySource {

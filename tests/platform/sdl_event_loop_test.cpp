@@ -1,5 +1,7 @@
-#include "platform/desktop/sdl_user_interface.h"
+#include "platform/desktop/sdl_event_loop.h"
+#include "platform/desktop/sdl_dialogs.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -35,14 +37,17 @@ void PushKey(Uint32 type, SDL_Keycode sym, Uint16 mod, Uint8 repeat = 0) {
   ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
+// The desktop's event loop with its dialogs, as the program puts them together.
 class SdlUserInterfaceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { display_ = new testing::TestDisplay(); }
   static void TearDownTestSuite() { delete display_; }
   void SetUp() override {
     if (!display_->ok()) GTEST_SKIP() << "Xvfb could not be started";
-    ui_ = std::make_unique<SdlUserInterface>("3");
+    ui_ = std::make_unique<SdlEventLoop>();
+    dialogs_ = std::make_unique<SdlDialogs>(ui_->window(), VELTRO_BIN_DIR "/help.html");
     ui_->SetKeyTarget(&target_);
+    ui_->SetHelp(dialogs_.get());
   }
   template <typename Done>
   void PumpUntil(Done done) {
@@ -51,20 +56,26 @@ class SdlUserInterfaceTest : public ::testing::Test {
 
   static inline testing::TestDisplay* display_ = nullptr;
   RecordingTarget target_;
-  std::unique_ptr<SdlUserInterface> ui_;
+  std::unique_ptr<SdlEventLoop> ui_;
+  std::unique_ptr<SdlDialogs> dialogs_;
 };
 
 TEST(SdlUserInterfaceWithoutDisplay, SaysClearlyThatNoDisplayCouldBeOpened) {
   testing::IsolateFromDesktopBuses();
   std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
   setenv("DISPLAY", "unix:/nonexistent/veltro-no-display", 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
-  try {
-    SdlUserInterface ui("");
-    ADD_FAILURE() << "a window opened without a display";
-  } catch (const PlatformError& failure) {
-    EXPECT_NE(std::string(failure.what()).find("no display"), std::string::npos) << failure.what();
+  // The driver asked for by name fails itself; without a name SDL falls back to no window at all.
+  for (const char* driver : {"x11", ""}) {
+    setenv("SDL_VIDEODRIVER", driver, 1);
+    try {
+      SdlEventLoop ui;
+      ADD_FAILURE() << "a window opened without a display";
+    } catch (const PlatformError& failure) {
+      EXPECT_THAT(failure.what(), ::testing::HasSubstr("no display could be opened: DISPLAY=unix:/"
+                                                       "nonexistent/veltro-no-display (SDL: x11"));
+    }
   }
+  unsetenv("SDL_VIDEODRIVER");
   saved.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", saved.c_str(), 1);
 }
 
@@ -75,15 +86,15 @@ TEST_F(SdlUserInterfaceTest, KeyEventsReachTheTargetAsVirtualKeysWithModifiers) 
   PushKey(SDL_KEYUP, SDLK_SPACE, KMOD_NONE);
   PushKey(SDL_KEYDOWN, SDLK_3, KMOD_RCTRL);
   PushKey(SDL_KEYDOWN, SDLK_APPLICATION, KMOD_NONE);  // no code: not delivered
-  ui_->SendKeys("+a{enter}");
+  dialogs_->SendKeys("+a{enter}");
   ui_->DoEvents();
   Keys expected = {{true, keys::kSpace, 0},       {true, keys::kSpace, 0},
                    {false, keys::kSpace, 0},      {true, '3', keys::kControlMask},
                    {true, 'A', keys::kShiftMask}, {false, 'A', keys::kShiftMask},
                    {true, keys::kReturn, 0},      {false, keys::kReturn, 0}};
   EXPECT_EQ(target_.keys, expected);
-  EXPECT_THROW(ui_->SendKeys("{nosuchkey}"), PlatformError);
-  EXPECT_THROW(ui_->SendKeys("{f1"), PlatformError);
+  EXPECT_THROW(dialogs_->SendKeys("{nosuchkey}"), PlatformError);
+  EXPECT_THROW(dialogs_->SendKeys("{f1"), PlatformError);
   // The previous target is handed back; without a target keys are dropped.
   EXPECT_EQ(ui_->SetKeyTarget(nullptr), &target_);
   PushKey(SDL_KEYDOWN, SDLK_q, KMOD_NONE);
@@ -108,11 +119,9 @@ TEST_F(SdlUserInterfaceTest, RealXKeystrokesArriveThroughTheWindow) {
 }
 
 TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) {
-  EXPECT_EQ(ui_->help_page_path, ui_->ProgramFolder() + "/help.html");
-  ui_->help_page_path = VELTRO_BIN_DIR "/help.html";  // where the build puts it
   std::vector<std::string> opened;
-  ui_->open_url = [&](const std::string& url) { opened.push_back(url); };
-  ui_->SendKeys("{F1}");
+  dialogs_->open_url = [&](const std::string& url) { opened.push_back(url); };
+  dialogs_->SendKeys("{F1}");
   PushKey(SDL_KEYDOWN, SDLK_F1, KMOD_NONE);
   PushKey(SDL_KEYDOWN, SDLK_F1, KMOD_NONE, 1);  // holding F1 opens it once
   PushKey(SDL_KEYDOWN, SDLK_F1, KMOD_LSHIFT);   // Shift-F1 is the game's key list, not the page
@@ -121,15 +130,24 @@ TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) 
   EXPECT_EQ(opened[0], "file://" VELTRO_BIN_DIR "/help.html");
   ASSERT_EQ(target_.keys.size(), 5u);
   EXPECT_EQ(target_.keys[4], KeyRecord(true, keys::kF1, keys::kShiftMask));
-  // A browser that cannot be started, or a missing page, is reported, not thrown at the game.
-  ui_->open_url = [](const std::string&) { throw PlatformError("no browser"); };
-  ui_->SendKeys("{f1}");
-  EXPECT_NO_THROW(ui_->DoEvents());
-  ui_->help_page_path = VELTRO_BIN_DIR "/no-such-help.html";
-  ui_->open_url = [&](const std::string& url) { opened.push_back(url); };
-  ui_->SendKeys("{f1}");
-  EXPECT_NO_THROW(ui_->DoEvents());
+  // A browser that cannot be started, or a missing page, is reported with the page's place, and
+  // the key still reaches the game.
+  dialogs_->open_url = [](const std::string&) { throw PlatformError("no browser"); };
+  dialogs_->SendKeys("{f1}");
+  ::testing::internal::CaptureStderr();
+  ui_->DoEvents();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "veltro-lander: no browser; the help page is " VELTRO_BIN_DIR "/help.html\n");
+  dialogs_->help_page_path = VELTRO_BIN_DIR "/no-such-help.html";
+  dialogs_->open_url = [&](const std::string& url) { opened.push_back(url); };
+  dialogs_->SendKeys("{f1}");
+  ::testing::internal::CaptureStderr();
+  ui_->DoEvents();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "veltro-lander: the help page is missing; it belongs at " VELTRO_BIN_DIR
+            "/no-such-help.html\n");
   EXPECT_EQ(opened.size(), 2u);
+  EXPECT_EQ(target_.keys.size(), 9u);
 }
 
 TEST_F(SdlUserInterfaceTest, TimersFireFromTheLoopAndAnIdleLoopStillWakesForKeys) {
@@ -193,7 +211,7 @@ TEST_F(SdlUserInterfaceTest, TimersMayServeTheQueueAndComeAndGoInsideTheirOwnTic
 TEST_F(SdlUserInterfaceTest, MessageBoxIsHandedToTheHookAndAnsweredByKeys) {
   ui_->ShowMainWindow("Veltro Lander");
   std::vector<std::string> heard;
-  ui_->on_message_box = [&](const std::string& text, const std::string& title) {
+  dialogs_->on_message_box = [&](const std::string& text, const std::string& title) {
     heard.push_back(title + ": " + text);
   };
   for (auto [key, answer] : {std::pair{"Escape", MessageBoxResult::kCancel},
@@ -210,19 +228,13 @@ TEST_F(SdlUserInterfaceTest, MessageBoxIsHandedToTheHookAndAnsweredByKeys) {
         [[maybe_unused]] int status = std::system(press.c_str());
       }
     });
-    MessageBoxResult got =
-        ui_->MessageBox(key, "Box test", MessageBoxIcon::kCritical, MessageBoxButtons::kOkCancel);
+    MessageBoxResult got = dialogs_->MessageBox(key, "Box test", MessageBoxIcon::kCritical,
+                                                MessageBoxButtons::kOkCancel);
     done = true;
     presser.join();
     EXPECT_EQ(got, answer) << key;
   }
   EXPECT_EQ(heard, (std::vector<std::string>{"Box test: Escape", "Box test: Return"}));
-}
-
-TEST_F(SdlUserInterfaceTest, FilesAndTheProgramFolder) {
-  EXPECT_EQ(std::filesystem::canonical(ui_->ProgramFolder()),
-            std::filesystem::canonical("/proc/self/exe").parent_path());
-  EXPECT_THROW(ui_->ReadLines(VELTRO_BIN_DIR "/no-such-file.ini"), PlatformError);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/headless/headless_ui.h"
+#include "platform/environment.h"
+#include "platform/headless/headless_event_loop.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/headless/script.h"
 #include "platform/headless/script_player.h"
@@ -16,7 +17,7 @@
 namespace veltro::platform::headless {
 namespace {
 
-class HeadlessUiTest : public ::testing::Test {
+class HeadlessEventLoopTest : public ::testing::Test {
  protected:
   std::unique_ptr<Timer> StartTimer(int32_t milliseconds, std::function<void()> on_tick) {
     auto timer = ui.CreateTimer(std::move(on_tick));
@@ -26,23 +27,21 @@ class HeadlessUiTest : public ::testing::Test {
   }
 
   VirtualClock clock;
-  HeadlessUi ui{clock, {}};
+  HeadlessEventLoop ui{clock};
 };
 
-TEST_F(HeadlessUiTest, ClockMovesOnlyWhileTheProgramWaitsUpToTheTimeLimit) {
+TEST_F(HeadlessEventLoopTest, ClockMovesOnlyWhileTheProgramWaitsUpToTheTimeLimit) {
   auto timer = StartTimer(20, [] {});
-  ui.Random();
-  ui.MessageBox("text", "title", MessageBoxIcon::kNone, MessageBoxButtons::kOk);
   EXPECT_EQ(ui.Clock(), 0.0f);
   ui.DoEvents();
   ui.Pause();
-  EXPECT_DOUBLE_EQ(clock.Now(), 2 * HeadlessUi::kQuantum);
+  EXPECT_DOUBLE_EQ(clock.Now(), 2 * HeadlessEventLoop::kQuantum);
   // The time limit ends even a polling loop of the program's own.
   EXPECT_THROW(for (;;) ui.Pause(), ProgramEnded);
-  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessUi::Options().max_seconds);
+  EXPECT_DOUBLE_EQ(clock.Now(), HeadlessEventLoop::kDefaultMaxSeconds);
 }
 
-TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
+TEST_F(HeadlessEventLoopTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
   std::string order;
   std::unique_ptr<Timer> slow = StartTimer(30, [&] { order += 's'; });
   std::unique_ptr<Timer> fast = StartTimer(20, [&] {
@@ -55,7 +54,17 @@ TEST_F(HeadlessUiTest, TimersFireInDueOrderAndTheLoopJumpsBetweenThem) {
   EXPECT_NEAR(clock.Now(), 0.12, 1e-9);
 }
 
-TEST_F(HeadlessUiTest, TimerMayFireAgainInsideItsOwnHandler) {
+TEST_F(HeadlessEventLoopTest, ALateTimerKeepsItsRhythmWithoutABurstToCatchUp) {
+  std::vector<double> ticks;
+  auto timer = StartTimer(10, [&] { ticks.push_back(clock.Now()); });
+  clock.Advance(0.1045);  // ten ticks late
+  for (int i = 0; i < 25; ++i) ui.DoEvents();
+  ASSERT_EQ(ticks.size(), 3u);  // once at once, then every 10 ms from then on
+  EXPECT_NEAR(ticks[1] - ticks[0], 0.01, 1e-9);
+  EXPECT_NEAR(ticks[2] - ticks[1], 0.01, 1e-9);
+}
+
+TEST_F(HeadlessEventLoopTest, TimerMayFireAgainInsideItsOwnHandler) {
   int depth = 0, max_depth = 0, ticks = 0;
   auto timer = StartTimer(20, [&] {
     ++ticks;
@@ -68,7 +77,7 @@ TEST_F(HeadlessUiTest, TimerMayFireAgainInsideItsOwnHandler) {
   EXPECT_EQ(std::pair(max_depth, ticks), std::pair(2, 3));  // ticks at 20, and nested 40, 60 ms
 }
 
-TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
+TEST_F(HeadlessEventLoopTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   int first = 0, second = 0, third = 0;
   std::unique_ptr<Timer> a, b, c;
   a = StartTimer(10, [&] {
@@ -88,24 +97,33 @@ TEST_F(HeadlessUiTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   EXPECT_EQ(third, 5);
 }
 
-TEST_F(HeadlessUiTest, RandomStaysBelowOneAndRepeatsForTheSameSeed) {
-  HeadlessUi same{clock, {}};
-  ui.SeedRandom(1.5f);
-  same.SeedRandom(1.5f);
+TEST(EnvironmentTest, RandomStaysBelowOneAndRepeatsForTheSameSeedAndSalt) {
+  Environment one("", ""), same("", ""), salted("", "", 7);
+  for (Environment* e : {&one, &same, &salted}) e->SeedRandom(1.5f);
+  bool salt_differs = false;
   for (int i = 0; i < 1000; ++i) {
-    double value = ui.Random();
+    double value = one.Random();
     ASSERT_TRUE(value >= 0.0 && value < 1.0);
     ASSERT_EQ(value, same.Random());
+    salt_differs |= value != salted.Random();
   }
+  EXPECT_TRUE(salt_differs);
 }
 
-TEST_F(HeadlessUiTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
+TEST(EnvironmentTest, TextFilesAreReadAsLinesEndedByCrCrLfOrLf) {
+  const Environment ui(ExecutableFolder(), "");
   using Lines = std::vector<std::string>;
-  // A line feed alone stays inside the line; the last line needs no ending (the file below).
-  EXPECT_EQ(SplitLines("a\rb\r\nc\nd\r\r\nlast\r\n"), (Lines{"a", "b", "c\nd", "", "last"}));
-  EXPECT_TRUE(SplitLines("").empty());
+  // The last line needs no ending (the file below); a line feed after a carriage return belongs
+  // to it, one before it ends a line of its own.
+  const std::pair<const char*, Lines> kTexts[] = {
+      {"a\rb\r\nlast\r\n", {"a", "b", "last"}},
+      {"a\nb\n\nlast\n", {"a", "b", "", "last"}},
+      {"a\r\r\nb\n\rc\r\n\nlast", {"a", "", "b", "", "c", "", "last"}},
+      {"", {}},
+  };
+  for (const auto& [text, lines] : kTexts) EXPECT_EQ(SplitLines(text), lines) << text;
 
-  auto path = std::filesystem::temp_directory_path() / "veltro_headless_ui_test.ini";
+  auto path = std::filesystem::temp_directory_path() / "veltro_environment_test.ini";
   std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";
   EXPECT_TRUE(ui.FileExists(path.string()));
   EXPECT_EQ(ui.ReadLines(path.string()), (Lines{"[Sound]", "Buffers=40", "last"}));
@@ -113,12 +131,12 @@ TEST_F(HeadlessUiTest, TextFilesAreReadAsLinesEndedByCrOrCrLf) {
   EXPECT_FALSE(ui.FileExists(path.string()));
   EXPECT_THROW(ui.ReadLines(path.string()), PlatformError);
   EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
-  EXPECT_EQ(ui.ProgramFolder(),
+  EXPECT_EQ(ExecutableFolder(),
             std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }
 
-// The speech log of a headless run, on the user interface's clock.
-class SpeechLogTest : public HeadlessUiTest {
+// The speech log of a headless run, on the event loop's clock.
+class SpeechLogTest : public HeadlessEventLoopTest {
  protected:
   RecordingSpeechBackends backends;
   std::ostringstream out;
@@ -198,8 +216,8 @@ TEST(ScriptTest, ErrorsNameTheLine) {
   }
 }
 
-// Plays a script into a headless user interface and records the keys that reach the program.
-class ScriptPlayerTest : public HeadlessUiTest, public KeyHandler {
+// Plays a script into a headless event loop and records the keys that reach the program.
+class ScriptPlayerTest : public HeadlessEventLoopTest, public KeyHandler {
  protected:
   struct Event {
     bool down;

@@ -1,0 +1,23 @@
+#include "platform/event_loop.h"
+
+#include "platform/dialogs.h"
+#include "platform/keys.h"
+
+namespace veltro::platform {
+
+void EventLoop::DeliverKey(bool down, int16_t code, int16_t shift, bool repeat) {
+  if (down && code == keys::kF1 && shift == 0 && !repeat && help_ != nullptr) {
+    Dispatch([this] { help_->ShowHelp(); });
+  }
+  KeyHandler* target = key_target_;
+  if (target == nullptr) return;
+  Dispatch([&] {
+    if (down) {
+      target->KeyDown(code, shift);
+    } else {
+      target->KeyUp(code, shift);
+    }
+  });
+}
+
+}  // namespace veltro::platform

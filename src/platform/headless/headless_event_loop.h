@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/event_loop.h"
+#include "platform/headless/virtual_clock.h"
+
+namespace veltro::platform::headless {
+
+// One key press or release as the keyboard would send it.
+struct KeyEvent {
+  bool down = true;
+  int16_t code = 0;
+  int16_t shift = 0;
+};
+
+// Where the headless event loop gets its key events from: a script, or a test.
+class KeySource {
+ public:
+  virtual ~KeySource() = default;
+  // The next key event that is due at `now`, if any; each event is handed out once.
+  virtual std::optional<KeyEvent> TakeDueKey(double now) = 0;
+  // When the next key event falls due (`now` or earlier when it is already due); nothing while
+  // the source waits for something other than time (speech), or when it has no more events.
+  virtual std::optional<double> NextDue(double now) = 0;
+  // What the source still waits for when the run is cut off; empty when it has finished.
+  virtual std::string Waiting() const = 0;
+};
+
+// The event loop without a screen or a keyboard: key events come from a KeySource, and the clock
+// is virtual and moves only while the program waits.
+class HeadlessEventLoop : public EventLoop {
+ public:
+  static constexpr int kTimeLimitStatus = 3;
+  // How far the clock moves on each DoEvents and each Pause.
+  static constexpr double kQuantum = 0.001;
+  static constexpr double kDefaultMaxSeconds = 3600.0;
+
+  // The run ends with status kTimeLimitStatus once the clock passes `max_seconds`.
+  explicit HeadlessEventLoop(VirtualClock& clock, double max_seconds = kDefaultMaxSeconds);
+
+  void SetKeySource(KeySource* source) { source_ = source; }
+  // Why the run was cut off at the time limit; empty otherwise.
+  const std::string& time_limit_message() const { return time_limit_message_; }
+
+  // EventLoop
+  void ShowMainWindow(const std::string&) override {}
+  void DoEvents() override;
+  void RunMessageLoop() override;
+  void Pause() override;
+  float Clock() override { return static_cast<float>(clock_.Now()); }
+
+ private:
+  // Moves the clock to `time`, ending the run when it passes the time limit.
+  void AdvanceTo(double time);
+  // Delivers every key event and runs every timer that is due now.
+  void Serve();
+  [[noreturn]] void EndAtTimeLimit();
+
+  VirtualClock& clock_;
+  double max_seconds_;
+  KeySource* source_ = nullptr;
+  std::string time_limit_message_;
+};
+
+}  // namespace veltro::platform::headless

@@ -1,0 +1,42 @@
+#include "platform/web/web_speech_backends.h"
+
+#include "platform/platform_error.h"
+#include "platform/web/page_bridge.h"
+
+namespace veltro::platform::web {
+
+void LiveRegionReader::SayString(const std::string& text, bool interrupt) {
+  page::Say(text, interrupt);
+}
+
+void LiveRegionReader::StopSpeech() {
+  page::StopSaying();
+}
+
+BrowserVoice::BrowserVoice() {
+  if (!page::VoiceAvailable()) throw PlatformError("this browser has no speech synthesis");
+}
+
+void BrowserVoice::Enqueue(const std::string& text) {
+  page::VoiceSpeak(text, SapiRatePace(Rate()), Volume() / 100.0, voice_name_);
+}
+
+void BrowserVoice::Purge() {
+  page::VoicePurge();
+}
+
+std::vector<SapiVoiceBase::InstalledVoice> BrowserVoice::InstalledVoices() {
+  std::vector<InstalledVoice> voices;
+  for (const std::string& name : page::VoiceNames()) voices.push_back({name, name});
+  return voices;
+}
+
+std::unique_ptr<ScreenReader> WebSpeechBackends::CreateScreenReader() {
+  return std::make_unique<LiveRegionReader>();
+}
+
+std::unique_ptr<SapiVoice> WebSpeechBackends::CreateSapiVoice() {
+  return std::make_unique<BrowserVoice>();
+}
+
+}  // namespace veltro::platform::web

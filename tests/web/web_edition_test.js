@@ -1,0 +1,204 @@
+// The browser edition in Debian's headless Chromium, played with real key presses: the live
+// region speaks the menus, the space bar starts and stops the thrusters (the page's sound log), a
+// Moon free fall played by the headless runs' script ends with its final report, a message box is
+// an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
+// page or on the open dialog.
+//
+// usage: node web_edition_test.js WEB_BUILD_DIR
+'use strict';
+
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+const axeSource = require('axe-core').source;
+
+const webDir = path.resolve(process.argv[2] || 'build-web');
+const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                 '.data': 'application/octet-stream' };
+
+function fail(message) {
+  throw new Error(message);
+}
+
+// The page's files, on 127.0.0.1 only.
+function serve() {
+  const server = http.createServer((request, response) => {
+    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    const file = path.join(webDir, name === '/' ? 'index.html' : name);
+    if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': kTypes[path.extname(file)] || 'text/plain' });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// Records every text the live region is given, with the time it came.
+function listenToLiveRegion() {
+  window.heard = [];
+  document.addEventListener('DOMContentLoaded', () => {
+    new MutationObserver((changes) => {
+      for (const change of changes) {
+        for (const node of change.addedNodes) {
+          window.heard.push({ text: node.textContent, at: performance.now() });
+        }
+      }
+    }).observe(document.getElementById('speech'), { childList: true });
+  });
+}
+
+async function waitFor(page, what, predicate, arg, seconds = 20) {
+  try {
+    await page.waitForFunction(predicate, { timeout: seconds * 1000, polling: 50 }, arg);
+  } catch (error) {
+    const heard = await page.evaluate(() => window.heard.map((h) => h.text).slice(-8));
+    const sounds = await page.evaluate(() => VeltroPage.soundLog.slice(-5));
+    fail(`waited ${seconds}s for ${what}; last heard ${JSON.stringify(heard)}, ` +
+         `last sounds ${JSON.stringify(sounds)}`);
+  }
+}
+
+// Waits until the live region has said `text` since the previous wait (exactly that text).
+async function waitToHear(page, text, seconds) {
+  await waitFor(page, JSON.stringify(text), (t) => {
+    const at = window.heard.findIndex((h, i) => i >= (window.heardFrom || 0) && h.text === t);
+    if (at < 0) return false;
+    window.heardFrom = at + 1;
+    return true;
+  }, text, seconds);
+}
+
+async function expectNoAxeViolations(page, where) {
+  await page.evaluate(axeSource);
+  const violations = await page.evaluate(async () => (await axe.run(document)).violations);
+  if (violations.length > 0) {
+    fail(`axe-core on ${where}: ` + violations.map((v) =>
+      `${v.id} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`).join('; '));
+  }
+}
+
+async function openPage(browser, url, prepare, argument) {
+  const page = await browser.newPage();
+  page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
+  await page.evaluateOnNewDocument(listenToLiveRegion);
+  if (prepare) await page.evaluateOnNewDocument(prepare, argument);
+  await page.goto(url);
+  await page.waitForFunction(() => Module.calledRun === true, { timeout: 30000 });
+  return page;
+}
+
+async function playMenusAndThrusters(browser, base) {
+  const page = await openPage(browser, base);
+  await expectNoAxeViolations(page, 'the start page');
+  const focused = await page.evaluate(() => document.activeElement.id);
+  if (focused !== 'start') fail(`the Start button does not have the focus (${focused} has)`);
+
+  const startedAt = await page.evaluate(() => performance.now());
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Where would you like to land?');
+  await waitToHear(page, 'Moon');
+  const firstWordMs = await page.evaluate((t) => window.heard[0].at - t, startedAt);
+  await page.keyboard.press('ArrowDown');
+  await waitToHear(page, 'Earth');
+  await page.keyboard.press('ArrowUp');
+  await waitToHear(page, 'Moon');
+  const help = browser.waitForTarget((t) => t.url().endsWith('/help.html'), { timeout: 10000 });
+  await page.keyboard.press('F1');
+  await (await (await help).page()).close();
+
+  // Moon, Easy, past the briefing; the space bar held a while starts the thrusters, its release
+  // stops them.
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Easy');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Repeat');
+  await page.keyboard.press('ArrowDown');
+  await waitToHear(page, 'Continue');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await page.keyboard.down('Space');
+  await waitFor(page, 'the thrusters to start', () =>
+    VeltroPage.soundLog.some((l) => l.includes('PlaySound("retrojet.wav"')));
+  await page.keyboard.up('Space');
+  await waitFor(page, 'the thrusters to stop', () => {
+    const log = VeltroPage.soundLog;
+    const start = log.findIndex((l) => l.includes('PlaySound("retrojet.wav"'));
+    const handle = log[start].split('-> ')[1];
+    return log.slice(start + 1).some((l) => l.includes(`StopPlay(${handle})`));
+  });
+  const starts = await page.evaluate(() =>
+    VeltroPage.soundLog.filter((l) => l.includes('PlaySound("retrojet.wav"')));
+  if (starts.length !== 1) fail(`holding the space bar started the thrusters ${starts.length} times`);
+  if (starts[0].endsWith('-> 0')) fail(`the thruster sound did not load: ${starts[0]}`);
+  await page.close();
+  return firstWordMs;
+}
+
+// The Moon free fall of the headless runs' script, played in the page: its final report, then
+// Escape ends the program.
+async function playScriptedFreeFall(browser, base) {
+  const script = fs.readFileSync(path.join(__dirname, '../program/scripts/moon_free_fall.keys'), 'utf8');
+  const page = await openPage(browser, base, (text) => { window.VeltroScript = text; }, script);
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Final Fuel 224, Final Velocity 100.\r\n', 90);
+  await waitFor(page, 'the program to end', () => VeltroPage.ended === 0);
+  await page.close();
+}
+
+// A browser without speech synthesis, asked for its voice: the game says so in a message box.
+async function answerMessageBox(browser, base) {
+  const page = await openPage(browser, base + '?voice=3', () => {
+    delete window.speechSynthesis;
+    delete window.SpeechSynthesisUtterance;
+  });
+  await page.keyboard.press('Enter');
+  await waitFor(page, 'the message box', () => !document.getElementById('box-backdrop').hidden);
+  const box = await page.evaluate(() => ({
+    text: document.getElementById('box-text').textContent,
+    focus: document.activeElement.id,
+    role: document.getElementById('box').getAttribute('role'),
+  }));
+  if (box.text !== 'Error initializing screen reader or MS SAPI.' || box.focus !== 'box-ok' ||
+      box.role !== 'alertdialog') {
+    fail(`unexpected message box ${JSON.stringify(box)}`);
+  }
+  await expectNoAxeViolations(page, 'the open message box');
+  await page.keyboard.press('Enter');
+  await waitFor(page, 'the message box to close and the game to have the keyboard', () =>
+    document.getElementById('box-backdrop').hidden && document.activeElement.id === 'game');
+  await page.close();
+}
+
+async function main() {
+  const server = await serve();
+  const base = `http://127.0.0.1:${server.address().port}/`;
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veltro-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  try {
+    const firstWordMs = await playMenusAndThrusters(browser, base);
+    await playScriptedFreeFall(browser, base);
+    await answerMessageBox(browser, base);
+    const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
+      .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');
+    console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}`);
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+main().catch((error) => {
+  console.log(`FAIL: ${error.message}`);
+  process.exit(1);
+});
