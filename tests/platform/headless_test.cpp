@@ -77,7 +77,7 @@ TEST_F(HeadlessEventLoopTest, TimerMayFireAgainInsideItsOwnHandler) {
   EXPECT_EQ(std::pair(max_depth, ticks), std::pair(2, 3));  // ticks at 20, and nested 40, 60 ms
 }
 
-TEST_F(HeadlessEventLoopTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
+TEST_F(HeadlessEventLoopTest, TimerDisabledDestroyedByAHandlerOrWithoutIntervalDoesNotFire) {
   int first = 0, second = 0, third = 0;
   std::unique_ptr<Timer> a, b, c;
   a = StartTimer(10, [&] {
@@ -87,6 +87,7 @@ TEST_F(HeadlessEventLoopTest, TimerDisabledOrDestroyedByAHandlerDoesNotFire) {
   });
   b = StartTimer(10, [&] { ++second; });
   c = StartTimer(10, [&] { ++third; });
+  auto idle = StartTimer(0, [] { ADD_FAILURE() << "a timer without an interval fired"; });
   for (int i = 0; i < 40; ++i) ui.DoEvents();
   EXPECT_EQ(std::tuple(first, second, third), std::tuple(1, 0, 4));
   c->SetEnabled(false);
@@ -166,21 +167,21 @@ TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
 }
 
 TEST(ScriptTest, KeysMapToVirtualKeyCodesAndModifierMasks) {
-  std::vector<int> codes, shifts;
-  for (const char* name :
-       {"Space", "return", "Escape", "Tab", "Up", "Down", "Left", "Right", "Home", "End", "F1", "q",
-        "Z", "0", "Shift+F1", "Ctrl+3", "Alt+A", "Ctrl+Shift+A"}) {
+  using namespace keys;
+  // clang-format off
+  const std::tuple<const char*, int, int> kKeys[] = {
+      {"Space", kSpace, 0}, {"return", kReturn, 0}, {"Escape", kEscape, 0}, {"Tab", kTab, 0},
+      {"Up", kUp, 0}, {"Down", kDown, 0}, {"Left", kLeft, 0}, {"Right", kRight, 0},
+      {"Home", kHome, 0}, {"End", kEnd, 0}, {"F1", kF1, 0}, {"q", 'Q', 0}, {"Z", 'Z', 0},
+      {"0", '0', 0}, {"Shift+F1", kF1, kShiftMask}, {"Ctrl+3", '3', kControlMask},
+      {"Alt+A", 'A', kAltMask}, {"Ctrl+Shift+A", 'A', kControlMask | kShiftMask}};
+  // clang-format on
+  for (auto [name, code, shift] : kKeys) {
     std::optional<ScriptKey> key = ParseKey(name);
-    codes.push_back(key ? key->code : -1);
-    shifts.push_back(key ? key->shift : -1);
+    ASSERT_TRUE(key) << name;
+    EXPECT_EQ(key->code, code) << name;
+    EXPECT_EQ(key->shift, shift) << name;
   }
-  EXPECT_EQ(codes,
-            (std::vector<int>{keys::kSpace, keys::kReturn, keys::kEscape, keys::kTab, keys::kUp,
-                              keys::kDown, keys::kLeft, keys::kRight, keys::kHome, keys::kEnd,
-                              keys::kF1, 'Q', 'Z', '0', keys::kF1, '3', 'A', 'A'}));
-  EXPECT_EQ(shifts, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, keys::kShiftMask,
-                                      keys::kControlMask, keys::kAltMask,
-                                      keys::kControlMask | keys::kShiftMask}));
   for (const char* bad : {"", "Shift+", "F2", "Enter", "AB", "Shift+Meta+A", "+A", "é"}) {
     EXPECT_FALSE(ParseKey(bad)) << bad;
   }

@@ -36,22 +36,15 @@ int ZeroCrossings(const std::vector<float>& samples) {
   return crossings;
 }
 
-// {converted, expected, tolerance}: volume in hundredths of a decibel, -10000 and below silent;
-// frequency 0 is the data's own rate; pan puts the far channel at 60 degrees at 10000, where it is
-// silent, and OpenAL's centre is 4.5 dB below full per channel.
-TEST(OpenAlSoundConversionsTest, VolumeFrequencyAndPan) {
-  const float cases[][3] = {
-      {VolumeToGain(-600), 0.501f, 0.001f},
-      {VolumeToGain(-2000), 0.1f, 1e-6f},
-      {VolumeToGain(-10000), 0, 0},
-      {VolumeToGain(-20000), 0, 0},
-      {VolumeToGain(300), 1, 0},
-      {FrequencyToPitch(0, 22050), 1, 0},
-      {FrequencyToPitch(11025, 44100), 0.25f, 0},
-      {PanToPlacement(0).gain, 1.677f, 0.01f},
-      {PanToPlacement(-3000).angle_degrees, -PanToPlacement(3000).angle_degrees, 0},
-      {PanToPlacement(-3000).gain, PanToPlacement(3000).gain, 0},
-      {PanToPlacement(10000).angle_degrees, 60, 0}};
+// {converted, expected, tolerance}, for what the rendering tests below do not hear: -10000 and
+// below are silent, louder than 0 is full; a pitch for any rate; at pan 10000 the far channel sits
+// at 60 degrees, where it is silent.
+TEST(OpenAlSoundConversionsTest, SilenceFullVolumePitchAndFullPan) {
+  const float cases[][3] = {{VolumeToGain(-10000), 0, 0},
+                            {VolumeToGain(-20000), 0, 0},
+                            {VolumeToGain(300), 1, 0},
+                            {FrequencyToPitch(11025, 44100), 0.25f, 0},
+                            {PanToPlacement(10000).angle_degrees, 60, 0}};
   for (size_t row = 0; row < std::size(cases); ++row) {
     EXPECT_NEAR(cases[row][0], cases[row][1], cases[row][2]) << "row " << row;
   }
@@ -86,14 +79,6 @@ class OpenAlSoundTest : public ::testing::Test {
       channels.right.push_back(mixed[i + 1]);
     }
     return channels;
-  }
-  bool Playing(SoundBuffer& buffer) { return (buffer.GetStatus() & DSBSTATUS_PLAYING) != 0; }
-  // Renders for `still_playing` seconds, then checks that `then` more seconds end the sound.
-  void ExpectEndsAfter(SoundBuffer& buffer, double still_playing, double then) {
-    Render(still_playing, 0);
-    EXPECT_TRUE(Playing(buffer));
-    Render(then, 0);
-    EXPECT_FALSE(Playing(buffer));
   }
 
   testing::TempDir dir_;
@@ -132,7 +117,7 @@ TEST_F(OpenAlSoundTest, FrequencyVolumeAndPanChangeWhatIsHeard) {
   }
 }
 
-TEST_F(OpenAlSoundTest, ALoopHasNoGapAndAOneShotEndsAfterItsLength) {
+TEST_F(OpenAlSoundTest, ALoopHasNoGapStopsInSilenceAndADuplicateSharesItsData) {
   auto loop = Tone(0.1);  // exactly 44 periods, looped across many loop points
   loop->Play(DSBPLAY_LOOPING);
   const Channels heard = Render(1.0, 0);
@@ -146,27 +131,9 @@ TEST_F(OpenAlSoundTest, ALoopHasNoGapAndAOneShotEndsAfterItsLength) {
   loop->Stop();
   EXPECT_EQ(loop->GetStatus(), 0);
   EXPECT_LT(Rms(Render(0.1, 0).left), 1e-4);
-
-  auto once = Tone(0.2);
-  once->Play(0);
-  EXPECT_EQ(once->GetStatus(), DSBSTATUS_PLAYING);
-  ExpectEndsAfter(*once, 0.19, 0.02);
-
-  once->SetCurrentPosition(3307 * 2);  // three quarters in, once it has ended
-  once->Play(0);
-  ExpectEndsAfter(*once, 0.045, 0.01);
-}
-
-TEST_F(OpenAlSoundTest, ADuplicateSharesTheDataAndPlaysOnItsOwn) {
-  auto original = Tone(1.0);
-  original->SetFrequency(11025);
-  auto copy = device_->DuplicateSoundBuffer(*original);
-  EXPECT_EQ(dynamic_cast<OpenAlSoundBuffer&>(*copy).pcm()->id(),
-            dynamic_cast<OpenAlSoundBuffer&>(*original).pcm()->id());
-  EXPECT_EQ(copy->GetFrequency(), 11025);
-
-  copy->Play(DSBPLAY_LOOPING);
-  EXPECT_FALSE(Playing(*original));
+  // A duplicate plays the same OpenAL data, not a copy of it.
+  EXPECT_EQ(dynamic_cast<OpenAlSoundBuffer&>(*device_->DuplicateSoundBuffer(*loop)).pcm()->id(),
+            dynamic_cast<OpenAlSoundBuffer&>(*loop).pcm()->id());
 }
 
 TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {

@@ -34,10 +34,7 @@ class PlaySoundTest : public SoundTest {
 };
 
 TEST_F(PlaySoundTest, BlankNamesSpeechPrefixesAndStreams) {
-  EXPECT_EQ(Play(""), 0);
-  EXPECT_EQ(Play("   "), 0);
-  EXPECT_EQ(Play("#hello"), 0);
-  EXPECT_EQ(Play("##again"), 0);
+  for (const char* name : {"", "   ", "#hello", "##again"}) EXPECT_EQ(Play(name), 0) << name;
   EXPECT_EQ(speech.said, (std::vector<std::string>{"hello|0", "<stop all>", "again|0"}));
   EXPECT_EQ(Creates(), 0);
   EXPECT_EQ(Play("song.mp3"), 0);  // streams are not played by this engine yet

@@ -88,51 +88,37 @@ class RecordingSoundSystem : public platform::SoundSystem {
   DeviceCalls log;
 
  private:
+  // The simulated device's primary buffer and listener do nothing, so these only record.
   class Listener : public platform::SoundListener {
    public:
-    Listener(DeviceCalls& log, std::shared_ptr<platform::SoundListener> inner)
-        : log_(log), inner_(std::move(inner)) {}
+    explicit Listener(DeviceCalls& log) : log_(log) {}
 
    protected:
-    void ApplyPosition(platform::Vector3 p) override { inner_->SetPosition(p, 0); }
-    void ApplyOrientation(platform::Vector3 f, platform::Vector3 t) override {
-      inner_->SetOrientation(f, t, 0);
-    }
-    void ApplyRolloffFactor(float x) override {
-      log_.Call("SetRolloffFactor", std::to_string(x)), inner_->SetRolloffFactor(x, 0);
-    }
+    void ApplyPosition(platform::Vector3) override {}
+    void ApplyOrientation(platform::Vector3, platform::Vector3) override {}
+    void ApplyRolloffFactor(float x) override { log_.Call("SetRolloffFactor", std::to_string(x)); }
     void ApplyDistanceFactor(float x) override {
-      log_.Call("SetDistanceFactor", std::to_string(x)), inner_->SetDistanceFactor(x, 0);
+      log_.Call("SetDistanceFactor", std::to_string(x));
     }
-
-   private:
     DeviceCalls& log_;
-    std::shared_ptr<platform::SoundListener> inner_;
   };
 
   class Primary : public platform::PrimarySoundBuffer {
    public:
-    Primary(DeviceCalls& log, int32_t flags, std::shared_ptr<platform::PrimarySoundBuffer> inner)
-        : PrimarySoundBuffer(flags), log_(log), inner_(std::move(inner)) {}
+    Primary(DeviceCalls& log, int32_t flags) : PrimarySoundBuffer(flags), log_(log) {}
 
    protected:
-    void StartMixing() override {
-      log_.Call("PrimaryPlay"), inner_->Play(platform::DSBPLAY_LOOPING);
-    }
+    void StartMixing() override { log_.Call("PrimaryPlay"); }
     void ApplyFormat(const platform::WaveFormat& f) override {
       log_.Call("SetFormat", std::to_string(f.Channels) + "," + std::to_string(f.SamplesPerSec) +
                                  "," + std::to_string(f.BlockAlign) + "," +
                                  std::to_string(f.AvgBytesPerSec));
-      inner_->SetFormat(f);
     }
     std::shared_ptr<platform::SoundListener> MakeListener() override {
       log_.Call("GetDirectSound3DListener");
-      return std::make_shared<Listener>(log_, inner_->GetDirectSound3DListener());
+      return std::make_shared<Listener>(log_);
     }
-
-   private:
     DeviceCalls& log_;
-    std::shared_ptr<platform::PrimarySoundBuffer> inner_;
   };
 
   class Device : public platform::SoundDevice {
@@ -146,9 +132,7 @@ class RecordingSoundSystem : public platform::SoundSystem {
     }
     std::shared_ptr<platform::PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
       log_.Call("CreatePrimaryBuffer", std::to_string(flags));
-      platform::BufferDesc desc;
-      desc.Flags = flags;
-      return std::make_shared<Primary>(log_, flags, inner_->CreatePrimaryBuffer(desc));
+      return std::make_shared<Primary>(log_, flags);
     }
     std::shared_ptr<platform::SoundBuffer> MakeBuffer(const platform::BufferDesc& desc,
                                                       std::vector<uint8_t>) override {
