@@ -16,6 +16,9 @@ void AddCommonAttributes(ALCdevice* device, std::vector<ALCint>& attributes) {
   attributes.push_back(0);
 }
 
+// ALC_EXT_thread_local_context's call, declared here: not every OpenAL header names its type.
+using SetThreadContext = ALCboolean (*)(ALCcontext*);
+
 template <class Function>
 Function AlcFunction(const char* name) {
   void* address = alcGetProcAddress(nullptr, name);
@@ -78,14 +81,13 @@ void OpenAlContext::MakeCurrentOnThisThread() {
   if (alcIsExtensionPresent(device_, "ALC_EXT_thread_local_context") != ALC_TRUE) {
     throw PlatformError("OpenAL has no thread-local contexts");
   }
-  const auto set = AlcFunction<PFNALCSETTHREADCONTEXTPROC>("alcSetThreadContext");
+  const auto set = AlcFunction<SetThreadContext>("alcSetThreadContext");
   if (set(context_) != ALC_TRUE) throw PlatformError("OpenAL could not select its sound context");
 }
 
 void OpenAlContext::ReleaseThisThread() {
   if (alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context") == ALC_TRUE) {
-    reinterpret_cast<PFNALCSETTHREADCONTEXTPROC>(alcGetProcAddress(nullptr, "alcSetThreadContext"))(
-        nullptr);
+    reinterpret_cast<SetThreadContext>(alcGetProcAddress(nullptr, "alcSetThreadContext"))(nullptr);
   }
 }
 
