@@ -2,14 +2,16 @@
 
 #include <memory>
 
+#include "platform/audio_file.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/environment.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "platform/program_files.h"
-#include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
 #include "program.h"
 #include "window_captions.h"
@@ -34,13 +36,17 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                                     command_line);
   platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
   platform::desktop::OpenAlSoundSystem sound;
-  platform::SndfileOggLibrary ogg;
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices(sound);
+  platform::OggStreams ogg(decoders, voices);
+  platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
   platform::desktop::DesktopSpeechBackends speech;
   // Everything said passes the log, which writes it down when asked to and shows it in the window.
   std::ostream no_log(nullptr);
   platform::SpeechLog logged(speech, *events, speech_log != nullptr ? *speech_log : no_log);
-  Program program(platform::Platform{{*events, dialogs, environment}, sound, ogg, logged},
-                  sound_log);
+  Program program(
+      platform::Platform{{*events, dialogs, environment}, sound, ogg, direct_show, logged},
+      sound_log);
   WindowCaptions captions(*events, program.Game());
   logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
   dialogs.on_box = [&captions](const auto& box) { captions.ShowBox(box); };

@@ -31,7 +31,8 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options)
   speech_log_.on_utterance = [this](const std::string& text) { script_.Heard(text); };
   dialogs_.on_note = [this](const std::string& note) { speech_log_.Note(note); };
   program_ = std::make_unique<Program>(
-      platform::Platform{{events_, dialogs_, environment_}, sound_, ogg_, speech_log_},
+      platform::Platform{
+          {events_, dialogs_, environment_}, sound_, ogg_, direct_show_, speech_log_},
       options.sound_log);
 }
 

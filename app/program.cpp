@@ -60,7 +60,7 @@ class Program::SoundEngine : public game::GameSound {
   sound::Sound& Engine() {
     if (!engine_) {
       engine_ = std::make_unique<sound::Sound>(platform_.ui, platform_.sound, platform_.ogg,
-                                               speech_, AppPath);
+                                               platform_.direct_show, speech_, AppPath);
     }
     return *engine_;
   }
@@ -87,6 +87,7 @@ platform::Platform WithDialogs(platform::Platform platform, platform::Dialogs& d
   return {{platform.ui.events, dialogs, platform.ui.environment},
           platform.sound,
           platform.ogg,
+          platform.direct_show,
           platform.speech};
 }
 
