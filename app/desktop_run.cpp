@@ -2,17 +2,20 @@
 
 #include <memory>
 
+#include "platform/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/environment.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "platform/program_files.h"
-#include "platform/sndfile_ogg_library.h"
 #include "platform/speech_log.h"
 #include "program.h"
+#include "window_captions.h"
 
 namespace veltro::app {
 namespace {
@@ -34,26 +37,25 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   }
   platform::Environment environment(platform::FilesFolder(platform::ExecutableFolder()),
                                     command_line);
-  platform::desktop::SdlDialogs dialogs(events->window(),
-                                        environment.ProgramFolder() + "/help.html");
+  platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
   // The game's sounds are read and decoded while it starts, so that no first play waits for them.
   platform::SoundFileCache sound_files;
   sound_files.Preload(environment.ProgramFolder());
   platform::desktop::OpenAlSoundSystem sound(&sound_files);
-  platform::SndfileOggLibrary ogg;
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices(sound);
+  platform::OggStreams ogg(decoders, voices);
+  platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
   platform::desktop::DesktopSpeechBackends speech;
-  std::unique_ptr<platform::SpeechLog> logged;
-  platform::SpeechBackends* backends = &speech;
-  if (speech_log != nullptr) {
-    logged = std::make_unique<platform::SpeechLog>(speech, *events, *speech_log);
-    backends = logged.get();
-    // Whoever follows the game through the log (a braille display, a terminal) reads the boxes too.
-    dialogs.on_message_box = [&logged](const std::string& text, const std::string& title) {
-      logged->Note("message box \"" + title + "\": " + text);
-    };
-  }
-  Program program(platform::Platform{{*events, dialogs, environment}, sound, ogg, *backends},
-                  sound_log);
+  // Everything said passes the log, which writes it down when asked to and shows it in the window.
+  std::ostream no_log(nullptr);
+  platform::SpeechLog logged(speech, *events, speech_log != nullptr ? *speech_log : no_log);
+  Program program(
+      platform::Platform{{*events, dialogs, environment}, sound, ogg, direct_show, logged},
+      sound_log);
+  WindowCaptions captions(*events, program.Game());
+  logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
+  dialogs.on_box = [&captions](const auto& box) { captions.ShowBox(box); };
   return {program.Run(), ""};
 }
 

@@ -23,7 +23,7 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options)
       events_(clock_, options.max_seconds),
       sound_(clock_),
       null_log_(options.speech_log == nullptr ? NullStream() : nullptr),
-      speech_log_(speech_, events_,
+      speech_log_(options.speech_backends != nullptr ? *options.speech_backends : speech_, events_,
                   options.speech_log != nullptr ? *options.speech_log : *null_log_) {
   speech_.state().fail_screen_reader_creation = options.fail_screen_reader;
   speech_.state().fail_voice_creation = options.fail_voice;
@@ -31,7 +31,8 @@ HeadlessRun::HeadlessRun(const HeadlessOptions& options)
   speech_log_.on_utterance = [this](const std::string& text) { script_.Heard(text); };
   dialogs_.on_note = [this](const std::string& note) { speech_log_.Note(note); };
   program_ = std::make_unique<Program>(
-      platform::Platform{{events_, dialogs_, environment_}, sound_, ogg_, speech_log_},
+      platform::Platform{
+          {events_, dialogs_, environment_}, sound_, ogg_, direct_show_, speech_log_},
       options.sound_log);
 }
 

@@ -5,14 +5,16 @@
 #include <ostream>
 #include <string>
 
+#include "platform/audio_file.h"
 #include "platform/environment.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/headless/script_player.h"
 #include "platform/headless/simulated_sound.h"
+#include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/sndfile_ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/speech_log.h"
 
 namespace veltro::app {
@@ -32,6 +34,8 @@ struct HeadlessOptions {
   // Make the recording back-ends fail to start, as on a machine without them.
   bool fail_screen_reader = false;
   bool fail_voice = false;
+  // Back-ends to speak through instead of the recording ones (a test's own speech service).
+  platform::SpeechBackends* speech_backends = nullptr;
 };
 
 // The outcome of a run: the exit status, and a message for stderr when it did not end by itself.
@@ -57,6 +61,7 @@ class HeadlessRun {
   platform::headless::HeadlessDialogs& dialogs() { return dialogs_; }
   platform::Environment& environment() { return environment_; }
   platform::headless::RecordingSpeechBackends& speech() { return speech_; }
+  platform::headless::SimulatedSoundSystem& sound() { return sound_; }
   platform::headless::ScriptPlayer& script() { return script_; }
   Program& program() { return *program_; }
 
@@ -67,7 +72,10 @@ class HeadlessRun {
   platform::headless::HeadlessEventLoop events_;
   platform::headless::HeadlessDialogs dialogs_;
   platform::headless::SimulatedSoundSystem sound_;
-  platform::SndfileOggLibrary ogg_;
+  platform::SndfileDecoders decoders_;
+  platform::headless::SimulatedStreamVoices voices_{clock_};
+  platform::OggStreams ogg_{decoders_, voices_};
+  platform::headless::SimulatedDirectShow direct_show_{decoders_, clock_};
   platform::headless::RecordingSpeechBackends speech_;
   std::unique_ptr<std::ostream> null_log_;
   platform::SpeechLog speech_log_;

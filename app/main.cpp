@@ -26,12 +26,14 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
-// Opens a log for writing; nothing when no file was asked for.
-std::unique_ptr<std::ofstream> OpenLog(const std::string& path) {
+// A log the user asked for: a file, or standard output for "-" (a terminal or braille user
+// follows the game there). `file` keeps the file open; null when no log was asked for.
+std::ostream* OpenLog(const std::string& path, std::unique_ptr<std::ofstream>& file) {
   if (path.empty()) return nullptr;
-  auto log = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!*log) throw veltro::app::UsageError("cannot write " + path);
-  return log;
+  if (path == "-") return &std::cout;
+  file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
+  if (!*file) throw veltro::app::UsageError("cannot write " + path);
+  return file.get();
 }
 
 std::string ReadScript(const std::string& path) {
@@ -48,7 +50,8 @@ std::string ReadScript(const std::string& path) {
 
 int Main(const std::vector<std::string>& arguments) {
   veltro::app::CommandLine line;
-  std::unique_ptr<std::ofstream> speech_log, sound_log;
+  std::unique_ptr<std::ofstream> speech_file, sound_file;
+  std::ostream *speech_log = nullptr, *sound_log = nullptr;
   veltro::app::HeadlessOptions headless;
   try {
     line = veltro::app::ParseCommandLine(arguments);
@@ -62,16 +65,16 @@ int Main(const std::vector<std::string>& arguments) {
     }
     if (line.audio_info) return veltro::app::PrintAudioInfo(std::cout, std::cerr);
     if (line.headless) headless.script = ReadScript(line.keys);
-    speech_log = OpenLog(line.speech_log);
-    sound_log = OpenLog(line.sound_log);
+    speech_log = OpenLog(line.speech_log, speech_file);
+    sound_log = OpenLog(line.sound_log, sound_file);
   } catch (const veltro::app::UsageError& error) {
     return Fail(kUsageStatus, std::string(error.what()) + " (see --help)");
   }
 
   RunOutcome outcome;
   if (line.headless) {
-    headless.speech_log = speech_log.get();
-    headless.sound_log = sound_log.get();
+    headless.speech_log = speech_log;
+    headless.sound_log = sound_log;
     headless.command_line = line.game_arguments;
     headless.max_seconds = line.max_seconds;
     headless.seed = line.seed;
@@ -79,7 +82,7 @@ int Main(const std::vector<std::string>& arguments) {
     headless.fail_voice = line.fail_voice;
     outcome = veltro::app::RunHeadless(headless);
   } else {
-    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log.get(), sound_log.get());
+    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log, sound_log);
   }
   if (!outcome.message.empty()) Fail(outcome.status, outcome.message);
   return outcome.status;

@@ -4,6 +4,7 @@
 #include "sound/sound.h"
 #include "sound_log.h"
 #include "speech/frm_tts.h"
+#include "spoken_dialogs.h"
 
 namespace veltro::app {
 
@@ -20,6 +21,7 @@ class Program::SpeechWindow : public game::GameSpeech, public sound::SoundSpeech
   void TTSSetup(int16_t TTSType) override { Form().TTSSetup(TTSType); }
   void speak(const std::string& t, int16_t SystemType) override { Form().speak(t, SystemType); }
   void StopSpeakingAll() override { Form().StopSpeakingAll(); }
+  void SpeakNotice(const std::string& text) { Form().SpeakNotice(text); }
 
  private:
   speech::FRMTTS& Form() {
@@ -58,7 +60,7 @@ class Program::SoundEngine : public game::GameSound {
   sound::Sound& Engine() {
     if (!engine_) {
       engine_ = std::make_unique<sound::Sound>(platform_.ui, platform_.sound, platform_.ogg,
-                                               speech_, AppPath);
+                                               platform_.direct_show, speech_, AppPath);
     }
     return *engine_;
   }
@@ -79,8 +81,23 @@ class Program::SpeechPausesPort : public speech::SpeechPauses {
   Program& program_;
 };
 
+namespace {
+
+platform::Platform WithDialogs(platform::Platform platform, platform::Dialogs& dialogs) {
+  return {{platform.ui.events, dialogs, platform.ui.environment},
+          platform.sound,
+          platform.ogg,
+          platform.direct_show,
+          platform.speech};
+}
+
+}  // namespace
+
 Program::Program(platform::Platform platform, std::ostream* sound_log)
-    : platform_(platform),
+    : dialogs_(std::make_unique<SpokenDialogs>(
+          platform.ui.dialogs, [this](const std::string& text) { speech_->SpeakNotice(text); },
+          [&speech = platform.speech](const std::string& note) { speech.Note(note); })),
+      platform_(WithDialogs(platform, *dialogs_)),
       speech_pauses_(std::make_unique<SpeechPausesPort>(*this)),
       speech_(std::make_unique<SpeechWindow>(platform_.ui, platform_.speech, *speech_pauses_)),
       sound_(std::make_unique<SoundEngine>(platform_, *speech_, AppPath)) {

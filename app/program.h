@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/frm_main.h"
+#include "platform/dialogs.h"
 #include "platform/platform.h"
 
 namespace veltro::app {
@@ -32,6 +33,8 @@ class Program {
   class SoundEngine;
   class SpeechPausesPort;
 
+  // The platform's dialogs, spoken: what the subsystems get in their place.
+  std::unique_ptr<platform::Dialogs> dialogs_;
   platform::Platform platform_;
   // The program's folder with a trailing separator; empty until the game's start-up sets it.
   std::string AppPath;

@@ -125,6 +125,8 @@ void SoundLog::WriteLine(bool may_repeat) {
   }
   WriteRepeats();
   Write(now, line_, "\n");
+  // Flushed at once: someone may follow the log as the game runs, or it may end by a kill.
+  out_.flush();
   if (may_repeat) {
     last_line_ = line_;
   } else {

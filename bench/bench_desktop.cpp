@@ -25,13 +25,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/environment.h"
 #include "platform/headless/recording_speech.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
-#include "platform/sndfile_ogg_library.h"
 #include "program.h"
 
 namespace {
@@ -258,9 +260,12 @@ void BM_DesktopFlight(benchmark::State& state) {
     auto launch = Clock::now();
     platform::desktop::SdlEventLoop ui;
     platform::Environment environment(platform::ExecutableFolder(), "3");
-    platform::desktop::SdlDialogs dialogs(ui.window(), environment.ProgramFolder() + "/help.html");
+    platform::desktop::SdlDialogs dialogs(ui, environment.ProgramFolder() + "/help.html");
     platform::desktop::OpenAlSoundSystem sound;
-    platform::SndfileOggLibrary ogg;
+    platform::SndfileDecoders decoders;
+    platform::desktop::OpenAlStreamVoices voices(sound);
+    platform::OggStreams ogg(decoders, voices);
+    platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
     platform::headless::RecordingSpeechBackends speech;
     Driver driver(speech, flight_seconds);
     TimedLines lines;
@@ -268,8 +273,9 @@ void BM_DesktopFlight(benchmark::State& state) {
       driver.SoundLine(line, at);
     };
     std::ostream sound_log(&lines);
-    app::Program program(platform::Platform{{ui, dialogs, environment}, sound, ogg, speech},
-                         &sound_log);
+    app::Program program(
+        platform::Platform{{ui, dialogs, environment}, sound, ogg, direct_show, speech},
+        &sound_log);
     auto driving = ui.CreateTimer([&] { driver.Tick(); });
     driving->SetInterval(10);
     driving->SetEnabled(true);

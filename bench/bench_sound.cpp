@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "bench_ui.h"
+#include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
-#include "platform/sndfile_ogg_library.h"
 #include "platform/text_lines.h"
 #include "platform/user_interface.h"
 #include "sound/sound.h"
@@ -56,8 +58,7 @@ struct Engine {
     std::filesystem::create_directories(folder);
     WriteWav(folder + "tone.wav", 22050);
     for (int i = 0; i < kNewFiles; ++i) WriteWav(folder + "new" + std::to_string(i) + ".wav", 2205);
-    dx = platform::desktop::OpenAlSoundSystem::Loopback();
-    sound = std::make_unique<sound::Sound>(ui.ui(), *dx, ogg, speech, folder);
+    sound = std::make_unique<sound::Sound>(ui.ui(), *dx, ogg, direct_show, speech, folder);
     sound->DSInit();
   }
   ~Engine() {
@@ -74,8 +75,12 @@ struct Engine {
   std::string folder;
   bench::BenchUi ui;
   NoSpeech speech;
-  platform::SndfileOggLibrary ogg;
-  std::unique_ptr<platform::desktop::OpenAlSoundSystem> dx;
+  std::unique_ptr<platform::desktop::OpenAlSoundSystem> dx =
+      platform::desktop::OpenAlSoundSystem::Loopback();
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices{*dx};
+  platform::OggStreams ogg{decoders, voices};
+  platform::desktop::OpenAlDirectShow direct_show{decoders, *dx};
   std::unique_ptr<sound::Sound> sound;
 };
 

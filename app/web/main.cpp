@@ -8,15 +8,17 @@
 #include <string>
 
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/environment.h"
 #include "platform/headless/script.h"
 #include "platform/headless/script_player.h"
-#include "platform/sndfile_ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/speech_log.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_dialogs.h"
 #include "platform/web/web_event_loop.h"
 #include "platform/web/web_speech_backends.h"
+#include "platform/whole_file_decoders.h"
 #include "program.h"
 
 namespace {
@@ -64,7 +66,11 @@ int main() {
   web::WebDialogs dialogs;
   veltro::platform::Environment environment(kProgramFolder, web::page::CommandLine());
   veltro::platform::desktop::OpenAlSoundSystem sound;
-  veltro::platform::SndfileOggLibrary ogg;
+  // Streams play from the browser's whole decoded copy of their file.
+  veltro::platform::WholeFileDecoders decoders;
+  veltro::platform::desktop::OpenAlStreamVoices voices(sound);
+  veltro::platform::OggStreams ogg(decoders, voices);
+  veltro::platform::desktop::OpenAlDirectShow direct_show(decoders, sound);
   web::WebSpeechBackends speech;
 
   std::unique_ptr<veltro::platform::headless::ScriptPlayer> script = PageScript();
@@ -82,7 +88,8 @@ int main() {
   std::ostream sound_log(&sound_log_buffer);
 
   veltro::app::Program program(
-      veltro::platform::Platform{{events, dialogs, environment}, sound, ogg, spoken}, &sound_log);
+      veltro::platform::Platform{{events, dialogs, environment}, sound, ogg, direct_show, spoken},
+      &sound_log);
   const int status = program.Run();
   web::page::ProgramEnded(status);
   return status;

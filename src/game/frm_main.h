@@ -61,6 +61,8 @@ class FRMMain : public platform::KeyHandler {
   FlightState& flight() { return flight_; }
   const FlightState& flight() const { return flight_; }
   const std::string& FinalReportText() const { return FinalReport; }
+  // Whether a flight is running (its timer is on): the window shows its readouts meanwhile.
+  bool InFlight() const { return Timer1 && Timer1->Enabled(); }
 
  private:
   // frm_main.cpp

@@ -54,8 +54,9 @@ bool LengthKnown(const SF_INFO& info) {
   return info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
 }
 
-// Opens a sound file and checks what its header says; `info` receives the header.
-SndfileHandle OpenChecked(const std::string& path, SF_INFO& info) {
+// Opens a sound file and checks what its header says; `info` receives the header. A file to be
+// decoded whole must also fit the decoded-size cap; a stream may be of any length.
+SndfileHandle OpenChecked(const std::string& path, SF_INFO& info, bool whole = true) {
   info = SF_INFO{};
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
   if (!file) Refuse(path, sf_strerror(nullptr));
@@ -69,13 +70,49 @@ SndfileHandle OpenChecked(const std::string& path, SF_INFO& info) {
   if (DataChunkLongerThanFile(file.get())) {
     Refuse(path, "the file is truncated or its header claims more data than it holds");
   }
-  if (LengthKnown(info) && info.frames > kMaxDecodedAudioBytes / FrameBytes(info)) {
+  if (whole && LengthKnown(info) && info.frames > kMaxDecodedAudioBytes / FrameBytes(info)) {
     RefuseTooLong(path);
   }
   return file;
 }
 
+// A file read piece by piece. A read that stops short of the length the header gave, or that
+// libsndfile reports as failed, is damage: it is refused, and the stream ends there.
+class SndfileStreamDecoder : public StreamDecoder {
+ public:
+  SndfileStreamDecoder(std::string path, SndfileHandle file, const SF_INFO& info)
+      : path_(std::move(path)), file_(std::move(file)), info_(info) {}
+
+  int Channels() const override { return info_.channels; }
+  int32_t SamplesPerSecond() const override { return info_.samplerate; }
+  int64_t Frames() const override { return LengthKnown(info_) ? info_.frames : -1; }
+
+  int64_t Read(int16_t* pcm, int64_t frames) override {
+    const sf_count_t got = sf_readf_short(file_.get(), pcm, frames);
+    if (got < 0 || sf_error(file_.get()) != SF_ERR_NO_ERROR) {
+      Refuse(path_, sf_strerror(file_.get()));
+    }
+    return got;
+  }
+
+  void Seek(int64_t frame) override {
+    if (sf_seek(file_.get(), frame, SEEK_SET) < 0) Refuse(path_, "cannot seek in the file");
+  }
+
+ private:
+  std::string path_;
+  SndfileHandle file_;
+  SF_INFO info_;
+};
+
 }  // namespace
+
+std::unique_ptr<StreamDecoder> SndfileDecoders::OpenStreamDecoder(const std::string& path) {
+  SF_INFO info;
+  SndfileHandle file = OpenChecked(path, info, false);
+  if (LengthKnown(info) && info.frames == 0) Refuse(path, "the file holds no sound");
+  return std::make_unique<SndfileStreamDecoder>(path, std::move(file), info);
+}
 
 AudioFileInfo ProbeAudioFile(const std::string& path) {
   SF_INFO info;

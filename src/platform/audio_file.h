@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/sound_device.h"
+#include "platform/stream_voice.h"
 
 namespace veltro::platform {
 
@@ -21,5 +23,12 @@ AudioFileInfo ProbeAudioFile(const std::string& path);
 // names the file when it is missing, empty, truncated, corrupt, too large or of an unsupported
 // kind.
 AudioData LoadAudioFile(const std::string& path);
+
+// Streams WAV, OGG Vorbis and MP3 files of any length; refuses the files LoadAudioFile refuses
+// from their headers (and empty ones), except for their length.
+class SndfileDecoders : public StreamDecoders {
+ public:
+  std::unique_ptr<StreamDecoder> OpenStreamDecoder(const std::string& path) override;
+};
 
 }  // namespace veltro::platform

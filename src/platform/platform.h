@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/filter_graph.h"
 #include "platform/ogg_library.h"
 #include "platform/sound_device.h"
 #include "platform/speech_backends.h"
@@ -13,6 +14,7 @@ struct Platform {
   UserInterface ui;
   SoundSystem& sound;
   OggLibrary& ogg;
+  DirectShow& direct_show;
   SpeechBackends& speech;
 };
 

@@ -57,6 +57,11 @@ class SpeechBackends {
   virtual ~SpeechBackends() = default;
   virtual std::unique_ptr<ScreenReader> CreateScreenReader() = 0;
   virtual std::unique_ptr<SapiVoice> CreateSapiVoice() = 0;
+  // Told of each text the speech output had to say but could hand to no back-end (none active,
+  // or the active ones failed), so that whoever follows the speech in writing still reads it.
+  virtual void NotSpoken(const std::string& /*text*/) {}
+  // Told of things such a follower should know besides the speech (a message box and its answer).
+  virtual void Note(const std::string& /*note*/) {}
 };
 
 }  // namespace veltro::platform

@@ -83,8 +83,13 @@ void SpeechLog::Note(const std::string& note) {
   WriteLine("[" + EscapeSpeechText(note) + "]");
 }
 
-void SpeechLog::Said(const std::string& text) {
-  WriteLine(EscapeSpeechText(text));
+void SpeechLog::NotSpoken(const std::string& text) {
+  inner_.NotSpoken(text);
+  Said(text, "[not spoken] ");
+}
+
+void SpeechLog::Said(const std::string& text, const std::string& mark) {
+  WriteLine(mark + EscapeSpeechText(text));
   if (on_utterance) on_utterance(text);
 }
 

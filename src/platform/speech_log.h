@@ -15,28 +15,31 @@ std::string EscapeSpeechText(const std::string& text);
 
 // Speech back-ends that write down everything said through them, one line per text handed to a
 // back-end: the event loop's clock in seconds with three decimals, a blank, and the text
-// (EscapeSpeechText). A request to stop speaking is the line "<time> [stop]". Works around any
-// back-ends, the real ones as well as the recording ones of a headless run.
+// (EscapeSpeechText). A text that no back-end took is the line "<time> [not spoken] <text>", so
+// the log holds everything the program said even when nothing could be heard. A request to stop
+// speaking is the line "<time> [stop]". Works around any back-ends, the real ones as well as the
+// recording ones of a headless run.
 class SpeechLog : public SpeechBackends {
  public:
   SpeechLog(SpeechBackends& inner, EventLoop& events, std::ostream& out);
   ~SpeechLog() override;
 
-  // Called with each text that a back-end accepted (unescaped), for whoever waits for speech.
+  // Called with each text the program said (unescaped), spoken or not, for whoever waits for it.
   std::function<void(const std::string& text)> on_utterance;
 
   // Writes "<time> [note]": for things a listener of the log should know about (message boxes).
-  void Note(const std::string& note);
+  void Note(const std::string& note) override;
 
   // SpeechBackends
   std::unique_ptr<ScreenReader> CreateScreenReader() override;
   std::unique_ptr<SapiVoice> CreateSapiVoice() override;
+  void NotSpoken(const std::string& text) override;
 
  private:
   class LoggedScreenReader;
   class LoggedVoice;
 
-  void Said(const std::string& text);
+  void Said(const std::string& text, const std::string& mark = "");
   void Stopped();
   void WriteLine(const std::string& text);
 

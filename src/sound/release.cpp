@@ -33,10 +33,7 @@ void Sound::DeleteSound2(int16_t& Index) {
     return;
   }
   if (Index == 999) return;
-  TryStep([&] {
-    OggSlot& slot = Ogg(Index - 100);
-    if (slot.OggHandle != 0) slot.OggPaused = false;
-  });
+  TryStep([&] { StopOggStream(Index); });
   Index = 0;
 }
 

@@ -10,8 +10,9 @@ namespace veltro::sound {
 using platform::PlatformError;
 
 Sound::Sound(const platform::UserInterface& ui, platform::SoundSystem& dx,
-             platform::OggLibrary& ogg, SoundSpeech& speech, const std::string& AppPath)
-    : ui_(ui), dx_(dx), ogg_(ogg), speech_(speech), AppPath(AppPath) {
+             platform::OggLibrary& ogg, platform::DirectShow& direct_show, SoundSpeech& speech,
+             const std::string& AppPath)
+    : ui_(ui), dx_(dx), ogg_(ogg), direct_show_(direct_show), speech_(speech), AppPath(AppPath) {
   // The timer runs from the start; its ticks do nothing until the OGG library is up.
   Timer1_ = ui_.events.CreateTimer([this] { Timer1_Timer(); });
   Timer1_->SetInterval(10);

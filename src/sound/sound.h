@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/filter_graph.h"
 #include "platform/ogg_library.h"
 #include "platform/sound_device.h"
 #include "platform/user_interface.h"
@@ -36,7 +37,9 @@ struct WavSlot {
 //   playback.cpp         IsPlaying, StopPlay, PlayOpenedSound, StopSoundQ
 //   sound_parameters.cpp volume, pan, frequency and start position
 //   sound_3d.cpp         3D positions and the listener
-//   streams.cpp          OGG and MP3 streams, and the stream side of every operation
+//   stream_start.cpp     PlayOGGSound and PlayMP3Sound: the slot search by class, the start
+//   stream_pause.cpp     pausing and resuming all streams of a kind, or one
+//   streams.cpp          the stream side of every operation that takes a handle
 //   release.cpp          DeleteSound, KillAllSounds, ResetSounds and the shut-down
 //
 // Handles: 0 no sound, 1..100 a WAV slot, 101..200 an OGG slot (handle - 100), 201..300 an MP3
@@ -48,7 +51,7 @@ class Sound {
   // `AppPath` is the game's program folder with a trailing "/", read whenever a name is resolved
   // (it is still empty at the first DSInit).
   Sound(const platform::UserInterface& ui, platform::SoundSystem& dx, platform::OggLibrary& ogg,
-        SoundSpeech& speech, const std::string& AppPath);
+        platform::DirectShow& direct_show, SoundSpeech& speech, const std::string& AppPath);
   ~Sound();
   Sound(const Sound&) = delete;
   Sound& operator=(const Sound&) = delete;
@@ -93,6 +96,14 @@ class Sound {
   void ShutdownForm1();
   void Form_Unload();
   void DirectXEvent8_DXCallback(int32_t eventid);
+
+  // Pausing and resuming streams; a handle that names no slot is the caller's error.
+  void PauseAllOGGSounds();
+  void UnPauseAllOGGSounds();
+  void PauseAllMP3Sounds();
+  void UnPauseAllMP3Sounds();
+  void UnpauseOneOGG(int16_t Index);
+  void UnpauseOneMP3(int16_t Index);
 
   // The 10 ms tick that keeps the OGG library's streams fed.
   void Timer1_Timer();
@@ -142,6 +153,12 @@ class Sound {
   void SetStreamPan(int16_t Index, int16_t Pan);
   void SetStreamFrequency(int16_t Index, int32_t Frequency);
   void DeleteStream(int16_t Index);
+  void StopOggStream(int16_t Index);
+  platform::FilgraphManager& Graph(Mp3Slot& slot);
+
+  // Starting streams (stream_start.cpp).
+  int16_t FindStreamSlot(int16_t base, int16_t count);
+  void ShapeNewStream(int16_t handle, int16_t Volume, int32_t Frequency, int16_t Pan);
 
   void ReadSoundsIni();
   void CreateStreamSlots();
@@ -152,6 +169,7 @@ class Sound {
   platform::UserInterface ui_;
   platform::SoundSystem& dx_;
   platform::OggLibrary& ogg_;
+  platform::DirectShow& direct_show_;
   SoundSpeech& speech_;
   const std::string& AppPath;
 

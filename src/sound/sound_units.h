@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 // The conversions between the engine's units (hundredths of a decibel, hertz, bytes) and what
@@ -25,6 +26,17 @@ inline int32_t AlignStartPosition(int32_t position) {
 // Stream pans are kept to -5000 .. 5000.
 inline int16_t ClampStreamPan(int16_t pan) {
   return std::clamp<int16_t>(pan, -5000, 5000);
+}
+
+// An OGG stream's loudness level 0 .. 100: one step per 50 hundredths of a decibel below full,
+// halves to the even level; -5000 and quieter are silent.
+inline int32_t OggLevel(int16_t volume) {
+  return std::clamp(static_cast<int32_t>(std::nearbyint((volume + 5000) / 50.0)), 0, 100);
+}
+
+// An OGG stream's pan in whole decibels (-50 .. 50 from a stream pan), halves to the even one.
+inline int32_t OggPan(int16_t pan) {
+  return static_cast<int32_t>(std::nearbyint(pan / 100.0));
 }
 
 // The MP3 player's rate factor: 22050 Hz is normal speed.

@@ -1,20 +1,15 @@
-// OGG and MP3 streams: starting them, and the stream side of every operation that takes a
-// handle (101..200 OGG, 201..300 MP3). Each of the latter throws PlatformError for a handle that
-// names no stream slot; the caller decides whether that failure is skipped.
+// The stream side of every operation that takes a handle (101..200 OGG, 201..300 MP3). Each
+// throws PlatformError for a handle that names no stream slot; the caller decides whether that
+// failure is skipped.
 #include "platform/platform_error.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 
 namespace veltro::sound {
 
-// Streaming OGG and MP3 files is not built yet: no stream is started, so the result is 0 (no
-// sound) and every stream slot stays free. ".OGG!" names are decoded into WAV slots instead.
-int16_t Sound::PlayOGGSound(const std::string&, int16_t, int32_t, int16_t, int16_t) {
-  return 0;
-}
-
-int16_t Sound::PlayMP3Sound(const std::string&, int16_t, int32_t, int16_t, int16_t) {
-  return 0;
+platform::FilgraphManager& Sound::Graph(Mp3Slot& slot) {
+  if (!slot.Mp3Control) throw platform::PlatformError("the MP3 slot has no player");
+  return *slot.Mp3Control;
 }
 
 bool Sound::StreamIsPlaying(int16_t Index) {
@@ -24,10 +19,12 @@ bool Sound::StreamIsPlaying(int16_t Index) {
     return slot.Mp3Control && slot.Mp3Position &&
            slot.Mp3Position->CurrentPosition() < slot.Mp3Position->StopTime();
   }
-  (void)Ogg(Index - 100);  // no OGG slot holds a stream yet
-  return false;
+  const OggSlot& slot = Ogg(Index - 100);
+  return slot.OggHandle != 0 && ogg_.OggIsPlaying(slot.OggHandle) != 0;
 }
 
+// A stopped stream is marked paused; stopping a paused OGG stream resumes it (the library's
+// pause call toggles), and it stays marked paused.
 void Sound::StopStream(int16_t Index) {
   if (Index > 200) {
     Mp3Slot& slot = Mp3(Index - 200);
@@ -37,16 +34,23 @@ void Sound::StopStream(int16_t Index) {
     }
     return;
   }
-  (void)Ogg(Index - 100);  // an OGG stream would be paused here
+  OggSlot& slot = Ogg(Index - 100);
+  if (slot.OggHandle != 0) {
+    ogg_.PauseOgg(slot.OggHandle);
+    slot.OggPaused = true;
+  }
 }
 
-// Streams stay stopped or paused until they are resumed.
+// Streams stay stopped or paused until they are resumed. An MP3 position is in seconds; an OGG
+// position is a byte offset into the decoded sound, given with the slot's own stream handle.
 void Sound::MoveStream(int16_t Index, int32_t StartPosition) {
   if (Index > 200) {
     Mp3Slot& slot = Mp3(Index - 200);
     if (slot.Mp3Position) slot.Mp3Position->SetCurrentPosition(StartPosition);
+    return;
   }
-  // An OGG stream would be moved here.
+  const OggSlot& slot = Ogg(Index - 100);
+  if (slot.OggHandle != 0) ogg_.OggSetPosition(slot.OggHandle, StartPosition);
 }
 
 void Sound::SetStreamVolume(int16_t Index, int16_t Volume) {
@@ -55,16 +59,19 @@ void Sound::SetStreamVolume(int16_t Index, int16_t Volume) {
     if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetVolume(Volume);
     return;
   }
-  (void)Ogg(Index - 100);
+  const OggSlot& slot = Ogg(Index - 100);
+  if (slot.OggHandle != 0) ogg_.SetVolumeOfOgg(OggLevel(Volume), slot.OggHandle);
 }
 
 void Sound::SetStreamPan(int16_t Index, int16_t Pan) {
+  const int16_t pan = ClampStreamPan(Pan);
   if (Index > 200) {
     Mp3Slot& slot = Mp3(Index - 200);
-    if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetBalance(ClampStreamPan(Pan));
+    if (slot.Mp3Control && slot.Mp3Audio) slot.Mp3Audio->SetBalance(pan);
     return;
   }
-  (void)Ogg(Index - 100);
+  const OggSlot& slot = Ogg(Index - 100);
+  if (slot.OggHandle != 0) ogg_.SetPanOfOgg(OggPan(pan), slot.OggHandle);
 }
 
 void Sound::SetStreamFrequency(int16_t Index, int32_t Frequency) {
@@ -73,7 +80,8 @@ void Sound::SetStreamFrequency(int16_t Index, int32_t Frequency) {
     if (slot.Mp3Position) slot.Mp3Position->SetRate(Mp3Rate(Frequency));
     return;
   }
-  (void)Ogg(Index - 100);
+  const OggSlot& slot = Ogg(Index - 100);
+  if (slot.OggHandle != 0) ogg_.SetFrequencyOfOgg(Frequency, slot.OggHandle);
 }
 
 void Sound::DeleteStream(int16_t Index) {
@@ -85,11 +93,16 @@ void Sound::DeleteStream(int16_t Index) {
     slot.Mp3Position.reset();
     return;
   }
+  StopOggStream(Index);
+  Ogg(Index - 100).OggHandle = 0;
+}
+
+// Stops an OGG slot's stream and clears its pause; the handle stays in the slot.
+void Sound::StopOggStream(int16_t Index) {
   OggSlot& slot = Ogg(Index - 100);
-  // A stream handle would be stopped in the OGG library; none is started yet.
   if (slot.OggHandle != 0) {
+    ogg_.StopOgg(slot.OggHandle);
     slot.OggPaused = false;
-    slot.OggHandle = 0;
   }
 }
 

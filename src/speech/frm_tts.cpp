@@ -28,7 +28,9 @@ void FRMTTS::TTSSetup(int16_t TTSType) {
 
 void FRMTTS::StartBackend(int16_t type) {
   if (type == 1) {
-    // Every start connects afresh, so a screen reader that went away can be reached again.
+    // Every start connects afresh, so a screen reader that went away can be reached again; one
+    // that cannot be reached is not kept either.
+    screen_reader_.reset();
     std::unique_ptr<platform::ScreenReader> reader = backends_.CreateScreenReader();
     if (!reader) throw platform::PlatformError("the screen reader could not be created");
     screen_reader_ = std::move(reader);

@@ -37,6 +37,10 @@ class FRMTTS : public platform::KeyHandler {
   void StopSpeech();
   void StopSpeaking(int16_t window);
   void StopSpeakingAll();
+  // A message of the program's own (a message box, the keys that answer it) spoken through
+  // whichever back-end works: the active one, else the voice, started for it if need be. The
+  // choice of back-end and the last text spoken stay as they are.
+  void SpeakNotice(const std::string& text);
 
   // Key capture: the loops below read the last key that reached the form.
   void KeyDown(int16_t KeyCode, int16_t Shift) override;
@@ -69,6 +73,9 @@ class FRMTTS : public platform::KeyHandler {
   platform::SapiVoice* SapiVoices(int slot) const;
 
   static constexpr int kVoiceSlots = 6;
+  // Said by the voice when it takes over from a screen reader that failed during the game.
+  static constexpr const char* kScreenReaderLost =
+      "The screen reader cannot be reached; the built-in voice speaks instead.";
 
  private:
   // Holds the keyboard for the form while one of its key loops runs, and gives it back to the
@@ -79,6 +86,9 @@ class FRMTTS : public platform::KeyHandler {
   }
 
   void StartBackend(int16_t type);
+  // The screen reader failed during the game: the voice speaks from now on (or nothing, when the
+  // voice cannot be started either).
+  void FallBackToVoice();
   // The active back-end objects; a missing one is a failure of the call that needs it.
   platform::ScreenReader& Reader();
   platform::SapiVoice& Slot(int slot);

@@ -9,22 +9,62 @@ void FRMTTS::speak(const std::string& t, int16_t SystemType) {
   if (platform::IsBlank(text)) return;
   // "***" marks a text to be spoken as it stands after the marker; what follows is kept as is.
   if (text.starts_with("***")) text.erase(0, 3);
-  if (current_tts_type_ == 0) return;
   // A non-zero SystemType marks a text meant for the program's own voice only.
-  if (SystemType != 0 && current_tts_type_ != 3) return;
-  if (current_tts_type_ == 1) {
-    Reader().SayString(text, false);
-  } else if (current_tts_type_ == 3) {
-    Slot(1).Speak(text, platform::SVSFlagsAsync);
+  if (current_tts_type_ == 0 || (SystemType != 0 && current_tts_type_ != 3)) {
+    backends_.NotSpoken(text);
+    return;
   }
+  bool spoken = false;
+  if (current_tts_type_ == 1) {
+    spoken = platform::TryStep([&] { Reader().SayString(text, false); });
+    if (!spoken) FallBackToVoice();
+  }
+  if (current_tts_type_ == 3) {
+    try {
+      Slot(1).Speak(text, platform::SVSFlagsAsync);
+    } catch (const platform::PlatformError&) {
+      backends_.NotSpoken(text);
+      throw;
+    }
+    spoken = true;
+  }
+  if (!spoken) backends_.NotSpoken(text);
   last_thing_spoken_ = text;
 }
 
 void FRMTTS::StopSpeech() {
   if (current_tts_type_ == 1) {
-    Reader().StopSpeech();
+    // A failed channel is replaced by the voice, which has nothing to stop yet but the notice.
+    if (!platform::TryStep([&] { Reader().StopSpeech(); })) FallBackToVoice();
   } else if (current_tts_type_ == 3) {
     Slot(1).Speak(std::nullopt, platform::SVSFPurgeBeforeSpeak);
+  }
+}
+
+void FRMTTS::SpeakNotice(const std::string& text) {
+  if (current_tts_type_ == 1 && screen_reader_ &&
+      platform::TryStep([&] { screen_reader_->SayString(text, false); })) {
+    return;
+  }
+  if (!platform::TryStep([&] {
+        StartBackend(3);
+        Slot(1).Speak(text, platform::SVSFlagsAsync);
+      })) {
+    backends_.NotSpoken(text);
+  }
+}
+
+void FRMTTS::FallBackToVoice() {
+  // The channel heals itself where it can (reconnecting to a restarted service); failing here
+  // means it cannot. A player who hears nothing cannot know that Control-1 would help, so the
+  // voice takes over and says so; with no voice either, the program goes on silently.
+  screen_reader_.reset();
+  current_tts_type_ = 3;
+  if (!platform::TryStep([&] {
+        StartBackend(3);
+        Slot(1).Speak(std::string(kScreenReaderLost), platform::SVSFlagsAsync);
+      })) {
+    current_tts_type_ = 0;
   }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real desktop program from start to end, played with real key presses on a private X server:
-# the screen reader is unreachable (a message box says so and is closed with a key), the built-in
-# voice speaks the menus, the player picks Moon and Easy, continues past the briefing, holds the
+# the screen reader is unreachable (a message box in the window says so aloud and is closed with a
+# key; another run shows that SIGTERM ends the program while the box waits), the built-in
+# voice speaks the menus (and the window shows them, and the flight's readouts), the player picks Moon and Easy, continues past the briefing, holds the
 # space bar for a while, abandons the flight and leaves with Escape. The speech and sound logs must
 # show all of that.
 #
@@ -44,6 +45,11 @@ wait_for() {
   fail "waited ${seconds}s for \"$pattern\" in $(basename "$file")"
 }
 
+# What a sighted helper reads on the screen: a screenshot read back by OCR.
+screen_text() {
+  xwd -root -silent | xwdtopnm 2>/dev/null | tesseract stdin stdout 2>/dev/null
+}
+
 # The top-level windows other than the game's own: the message boxes.
 dialog_windows() {
   xwininfo -root -tree 2>/dev/null |
@@ -68,24 +74,22 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 "$program" --speech-log "$speech_log" --sound-log "$sound_log" 2>"$errors" &
 game_pid=$!
 
-# --- the screen reader cannot be reached: one message box, printed on stderr, closed by a key
-deadline=$((SECONDS + 15))
-box=""
-while [ -z "$box" ] && [ $SECONDS -le $deadline ]; do
-  kill -0 "$game_pid" 2>/dev/null || fail "the program ended before its message box"
-  box=$(dialog_windows | head -n 1)
-  [ -z "$box" ] && sleep 0.1
-done
-[ -n "$box" ] || fail "no message box appeared"
-grep -q . "$errors" || fail "the message box text was not printed on stderr"
-xdotool windowfocus "$box" key Return || fail "could not press Return in the message box"
-deadline=$((SECONDS + 5))
-while [ -n "$(dialog_windows)" ] && [ $SECONDS -le $deadline ]; do sleep 0.1; done
-[ -z "$(dialog_windows)" ] || fail "the message box did not close"
+# --- the screen reader cannot be reached: one message box in the game's window, heard in the
+# built-in voice with the keys that answer it, shown on screen, and closed with Return
+wait_for "$speech_log" '\[message box "Error! ": Error initializing screen reader or MS SAPI\.\]$' 15
+wait_for "$speech_log" ' Error initializing screen reader or MS SAPI\.$'
+wait_for "$speech_log" ' Press Enter or Escape to close this message\.$'
+[ -z "$(dialog_windows)" ] || fail "the message box opened a window of its own"
+screen_text | grep -q 'Enter or Escape' || fail "the window does not show the box: $(screen_text)"
+grep -q 'Error initializing' "$errors" || fail "the message box text was not printed on stderr"
+xdotool key Return
+wait_for "$speech_log" '\[answered OK\]$'
 
 # --- the built-in voice speaks the menus; choose Moon, Easy, Continue
 wait_for "$speech_log" ' Where would you like to land\?$' 20
 wait_for "$speech_log" ' Moon$' 5
+sleep 0.2
+screen_text | grep -q '^Moon$' || fail "the window does not show the menu item: $(screen_text)"
 xdotool key Return
 wait_for "$speech_log" ' Difficulty Level\?$'
 wait_for "$speech_log" ' Easy$'
@@ -100,6 +104,10 @@ wait_for "$speech_log" ' Press and hold spacebar to fire thrusters$'
 
 # --- falling: the first altitude mark, then the thrusters held for a second and a half
 wait_for "$speech_log" ' 900$' 10
+shown=$(screen_text)
+for readout in 'Altitude [0-9]+ ft' 'Velocity -?[0-9]+ ft/s' 'Fuel [0-9]+'; do
+  grep -Eq "$readout" <<<"$shown" || fail "the window does not show \"$readout\": $shown"
+done
 xdotool keydown space
 sleep 1.5
 xdotool keyup space
@@ -154,6 +162,16 @@ tail -n +"${start%%:*}" "$sound_log" | grep -q "StopPlay($handle)" ||
   fail "the thrusters (handle $handle) never stopped"
 [ "$(grep -c 'PlaySound("retrojet.wav"' "$sound_log")" -eq 1 ] ||
   fail "holding the space bar started the thrusters more than once"
+
+# --- a quit request (SIGTERM) while a message box waits ends the program at once
+"$program" --speech-log "$work/box.log" 2>/dev/null &
+game_pid=$!
+wait_for "$work/box.log" '\[message box' 15
+kill -TERM "$game_pid"
+deadline=$((SECONDS + 5))
+while kill -0 "$game_pid" 2>/dev/null && [ $SECONDS -le $deadline ]; do sleep 0.1; done
+kill -0 "$game_pid" 2>/dev/null && fail "SIGTERM did not end the program while its box was open"
+game_pid=""
 
 echo "PASS: $(wc -l <"$speech_log") utterances logged; velocity $after_burst after the burst, $a_second_later a second later"
 cat "$speech_log"

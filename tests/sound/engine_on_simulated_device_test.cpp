@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "platform/headless/simulated_sound.h"
-#include "platform/sndfile_ogg_library.h"
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -16,9 +15,9 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   TestUi ui;
   const std::string folder = ui.Folder();
   platform::headless::SimulatedSoundSystem dx{ui.clock};
-  platform::SndfileOggLibrary ogg;
+  SimulatedStreams streams{ui.clock};
   RecordingSoundSpeech speech;
-  sound::Sound sound(ui.ui(), dx, ogg, speech, folder);
+  sound::Sound sound(ui.ui(), dx, streams.ogg, streams.direct_show, speech, folder);
   sound.DSInit();
   auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
     if (format == 0) {

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio_file.h"
+#include "platform/headless/simulated_streams.h"
 #include "platform/ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "recording_sound.h"
 #include "sound/sound.h"
@@ -30,6 +33,15 @@ class FakeOggLibrary : public platform::OggLibrary {
   int32_t SetOggBufferSize(int32_t size) override { return buffer_size = size, 1; }
   int32_t UpdateOgg() override { return ++updates, 1; }
   int32_t ShutdownOgg() override { return log.Call("ShutdownOgg"), ++shutdowns, 1; }
+  // Streams are played by the real library (see the stream tests); this one starts none.
+  int32_t PlayOggFromDisc(const std::string&, int32_t) override { return 0; }
+  int32_t StopOgg(int32_t) override { return 0; }
+  int32_t PauseOgg(int32_t) override { return 0; }
+  int32_t OggIsPlaying(int32_t) override { return 0; }
+  int32_t OggSetPosition(int32_t, int32_t) override { return 0; }
+  int32_t SetVolumeOfOgg(int32_t, int32_t) override { return 0; }
+  int32_t SetPanOfOgg(int32_t, int32_t) override { return 0; }
+  int32_t SetFrequencyOfOgg(int32_t, int32_t) override { return 0; }
   int32_t DecodeOggFileToBuffer(const std::string& path, std::vector<uint8_t>& buffer,
                                 int32_t& size, int32_t& channels, int32_t& rate) override {
     auto file = files.find(path);
@@ -48,6 +60,16 @@ class FakeOggLibrary : public platform::OggLibrary {
   DeviceCalls log;
 };
 
+// The headless OGG library and MP3 player: real decoding, voices that keep time on `clock`.
+struct SimulatedStreams {
+  explicit SimulatedStreams(platform::headless::VirtualClock& clock)
+      : voices(clock), direct_show(decoders, clock) {}
+  platform::SndfileDecoders decoders;
+  platform::headless::SimulatedStreamVoices voices;
+  platform::OggStreams ogg{decoders, voices};
+  platform::headless::SimulatedDirectShow direct_show;
+};
+
 class RecordingSoundSpeech : public sound::SoundSpeech {
  public:
   void speak(const std::string& t, int16_t type) override {
@@ -63,12 +85,13 @@ class SoundTest : public ::testing::Test {
   TestUi ui;
   RecordingSoundSystem dx;
   FakeOggLibrary ogg;
+  SimulatedStreams streams{dx.clock};
   RecordingSoundSpeech speech;
   std::string app_path = ui.Folder();
   std::unique_ptr<sound::Sound> sound;
 
   sound::Sound& Started() {
-    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, speech, app_path);
+    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, streams.direct_show, speech, app_path);
     sound->DSInit();
     return *sound;
   }

@@ -78,7 +78,7 @@ TEST_F(SoundTest, SoundsIniLinesEndAtCrCrLfOrLfAndBadLinesDoNotStopIt) {
 }
 
 TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
-  sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, speech, app_path);
+  sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, streams.direct_show, speech, app_path);
   for (int i = 0; i < 30; ++i) ui.events.DoEvents();
   EXPECT_EQ(ogg.updates, 0);  // not before start-up
   sound->DSInit();

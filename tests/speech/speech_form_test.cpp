@@ -63,7 +63,8 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.speak("Altitude 500");
   form.speak("voice only", 1);
   form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say Altitude 500", "reader1 stop"));
+  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say Altitude 500",
+                                 "not spoken voice only", "reader1 stop"));
   EXPECT_EQ(form.LastThingSpoken(), "Altitude 500");
 
   StartVoice();
@@ -128,18 +129,39 @@ TEST_F(SpeechFormTest, FallsBackWithOneMessageAndEndsSilentWithTwo) {
   EXPECT_EQ(fresh.LastThingSpoken(), "");
 }
 
-TEST_F(SpeechFormTest, BackEndFailuresReachTheCallerExceptFromStopSpeakingAll) {
+TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce) {
+  const std::string notice = "voice speak " + std::string(FRMTTS::kScreenReaderLost);
   form.TTSSetup(1);
   form.speak("kept");
   backends.screen_reader_calls_fail = true;
-  EXPECT_THROW(form.speak("lost"), platform::PlatformError);
-  EXPECT_EQ(form.LastThingSpoken(), "kept");
-  EXPECT_THROW(form.StopSpeech(), platform::PlatformError);
-  EXPECT_NO_THROW(form.StopSpeakingAll());
+  form.speak("rescued");
+  form.speak("next");
+  EXPECT_EQ(form.CurrentTTSType(), 3);
+  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say kept", notice,
+                                 "voice speak rescued", "voice speak next"));
+  EXPECT_EQ(form.LastThingSpoken(), "next");
+  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
+
+  // Control-1 tries the screen reader again; a stop is where the next loss shows.
   backends.screen_reader_calls_fail = false;
-  form.TTSSetup(1);  // connects afresh
-  form.speak("again");
-  EXPECT_THAT(Log("reader2 "), ElementsAre("say again"));
+  form.TTSSetup(1);
+  backends.screen_reader_calls_fail = true;
+  backends.log.clear();
+  form.StopSpeech();
+  form.speak("after the stop");
+  EXPECT_THAT(Log(), ElementsAre(notice, "voice speak after the stop"));
+
+  // With no voice to take over the program goes on silently; every text is still reported.
+  FRMTTS mute(ui.ui(), backends, *this);
+  backends.voice_available = backends.screen_reader_calls_fail = false;
+  mute.TTSSetup(1);
+  backends.screen_reader_calls_fail = true;
+  backends.log.clear();
+  EXPECT_NO_THROW(mute.speak("unheard"));
+  mute.speak("voice only", 1);
+  EXPECT_EQ(mute.CurrentTTSType(), 0);
+  EXPECT_THAT(Log(), ElementsAre("not spoken unheard", "not spoken voice only"));
+  EXPECT_NO_THROW(mute.StopSpeakingAll());
 }
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {

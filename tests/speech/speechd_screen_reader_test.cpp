@@ -1,18 +1,13 @@
 #include <gmock/gmock.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <thread>
 
 #include "platform/desktop/speechd_screen_reader.h"
 #include "platform/platform_error.h"
-
-extern char** environ;
+#include "support/speechd_service.h"
 
 // libspeechd keeps a few bytes (allocated through GLib) of each connection it opens; that is the
 // library's, not ours, and must not fail the leak check. This program uses GLib only through it.
@@ -23,79 +18,68 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace veltro::platform::desktop {
 namespace {
 
-namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
-// Each test gets a folder of its own, and may start a speech-dispatcher of its own there: a
-// private socket and configuration, the dummy output module and ALSA's null device, so it needs
-// neither a sound card nor the user's session.
-class SpeechdTest : public ::testing::Test {
- protected:
-  SpeechdTest() { fs::create_directories(folder); }
-  ~SpeechdTest() override {
-    StopService();
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+// Waits up to five seconds for the service to have queued the text.
+bool Queued(const testing::SpeechdService& service, const std::string& text) {
+  for (int i = 0; i < 100; ++i) {
+    if (service.Log().find("Queueing message |" + text + "|") != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-
-  SpeechdOptions Options() const {
-    SpeechdOptions options;
-    options.unix_socket = (folder / "speechd.sock").string();
-    options.autospawn = false;
-    return options;
-  }
-  bool StartService() {
-    std::ofstream(folder / "speechd.conf") << "LogLevel 1\nAudioOutputMethod \"alsa\"\n"
-                                           << "AudioALSADevice \"null\"\n"
-                                           << "AddModule \"dummy\" \"sd_dummy\" \"\"\n"
-                                           << "DefaultModule dummy\n";
-    const std::string dir = folder.string(), sock = Options().unix_socket, pid = dir + "/pid";
-    std::vector<std::string> args = {"setsid", "speech-dispatcher", "-s", "-C", dir,  "-L", dir,
-                                     "-c",     "unix_socket",       "-S", sock, "-P", pid,  "-t",
-                                     "30"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    // setsid gives it a process group of its own, so that its output modules end with it.
-    if (posix_spawnp(&service, "setsid", nullptr, nullptr, argv.data(), environ) != 0) service = 0;
-    // Ready once its socket exists; give up after ten seconds.
-    for (int i = 0; i < 200 && service != 0 && !fs::exists(sock); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return service != 0 && fs::exists(sock);
-  }
-  void StopService() {
-    if (service == 0) return;
-    kill(-service, SIGTERM);
-    waitpid(service, nullptr, 0);
-    kill(-service, SIGKILL);  // whatever of the group is still there
-    service = 0;
-  }
-
-  fs::path folder = fs::temp_directory_path() / ("veltro-speechd-" + std::to_string(getpid()));
-  pid_t service = 0;
-};
-
-TEST_F(SpeechdTest, FailsCleanlyWhenNoServiceAnswers) {
-  EXPECT_THROW(SpeechdScreenReader reader(Options()), PlatformError);
+  return false;
 }
 
-TEST_F(SpeechdTest, SpeaksThroughARunningServiceAndFailsWhenItGoesAway) {
-  if (!StartService()) GTEST_SKIP() << "speech-dispatcher could not be started here";
-  SpeechdScreenReader reader(Options());
-  EXPECT_NO_THROW(reader.SayString("Altitude five hundred", false));
-  EXPECT_NO_THROW(reader.StopSpeech());
-  EXPECT_NO_THROW(reader.SayString("Fuel: \xFF eighty", true));
+TEST(SpeechdTest, FailsCleanlyWhenNoServiceAnswers) {
+  testing::SpeechdService service("speechd-none");
+  EXPECT_THROW(SpeechdScreenReader reader(service.Options()), PlatformError);
+}
 
-  StopService();
-  // The first call may still be written before the service's end is noticed; within a few
-  // calls the lost connection must show, and from then on every call fails.
+TEST(SpeechdTest, SpeaksReconnectsOnceToARestartedServiceAndFailsWhenItIsGone) {
+  testing::SpeechdService service("speechd-restart");
+  if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
+  SpeechdScreenReader reader(service.Options());
+  reader.SayString("Altitude five hundred", false);
+  reader.StopSpeech();
+  reader.SayString("Fuel: \xFF eighty", true);
+  EXPECT_TRUE(Queued(service, "Fuel: ? eighty"));
+
+  // A service that restarts is found again on the next text.
+  service.Stop();
+  ASSERT_TRUE(service.Start());
+  reader.SayString("Back again", false);
+  EXPECT_TRUE(Queued(service, "Back again"));
+
+  // One that is gone fails the channel: within a few calls, and for good.
+  service.Stop();
   EXPECT_THROW(
-      {
-        for (int i = 0; i < 3; ++i) reader.SayString("Are you there?", false);
+      for (int i = 0; i < 50; ++i) {
+        reader.SayString("Are you there?", false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
       },
       PlatformError);
   EXPECT_THROW(reader.StopSpeech(), PlatformError);
-  EXPECT_THROW(SpeechdScreenReader again(Options()), PlatformError);
+  EXPECT_THROW(SpeechdScreenReader again(service.Options()), PlatformError);
+}
+
+TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
+  testing::SpeechdService service("speechd-hang");
+  if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
+  SpeechdOptions options = service.Options();
+  options.take_timeout = std::chrono::milliseconds(300);
+  auto reader = std::make_unique<SpeechdScreenReader>(options);
+  service.Signal(SIGSTOP);
+  // Each call only queues (a blocking client would wait two seconds for each reply); once the
+  // service has left a text untaken too long, the channel has failed.
+  const Clock::time_point start = Clock::now();
+  EXPECT_THROW(
+      for (int i = 0; i < 200; ++i) {
+        reader->SayString("Altitude " + std::to_string(i), false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      },
+      PlatformError);
+  reader.reset();  // a thread held up by the service is left to finish on its own
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));  // sanity: not one reply timeout
+  service.Signal(SIGCONT);
 }
 
 TEST(ValidUtf8Test, ReplacesOnlyBrokenBytes) {

@@ -31,6 +31,7 @@ class FakeSpeechBackends : public platform::SpeechBackends {
     ++voices_created;
     return std::make_unique<Part>(*this, "voice");
   }
+  void NotSpoken(const std::string& text) override { log.push_back("not spoken " + text); }
 
  private:
   struct Token : platform::VoiceToken {

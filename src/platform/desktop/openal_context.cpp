@@ -16,8 +16,11 @@ void AddCommonAttributes(ALCdevice* device, std::vector<ALCint>& attributes) {
   attributes.push_back(0);
 }
 
+// ALC_EXT_thread_local_context's call, declared here: not every OpenAL header names its type.
+using SetThreadContext = ALCboolean (*)(ALCcontext*);
+
 template <class Function>
-Function LoopbackFunction(const char* name) {
+Function AlcFunction(const char* name) {
   void* address = alcGetProcAddress(nullptr, name);
   if (address == nullptr) throw PlatformError(std::string("OpenAL lacks ") + name);
   return reinterpret_cast<Function>(address);
@@ -43,7 +46,7 @@ std::shared_ptr<OpenAlContext> OpenAlContext::OpenLoopback(int sample_rate) {
   if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) {
     throw PlatformError("OpenAL has no loopback device");
   }
-  const auto open = LoopbackFunction<LPALCLOOPBACKOPENDEVICESOFT>("alcLoopbackOpenDeviceSOFT");
+  const auto open = AlcFunction<LPALCLOOPBACKOPENDEVICESOFT>("alcLoopbackOpenDeviceSOFT");
   ALCdevice* device = open(nullptr);
   if (device == nullptr) throw PlatformError("The OpenAL loopback device could not be opened");
   std::shared_ptr<OpenAlContext> context(new OpenAlContext(device, true));
@@ -74,9 +77,23 @@ void OpenAlContext::MakeCurrent() {
   }
 }
 
+void OpenAlContext::MakeCurrentOnThisThread() {
+  if (alcIsExtensionPresent(device_, "ALC_EXT_thread_local_context") != ALC_TRUE) {
+    throw PlatformError("OpenAL has no thread-local contexts");
+  }
+  const auto set = AlcFunction<SetThreadContext>("alcSetThreadContext");
+  if (set(context_) != ALC_TRUE) throw PlatformError("OpenAL could not select its sound context");
+}
+
+void OpenAlContext::ReleaseThisThread() {
+  if (alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context") == ALC_TRUE) {
+    reinterpret_cast<SetThreadContext>(alcGetProcAddress(nullptr, "alcSetThreadContext"))(nullptr);
+  }
+}
+
 std::vector<float> OpenAlContext::Render(int frames) {
   if (!loopback_) throw PlatformError("Only a loopback device renders into memory");
-  const auto render = LoopbackFunction<LPALCRENDERSAMPLESSOFT>("alcRenderSamplesSOFT");
+  const auto render = AlcFunction<LPALCRENDERSAMPLESSOFT>("alcRenderSamplesSOFT");
   std::vector<float> samples(static_cast<size_t>(frames) * 2);
   render(device_, samples.data(), frames);
   return samples;

@@ -26,6 +26,11 @@ class OpenAlContext {
 
   // Makes this context the one OpenAL calls go to; call before every group of AL calls.
   void MakeCurrent();
+  // Makes it the context of the calling thread alone: for a thread that feeds sources by itself
+  // while the user-interface thread works on other contexts.
+  void MakeCurrentOnThisThread();
+  // Leaves the calling thread without a context of its own, before the thread ends.
+  static void ReleaseThisThread();
 
   ALCdevice* device() const { return device_; }
 

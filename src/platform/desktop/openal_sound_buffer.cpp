@@ -2,9 +2,7 @@
 
 #include <AL/alext.h>
 
-#include <cmath>
 #include <cstring>
-#include <numbers>
 
 #include "platform/desktop/sound_conversions.h"
 #include "platform/platform_error.h"
@@ -128,16 +126,7 @@ OpenAlSoundBuffer::~OpenAlSoundBuffer() {
 
 void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
   pcm_->context()->MakeCurrent();
-  float gain = VolumeToGain(volume);
-  if (!Is3D() && pcm_->format().Channels == 1) {
-    const PanPlacement placement = PanToPlacement(pan);
-    const double radians = placement.angle_degrees * std::numbers::pi / 180;
-    alSource3f(source_, AL_POSITION, static_cast<float>(std::sin(radians)), 0.0f,
-               static_cast<float>(-std::cos(radians)));
-    gain *= placement.gain;
-  }
-  alSourcef(source_, AL_GAIN, gain);
-  CheckAlError("Setting a sound's volume or pan");
+  ApplyVolumeAndPan(source_, volume, pan, !Is3D() && pcm_->format().Channels == 1);
 }
 
 void OpenAlSoundBuffer::ApplyVolume(int32_t hundredths_db) {

@@ -25,6 +25,9 @@ class OpenAlSoundSystem : public SoundSystem {
 
   std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) override;
 
+  // The device created last, while it is open (streams play there); null otherwise.
+  std::shared_ptr<OpenAlContext> CurrentContext() const { return last_context_.lock(); }
+
   // Mixes `frames` stereo frames (left, right interleaved) on the device created last.
   // Loopback systems only.
   std::vector<float> Render(int frames);

@@ -1,88 +1,77 @@
 #include "platform/desktop/sdl_dialogs.h"
 
 #include <cctype>
+#include <cstdint>
 #include <iostream>
 #include <utility>
 
+#include "platform/desktop/default_handler.h"
 #include "platform/desktop/sdl_key_map.h"
+#include "platform/keys.h"
 #include "platform/platform_error.h"
+#include "platform/scope_guard.h"
 #include "platform/text.h"
 #include "platform/text_lines.h"
 
 namespace veltro::platform::desktop {
 namespace {
 
-// A file path as a file:// URL: every byte outside the unreserved set is percent-encoded.
-std::string FileUrl(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
+// Takes the keyboard while a box waits for its answer.
+class BoxAnswer : public KeyHandler {
+ public:
+  explicit BoxAnswer(MessageBoxButtons buttons) : buttons_(buttons) {}
+  void KeyDown(int16_t KeyCode, int16_t Shift) override {
+    if (Shift != 0) return;
+    if (KeyCode == keys::kReturn) answer = MessageBoxResult::kOk;
+    if (KeyCode == keys::kEscape) {
+      answer = buttons_ == MessageBoxButtons::kOkCancel ? MessageBoxResult::kCancel
+                                                        : MessageBoxResult::kOk;
     }
   }
-  return url;
-}
+  void KeyUp(int16_t, int16_t) override {}
 
-void OpenUrlWithSdl(const std::string& url) {
-  if (SDL_OpenURL(url.c_str()) != 0) {
-    throw PlatformError(std::string("cannot open ") + url + ": " + SDL_GetError());
-  }
-}
+  std::optional<MessageBoxResult> answer;
+
+ private:
+  MessageBoxButtons buttons_;
+};
 
 }  // namespace
 
-SdlDialogs::SdlDialogs(SDL_Window* window, std::string help_page_path)
-    : open_url(OpenUrlWithSdl), help_page_path(std::move(help_page_path)), window_(window) {}
+SdlDialogs::SdlDialogs(SdlEventLoop& events, std::string help_page_path)
+    : open_file(OpenWithDefaultHandler),
+      help_page_path(std::move(help_page_path)),
+      events_(events) {}
 
 void SdlDialogs::ShowHelp() {
   const std::string& path = help_page_path;
   if (!RegularFileExists(path)) {
-    std::cerr << "veltro-lander: the help page is missing; it belongs at " << path << "\n";
-    return;
+    throw PlatformError("The help page is missing. It belongs at " + path + ".");
   }
   try {
-    open_url(FileUrl(path));
+    open_file(path);
   } catch (const PlatformError& failure) {
-    std::cerr << "veltro-lander: " << failure.what() << "; the help page is " << path << "\n";
+    std::cerr << "veltro-lander: " << failure.what() << "\n";
+    throw PlatformError("No program opens the help page here. It is the file " + path + ".");
   }
 }
 
 MessageBoxResult SdlDialogs::MessageBox(const std::string& text, const std::string& title,
-                                        MessageBoxIcon icon, MessageBoxButtons buttons) {
+                                        MessageBoxIcon, MessageBoxButtons buttons) {
   std::cerr << "veltro-lander: " << (title.empty() ? "message" : title) << ": " << text << "\n";
-  if (on_message_box) on_message_box(text, title);
-
-  Uint32 flags = icon == MessageBoxIcon::kCritical      ? SDL_MESSAGEBOX_ERROR
-                 : icon == MessageBoxIcon::kInformation ? SDL_MESSAGEBOX_INFORMATION
-                                                        : 0;
-  // Return chooses OK, Escape chooses Cancel (or OK when that is the only button).
-  constexpr int kOkId = 1;
-  constexpr int kCancelId = 0;
-  SDL_MessageBoxButtonData button_data[2];
-  int count = 0;
-  Uint32 ok_flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-  if (buttons == MessageBoxButtons::kOk) ok_flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-  button_data[count++] = {ok_flags, kOkId, "OK"};
-  if (buttons == MessageBoxButtons::kOkCancel) {
-    button_data[count++] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kCancelId, "Cancel"};
-  }
-  SDL_MessageBoxData box{
-      flags,         SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN ? window_ : nullptr,
-      title.c_str(), text.c_str(),
-      count,         button_data,
-      nullptr};
-  int chosen = kOkId;
-  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-    std::cerr << "veltro-lander: (the message box could not be shown: " << SDL_GetError()
-              << "; taken as OK)\n";
-    return MessageBoxResult::kOk;
-  }
-  return chosen == kCancelId ? MessageBoxResult::kCancel : MessageBoxResult::kOk;
+  // A box at start-up comes before the game shows its window: the box needs it now.
+  if (!events_.WindowShown()) events_.ShowMainWindow("Veltro Lander");
+  const std::string keys = buttons == MessageBoxButtons::kOkCancel ? "Enter: OK    Escape: Cancel"
+                                                                   : "OK: Enter or Escape";
+  if (on_box) on_box(WindowText::Box{title, text, keys});
+  BoxAnswer box(buttons);
+  KeyHandler* previous = events_.SetKeyTarget(&box);
+  ScopeGuard restore([&] {
+    events_.SetKeyTarget(previous);
+    if (on_box) on_box(std::nullopt);
+  });
+  while (!box.answer) events_.DoEvents();
+  return *box.answer;
 }
 
 void SdlDialogs::PushKey(SDL_Keycode key, Uint16 mod) {
@@ -90,7 +79,7 @@ void SdlDialogs::PushKey(SDL_Keycode key, Uint16 mod) {
     SDL_Event event{};
     event.key.type = type;
     event.key.timestamp = SDL_GetTicks();
-    event.key.windowID = SDL_GetWindowID(window_);
+    event.key.windowID = SDL_GetWindowID(events_.window());
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);

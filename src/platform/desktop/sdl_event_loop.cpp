@@ -83,7 +83,7 @@ SdlEventLoop::SdlEventLoop()
     throw PlatformError(message);
   }
   window_ = SDL_CreateWindow("Veltro Lander", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
-                             480, SDL_WINDOW_HIDDEN);
+                             480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
   if (window_ == nullptr) {
     std::string reason = SDL_GetError();
     SDL_Quit();
@@ -110,7 +110,11 @@ void SdlEventLoop::ShowMainWindow(const std::string& title) {
 void SdlEventLoop::PaintWindow() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (surface == nullptr) return;
-  SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
+  if (on_paint) {
+    on_paint(surface);
+  } else {
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
+  }
   SDL_UpdateWindowSurface(window_);
 }
 
@@ -184,7 +188,11 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
       EndProgram();
       break;
     case SDL_WINDOWEVENT:
-      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) PaintWindow();
+      // A window of a new size gets a new surface, and the text is drawn to its new size.
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+          event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        PaintWindow();
+      }
       break;
     default:
       break;

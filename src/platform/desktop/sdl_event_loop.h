@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/event_loop.h"
@@ -24,6 +25,12 @@ class SdlEventLoop : public EventLoop {
 
   // The SDL window, for the dialogs that belong to it and for code that wants to draw.
   SDL_Window* window() const { return window_; }
+  // Whether the window is on the screen.
+  bool WindowShown() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0; }
+  // Draws the window's content onto its surface; one plain colour while unset.
+  std::function<void(SDL_Surface* surface)> on_paint;
+  // Draws the window again (its content changed).
+  void Repaint() { PaintWindow(); }
 
   // EventLoop
   void ShowMainWindow(const std::string& title) override;

@@ -4,6 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
+
+#include "platform/desktop/openal_context.h"
 
 namespace veltro::platform::desktop {
 namespace {
@@ -72,6 +75,19 @@ PanPlacement PanToPlacement(int32_t hundredths_db) {
   if (hundredths_db < 0) placement.angle_degrees = -placement.angle_degrees;
   placement.gain = DbToGain(-near_db);
   return placement;
+}
+
+void ApplyVolumeAndPan(ALuint source, int32_t volume, int32_t pan, bool place_by_pan) {
+  float gain = VolumeToGain(volume);
+  if (place_by_pan) {
+    const PanPlacement placement = PanToPlacement(pan);
+    const double radians = placement.angle_degrees * std::numbers::pi / 180;
+    alSource3f(source, AL_POSITION, static_cast<float>(std::sin(radians)), 0.0f,
+               static_cast<float>(-std::cos(radians)));
+    gain *= placement.gain;
+  }
+  alSourcef(source, AL_GAIN, gain);
+  CheckAlError("Setting a sound's volume or pan");
 }
 
 Vector3 ToOpenAlAxes(Vector3 direct_sound) {

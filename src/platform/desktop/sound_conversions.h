@@ -1,5 +1,7 @@
 #pragma once
 
+#include <AL/al.h>
+
 #include <cstdint>
 
 #include "platform/sound_device.h"
@@ -23,6 +25,10 @@ struct PanPlacement {
   float gain = 1;           // multiplies the volume's gain
 };
 PanPlacement PanToPlacement(int32_t hundredths_db);
+
+// Gives a source the gain of a volume and, when `place_by_pan`, the place and extra gain of a pan
+// (for a mono source that is not a 3D one). Throws PlatformError when OpenAL refuses.
+void ApplyVolumeAndPan(ALuint source, int32_t volume, int32_t pan, bool place_by_pan);
 
 // A position or direction in DirectSound's left-handed axes (z forward) in OpenAL's right-handed
 // ones (z backward).

@@ -6,47 +6,18 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
-#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
 
 namespace {
-
-// Writing to a connection the service has closed raises SIGPIPE, which would end the program.
-// Block it on this thread for one call and swallow one that the call raised.
-class SigpipeBlocked {
- public:
-  SigpipeBlocked() {
-    sigemptyset(&pipe_);
-    sigaddset(&pipe_, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    was_pending_ = sigismember(&pending, SIGPIPE) == 1;
-    pthread_sigmask(SIG_BLOCK, &pipe_, &previous_);
-  }
-  ~SigpipeBlocked() {
-    sigset_t pending;
-    sigpending(&pending);
-    if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
-      const timespec no_wait{0, 0};
-      while (sigtimedwait(&pipe_, nullptr, &no_wait) == -1 && errno == EINTR) {
-      }
-    }
-    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-  }
-  SigpipeBlocked(const SigpipeBlocked&) = delete;
-  SigpipeBlocked& operator=(const SigpipeBlocked&) = delete;
-
- private:
-  sigset_t pipe_, previous_;
-  bool was_pending_ = false;
-};
 
 void SetSocketTimeout(int socket, std::chrono::milliseconds timeout) {
   timeval tv{};
@@ -58,28 +29,82 @@ void SetSocketTimeout(int socket, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-// The connection, shared with the thread that opens it: if opening takes too long the caller
-// goes on without it, and the thread closes it whenever the open finally returns.
-struct SpeechdScreenReader::Connection {
-  std::mutex mutex;
-  std::condition_variable opened;
-  bool done = false;
-  bool abandoned = false;
-  SPDConnection* spd = nullptr;
-  std::string error;
+// What the program's thread and the channel's thread share. The channel's thread owns the
+// connection; it outlives the object when the service holds a call up, and closes the connection
+// whenever that call returns.
+struct SpeechdScreenReader::Channel {
+  using Clock = std::chrono::steady_clock;
+  struct Request {
+    bool stop = false;
+    std::string text;
+  };
 
-  ~Connection() {
-    if (spd != nullptr) {
-      SigpipeBlocked quiet;
-      spd_close(spd);
+  explicit Channel(SpeechdOptions options) : options(std::move(options)) {}
+  ~Channel() { Close(); }
+
+  // On the channel's thread: connect, then serve the requests until the object goes away.
+  void Serve() {
+    BlockSigpipe();
+    Connect();
+    std::unique_lock lock(mutex);
+    connected = true;
+    if (spd == nullptr) failed = true;
+    changed.notify_all();
+    while (spd != nullptr) {
+      changed.wait(lock, [this] { return closing || (!failed && !queue.empty()); });
+      if (closing) break;
+      Request request = std::move(queue.front());
+      queue.pop_front();
+      busy_since = Clock::now();
+      busy = true;
+      lock.unlock();
+      // A failed exchange leaves the replies out of step: connect again and repeat it once.
+      bool done = Send(request) || (Reconnect() && Send(request));
+      lock.lock();
+      busy = false;
+      if (!done) Fail("speech-dispatcher: the connection was lost and could not be made again");
     }
+    lock.unlock();
+    Close();
   }
-};
 
-SpeechdScreenReader::SpeechdScreenReader(const SpeechdOptions& options)
-    : connection_(std::make_shared<Connection>()) {
-  std::thread opener([connection = connection_, options] {
-    SigpipeBlocked quiet;
+  // The program's thread: throws when the channel has failed, or fails it when the service has
+  // left a request untaken too long. Called with the mutex held.
+  void Check() {
+    if (!failed && busy && Clock::now() - busy_since > options.take_timeout) {
+      Fail("speech-dispatcher did not take a text within " +
+           std::to_string(options.take_timeout.count()) + " ms");
+    }
+    if (failed) throw PlatformError(failure);
+  }
+
+  void Fail(std::string why) {
+    if (failed) return;
+    failed = true;
+    failure = std::move(why);
+    queue.clear();
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  const SpeechdOptions options;
+  std::deque<Request> queue;
+  bool connected = false, busy = false, failed = false, closing = false;
+  Clock::time_point busy_since;
+  std::string failure;
+  SPDConnection* spd = nullptr;  // the channel's thread's own
+
+ private:
+  // Writing to a connection the service has closed raises SIGPIPE, which would end the program;
+  // on this thread it stays blocked, and the write fails instead.
+  static void BlockSigpipe() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+  }
+
+  void Connect() {
     SPDConnectionAddress address{};
     std::string socket_path = options.unix_socket;
     const SPDConnectionAddress* where = nullptr;
@@ -89,70 +114,93 @@ SpeechdScreenReader::SpeechdScreenReader(const SpeechdOptions& options)
       where = &address;
     }
     char* error = nullptr;
-    SPDConnection* spd = spd_open2("veltro-lander", "speech", nullptr, SPD_MODE_SINGLE, where,
-                                   options.autospawn ? 1 : 0, &error);
-    std::lock_guard lock(connection->mutex);
-    if (error != nullptr) {
-      connection->error = error;
-      std::free(error);
+    spd = spd_open2("veltro-lander", "speech", nullptr, SPD_MODE_SINGLE, where,
+                    options.autospawn ? 1 : 0, &error);
+    if (spd == nullptr) {
+      std::lock_guard lock(mutex);
+      failure = "cannot connect to speech-dispatcher" +
+                (error == nullptr ? std::string() : std::string(": ") + error);
+    } else {
+      // A service that stops answering must not hold the channel's thread for ever either.
+      SetSocketTimeout(spd->socket, options.reply_timeout);
     }
-    if (spd != nullptr && connection->abandoned) {
-      spd_close(spd);
-      spd = nullptr;
-    }
-    connection->spd = spd;
-    connection->done = true;
-    connection->opened.notify_all();
-  });
+    std::free(error);
+  }
 
-  std::unique_lock lock(connection_->mutex);
-  const bool answered = connection_->opened.wait_for(lock, options.connect_timeout,
-                                                     [this] { return connection_->done; });
+  bool Reconnect() {
+    Close();
+    Connect();
+    return spd != nullptr;
+  }
+
+  bool Send(const Request& request) {
+    if (spd == nullptr) return false;
+    // Our own cancel cuts off only our own speech; messages queue behind our earlier ones and
+    // are not cut off by other programs' ordinary text.
+    if (request.stop) return spd_cancel(spd) >= 0;
+    return spd_say(spd, SPD_MESSAGE, ValidUtf8(request.text).c_str()) >= 0;
+  }
+
+  void Close() {
+    if (spd != nullptr) spd_close(spd);
+    spd = nullptr;
+  }
+};
+
+SpeechdScreenReader::SpeechdScreenReader(const SpeechdOptions& options)
+    : channel_(std::make_shared<Channel>(options)) {
+  std::thread serve([channel = channel_] { channel->Serve(); });
+  std::unique_lock lock(channel_->mutex);
+  const bool answered = channel_->changed.wait_for(lock, options.connect_timeout,
+                                                   [this] { return channel_->connected; });
   if (!answered) {
-    connection_->abandoned = true;
+    // The thread closes the connection, should it ever be made.
+    channel_->closing = true;
     lock.unlock();
-    opener.detach();
+    serve.detach();
     throw PlatformError("speech-dispatcher did not answer within " +
                         std::to_string(options.connect_timeout.count()) + " ms");
   }
-  lock.unlock();
-  opener.join();
-  if (connection_->spd == nullptr) {
-    throw PlatformError("cannot connect to speech-dispatcher" +
-                        (connection_->error.empty() ? "" : ": " + connection_->error));
+  if (channel_->failed) {
+    lock.unlock();
+    serve.join();
+    throw PlatformError(channel_->failure);
   }
-  // A service that stops answering must not hold the program up.
-  SetSocketTimeout(connection_->spd->socket, options.reply_timeout);
+  serve.detach();
 }
 
-SpeechdScreenReader::~SpeechdScreenReader() = default;
-
-void SpeechdScreenReader::Fail(const std::string& what) {
-  // After a failed exchange the replies may be out of step: never use this connection again.
-  broken_ = true;
-  throw PlatformError("speech-dispatcher: " + what);
+SpeechdScreenReader::~SpeechdScreenReader() {
+  std::lock_guard lock(channel_->mutex);
+  channel_->closing = true;
+  channel_->queue.clear();
+  channel_->changed.notify_all();
 }
 
 void SpeechdScreenReader::SayString(const std::string& text, bool interrupt) {
-  if (broken_) throw PlatformError("speech-dispatcher: the connection was lost");
-  if (interrupt) Cancel();
-  if (text.empty()) return;
-  SigpipeBlocked quiet;
-  // Messages queue behind our own earlier ones and are not cut off by other programs' ordinary
-  // text; after our own cancel the next one starts at once.
-  if (spd_say(connection_->spd, SPD_MESSAGE, ValidUtf8(text).c_str()) < 0) {
-    Fail("the text was not accepted");
-  }
+  Queue(text.empty() ? nullptr : &text, interrupt);
 }
 
 void SpeechdScreenReader::StopSpeech() {
-  if (broken_) throw PlatformError("speech-dispatcher: the connection was lost");
-  Cancel();
+  Queue(nullptr, true);
 }
 
-void SpeechdScreenReader::Cancel() {
-  SigpipeBlocked quiet;
-  if (spd_cancel(connection_->spd) < 0) Fail("cannot stop the speech");
+void SpeechdScreenReader::Queue(const std::string* text, bool stop_first) {
+  std::lock_guard lock(channel_->mutex);
+  channel_->Check();
+  if (stop_first) {
+    // What still waits would be cut off at once: it need not go to the service at all.
+    channel_->queue.clear();
+    channel_->queue.push_back({true, {}});
+  }
+  if (text != nullptr) {
+    if (channel_->queue.size() >= channel_->options.queue_limit) {
+      channel_->Fail("speech-dispatcher fell " + std::to_string(channel_->queue.size()) +
+                     " texts behind");
+      channel_->Check();
+    }
+    channel_->queue.push_back({false, *text});
+  }
+  channel_->changed.notify_all();
 }
 
 std::string ValidUtf8(const std::string& text) {

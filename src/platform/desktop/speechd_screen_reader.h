@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -16,11 +17,19 @@ struct SpeechdOptions {
   // Longest wait for the connection (including a start of the service) and for any answer.
   std::chrono::milliseconds connect_timeout{5000};
   std::chrono::milliseconds reply_timeout{2000};
+  // Longest a text or a stop may wait for the service to take it before the channel counts as
+  // failed, and how many may wait at once.
+  std::chrono::milliseconds take_timeout{1000};
+  size_t queue_limit = 64;
 };
 
 // The screen reader's speech channel: a connection to speech-dispatcher, the service Linux screen
-// readers speak through. Creating it fails when no speech-dispatcher answers in time; a
-// connection that breaks later makes every call fail, and a new object connects afresh.
+// readers speak through. Creating it fails when no speech-dispatcher answers in time. Texts and
+// stops go to the service from a thread of the channel's own, so a service that hangs never holds
+// the program up: the calls only queue. When the service fails or drops the connection, the thread
+// connects once more (the service may be restarting) and carries on; when that fails too, or the
+// service leaves a request untaken for too long, the channel has failed and every later call
+// throws PlatformError. A new object connects afresh.
 class SpeechdScreenReader : public ScreenReader {
  public:
   explicit SpeechdScreenReader(const SpeechdOptions& options = {});
@@ -32,12 +41,11 @@ class SpeechdScreenReader : public ScreenReader {
   void StopSpeech() override;
 
  private:
-  struct Connection;
-  void Cancel();
-  void Fail(const std::string& what);
+  struct Channel;
+  // Queues a stop (which drops the texts still waiting) and then the text, either one optional.
+  void Queue(const std::string* text, bool stop_first);
 
-  std::shared_ptr<Connection> connection_;
-  bool broken_ = false;
+  std::shared_ptr<Channel> channel_;
 };
 
 // The text with every byte that is not part of valid UTF-8 replaced by "?": speech-dispatcher

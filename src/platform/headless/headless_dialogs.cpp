@@ -7,7 +7,6 @@ namespace veltro::platform::headless {
 MessageBoxResult HeadlessDialogs::MessageBox(const std::string& text, const std::string& title,
                                              MessageBoxIcon icon, MessageBoxButtons buttons) {
   boxes_.push_back({text, title, icon, buttons});
-  Note("message box \"" + title + "\": " + text);
   return MessageBoxResult::kOk;
 }
 

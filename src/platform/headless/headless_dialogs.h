@@ -8,7 +8,7 @@
 
 namespace veltro::platform::headless {
 
-// Dialogs without a screen: a message box is recorded and answered OK at once; every box, help
+// Dialogs without a screen: a message box is recorded and answered OK at once; every help
 // request and sent keystroke is noted for the run's log.
 class HeadlessDialogs : public Dialogs {
  public:
@@ -18,7 +18,7 @@ class HeadlessDialogs : public Dialogs {
     MessageBoxButtons buttons;
   };
 
-  // Called for every message box and every help request, for a log.
+  // Called for every help request and sent keystroke, for a log.
   std::function<void(const std::string& note)> on_note;
 
   const std::vector<ShownBox>& boxes() const { return boxes_; }

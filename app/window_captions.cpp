@@ -1,0 +1,65 @@
+#include "window_captions.h"
+
+#include <cmath>
+#include <iostream>
+
+#include "platform/platform_error.h"
+
+namespace veltro::app {
+
+namespace {
+
+// Readouts change every tick; a helper reads them at a calmer pace.
+constexpr int32_t kRefreshMilliseconds = 100;
+
+std::string Whole(float value) {
+  return std::to_string(static_cast<long>(std::lround(value)));
+}
+
+}  // namespace
+
+WindowCaptions::WindowCaptions(platform::desktop::SdlEventLoop& ui, const game::FRMMain& game)
+    : ui_(ui), game_(game) {
+  try {
+    painter_ = std::make_unique<platform::desktop::WindowTextPainter>();
+  } catch (const platform::PlatformError& failure) {
+    std::cerr << "veltro-lander: the window shows no text: " << failure.what() << "\n";
+    return;
+  }
+  ui_.on_paint = [this](SDL_Surface* surface) { painter_->Paint(surface, shown_); };
+  refresh_ = ui_.CreateTimer([this] { Refresh(); });
+  refresh_->SetInterval(kRefreshMilliseconds);
+  refresh_->SetEnabled(true);
+}
+
+WindowCaptions::~WindowCaptions() {
+  ui_.on_paint = nullptr;
+}
+
+void WindowCaptions::Said(const std::string& text) {
+  recent_.push_back(text);
+  if (recent_.size() > kRecentTexts) recent_.pop_front();
+  Refresh();
+}
+
+void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::Box>& box) {
+  shown_.box = box;
+  if (painter_) ui_.Repaint();
+}
+
+void WindowCaptions::Refresh() {
+  if (!painter_) return;
+  platform::desktop::WindowText text;
+  text.recent.assign(recent_.begin(), recent_.end());
+  if (game_.InFlight()) {
+    const game::FlightState& flight = game_.flight();
+    text.readouts = {"Altitude " + Whole(flight.Altitude) + " ft",
+                     "Velocity " + Whole(flight.Velocity) + " ft/s", "Fuel " + Whole(flight.Fuel)};
+  }
+  if (text.recent == shown_.recent && text.readouts == shown_.readouts) return;
+  shown_.recent = std::move(text.recent);
+  shown_.readouts = std::move(text.readouts);
+  ui_.Repaint();
+}
+
+}  // namespace veltro::app

@@ -1,0 +1,250 @@
+// The engine's OGG and MP3 streams on the headless platform's real parts: the OGG library and
+// the MP3 player over simulated voices in virtual time, with files the tests write.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/headless/simulated_sound.h"
+#include "sound_fixture.h"
+#include "support/audio_file_fixtures.h"
+
+namespace veltro::testing {
+namespace {
+
+using platform::headless::SimulatedVoiceSettings;
+
+constexpr int kRate = 22050;
+
+class StreamEngineTest : public ::testing::Test {
+ protected:
+  TestUi ui;
+  std::string folder = ui.Folder();
+  platform::headless::VirtualClock& clock = ui.clock;
+  platform::headless::SimulatedSoundSystem dx{clock};
+  SimulatedStreams streams{clock};
+  platform::OggStreams& ogg = streams.ogg;
+  platform::headless::SimulatedDirectShow& direct_show = streams.direct_show;
+  RecordingSoundSpeech speech;
+  std::unique_ptr<sound::Sound> sound;
+
+  // Two slots of each kind, and a one-second tone of each.
+  void SetUp() override {
+    std::ofstream(folder + "sounds.ini") << "OGG BUFFERS=2\rMP3 BUFFERS=2\r";
+    WriteTone(folder + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, kRate, kRate);
+    WriteTone(folder + "a.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, kRate, kRate);
+    Restart();
+  }
+  // A fresh engine; the streams of the last one end.
+  void Restart() {
+    ogg.ShutdownOgg();
+    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, direct_show, speech, folder);
+    sound->DSInit();
+  }
+  int16_t Play(const std::string& name, int16_t flags, int16_t volume = 0, int32_t frequency = -1,
+               int16_t pan = 0) {
+    int32_t start = 0;
+    return sound->PlaySound(name, volume, frequency, pan, start, flags);
+  }
+  // Serves the queue for `seconds` of virtual time: the 10 ms timer pumps the OGG streams.
+  void Wait(double seconds) {
+    for (double end = clock.Now() + seconds; clock.Now() < end;) ui.events.DoEvents();
+  }
+  const SimulatedVoiceSettings& LastVoice(const platform::headless::SimulatedStreamVoices& made) {
+    return *made.made().back();
+  }
+};
+
+// Each row puts the two slots of one kind in a state (F free, I idle, P playing) with a reuse
+// class, and names the slot the next stream takes (0: none).
+TEST_F(StreamEngineTest, SlotSearchGoesByLevelThenSlotAndNeverTakesAPlayingOrKeptStream) {
+  struct Slot {
+    char state;
+    int16_t class_bit;  // 256 class -1, 0 class 0, 128 class 1, 64 class 2, 2 class 3
+  };
+  const struct {
+    Slot first, second;
+    int16_t expected;
+  } rows[] = {
+      {{'F', 0}, {'I', 256}, 1},   {{'I', 256}, {'F', 0}, 1},  {{'I', 0}, {'I', 256}, 2},
+      {{'I', 128}, {'I', 0}, 2},   {{'I', 64}, {'P', 256}, 1}, {{'I', 2}, {'P', 0}, 0},
+      {{'P', 256}, {'I', 128}, 2},
+  };
+  for (const char* file : {"a.ogg", "a.mp3"}) {
+    const bool mp3 = file[2] == 'm';
+    for (size_t row = 0; row < std::size(rows); ++row) {
+      Restart();
+      // Every stream starts as playing: an OGG stream looping, an MP3 stopped before its end
+      // (which counts as playing) or playing once. Idle OGG streams are then paused, idle MP3s
+      // play to their end.
+      for (const Slot& slot : {rows[row].first, rows[row].second}) {
+        const int16_t held = mp3 ? (slot.state == 'P' ? 4 : 0) : 8;
+        ASSERT_NE(Play(file, static_cast<int16_t>(slot.class_bit | held)), 0) << file << row;
+      }
+      for (int16_t s : {int16_t{1}, int16_t{2}}) {
+        int16_t handle = static_cast<int16_t>((mp3 ? 200 : 100) + s);
+        const char state = (s == 1 ? rows[row].first : rows[row].second).state;
+        if (state == 'F') sound->DeleteSound(handle);
+        if (state == 'I' && !mp3) sound->StopPlay(handle);
+      }
+      Wait(1.2);
+      const size_t boxes = ui.dialogs.boxes().size();
+      const int16_t got = Play(file, 0);
+      const int16_t expected = rows[row].expected == 0 ? 0 : (mp3 ? 200 : 100) + rows[row].expected;
+      EXPECT_EQ(got, expected) << file << " row " << row;
+      // Only the OGG player says that it ran out of slots.
+      EXPECT_EQ(ui.dialogs.boxes().size(), boxes + (expected == 0 && !mp3 ? 1 : 0)) << file;
+    }
+  }
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "insufficient OGG Handles available.");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "Error!");
+}
+
+TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
+  const int16_t paused = Play("a.ogg", 4);
+  EXPECT_EQ(paused, 101);
+  EXPECT_TRUE(sound->OggSlots()[1].OggPaused);
+  EXPECT_FALSE(sound->IsPlaying(paused));
+  sound->UnpauseOneOGG(paused);
+  EXPECT_TRUE(sound->IsPlaying(paused));
+
+  const int16_t looped = Play("a.ogg", 8 | 1024);
+  EXPECT_EQ(ui.dialogs.boxes().back().text,
+            "Standard OGG Files can not be 3d. File: " + folder + "A.OGG");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "Error.");
+  const int16_t mp3 = Play("a.mp3", 8 | 1024);
+  EXPECT_EQ(ui.dialogs.boxes().back().text,
+            "Standard MP3 Files can not be 3d. File: " + folder + "A.MP3");
+  Wait(1.5);
+  EXPECT_FALSE(sound->IsPlaying(paused));  // played once to its end
+  EXPECT_TRUE(sound->IsPlaying(looped));
+  EXPECT_FALSE(sound->IsPlaying(mp3));  // an MP3 never loops
+
+  const int16_t stopped_mp3 = Play("a.mp3", 4);
+  EXPECT_TRUE(sound->Mp3Slots()[stopped_mp3 - 200].Mp3Paused);
+  Wait(1.5);
+  EXPECT_TRUE(sound->IsPlaying(stopped_mp3));  // stopped before its end
+  sound->UnpauseOneMP3(stopped_mp3);
+  Wait(1.5);
+  EXPECT_FALSE(sound->IsPlaying(stopped_mp3));
+
+  // An MP3 may be named by its full path; an OGG name always lies under the program's folder.
+  EXPECT_NE(Play(folder + "a.mp3", 0), 0);
+  EXPECT_EQ(Play(folder + "a.ogg", 0), 0);
+}
+
+// Volume 0, pan 0 and frequency -1 leave the player's own settings without a call; other values
+// reach it converted (a volume level of 0.5 dB steps, a pan of whole decibels, a rate).
+TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething) {
+  const struct {
+    const char* file;
+    int16_t volume;
+    int32_t frequency;
+    int16_t pan;
+    SimulatedVoiceSettings expected;
+  } rows[] = {
+      {"a.ogg", 0, -1, 0, {0, 0, 1, 0, 0, 0}},
+      {"a.ogg", -625, 0, -7000, {-600, -5000, 1, 1, 1, 1}},
+      {"a.ogg", -2500, 44100, 310, {-2500, 300, 2, 1, 1, 1}},
+      // The player is made at full volume, centred, at normal speed: one call each.
+      {"a.mp3", 0, -1, 0, {0, 0, 1, 2, 2, 2}},
+      {"a.mp3", -625, 44100, -7000, {-625, -5000, 2, 3, 3, 3}},
+  };
+  for (const auto& row : rows) {
+    Restart();
+    ASSERT_NE(Play(row.file, 0, row.volume, row.frequency, row.pan), 0);
+    const auto& made = row.file[2] == 'm' ? direct_show.voices() : streams.voices;
+    const SimulatedVoiceSettings& got = LastVoice(made);
+    EXPECT_EQ(got.volume, row.expected.volume) << row.file << " " << row.volume;
+    EXPECT_EQ(got.pan, row.expected.pan) << row.file << " " << row.pan;
+    EXPECT_EQ(got.pitch, row.expected.pitch) << row.file << " " << row.frequency;
+    EXPECT_EQ(got.volume_calls, row.expected.volume_calls) << row.file;
+    EXPECT_EQ(got.pan_calls, row.expected.pan_calls) << row.file;
+    EXPECT_EQ(got.pitch_calls, row.expected.pitch_calls) << row.file;
+  }
+}
+
+TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
+  const int16_t playing = Play("a.ogg", 8);
+  const int16_t ended = Play("a.ogg", 0);
+  Wait(1.2);
+  sound->PauseAllOGGSounds();
+  EXPECT_FALSE(sound->IsPlaying(playing));
+  EXPECT_TRUE(sound->OggSlots()[1].OggPaused);
+  EXPECT_FALSE(sound->OggSlots()[2].OggPaused);
+  sound->UnPauseAllOGGSounds();
+  EXPECT_TRUE(sound->IsPlaying(playing));
+  EXPECT_FALSE(sound->IsPlaying(ended));
+  EXPECT_FALSE(sound->OggSlots()[1].OggPaused);
+
+  // Stopping a paused stream resumes it (the library toggles) and leaves it marked paused.
+  sound->StopPlay(playing);
+  sound->StopPlay(playing);
+  EXPECT_TRUE(sound->IsPlaying(playing));
+  EXPECT_TRUE(sound->OggSlots()[1].OggPaused);
+
+  // An MP3 stopped part-way counts as playing: resuming all only forgets its pause.
+  const int16_t mp3 = Play("a.mp3", 0);
+  Wait(0.3);
+  sound->PauseAllMP3Sounds();
+  Wait(2);
+  sound->UnPauseAllMP3Sounds();
+  EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Paused);
+  Wait(2);
+  EXPECT_TRUE(sound->IsPlaying(mp3));
+  sound->StopPlay(mp3);
+  sound->UnpauseOneMP3(mp3);
+  Wait(1);
+  EXPECT_FALSE(sound->IsPlaying(mp3));
+
+  // Restarting an OGG stream from a byte position pauses it there until it is resumed.
+  int16_t once = Play("a.ogg", 0);
+  Wait(0.8);
+  int32_t start = 0;
+  sound->PlayOpenedSound(once, start, 0);
+  EXPECT_FALSE(sound->IsPlaying(once));
+  sound->UnpauseOneOGG(once);
+  Wait(0.5);
+  EXPECT_TRUE(sound->IsPlaying(once));
+
+  // Handles below a kind's range do nothing; handles of no slot are the caller's error.
+  EXPECT_NO_THROW(sound->UnpauseOneOGG(100));
+  EXPECT_NO_THROW(sound->UnpauseOneMP3(200));
+  EXPECT_THROW(sound->UnpauseOneOGG(250), platform::PlatformError);
+  EXPECT_THROW(sound->UnpauseOneMP3(203), platform::PlatformError);
+  EXPECT_THROW(sound->StopPlay(103), platform::PlatformError);
+}
+
+TEST_F(StreamEngineTest, ReleasingStreams) {
+  int16_t ogg_stream = Play("a.ogg", 8);
+  int16_t mp3 = Play("a.mp3", 0);
+  int16_t kept = ogg_stream;
+  sound->DeleteSound2(kept);
+  EXPECT_EQ(kept, 0);
+  EXPECT_FALSE(sound->IsPlaying(ogg_stream));
+  EXPECT_NE(sound->OggSlots()[1].OggHandle, 0);  // stopped, its handle kept
+  int16_t none = 230;
+  sound->DeleteSound(none);
+  EXPECT_EQ(none, 0);
+  sound->DeleteSound(mp3);
+  EXPECT_EQ(mp3, 0);
+  EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);
+  sound->ShutdownForm1();
+  EXPECT_EQ(ogg.OpenStreams(), 0u);
+
+  sound::Sound fresh(ui.ui(), dx, ogg, direct_show, speech, folder);  // not started: not quiet
+  EXPECT_EQ(fresh.PlayOGGSound("B.OGG", 0, -1, 0, 0), 0);
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "File: B.OGG does not exist!");
+  EXPECT_EQ(ui.dialogs.boxes().back().title, "File not found.");
+}
+
+// Without its OGG library the engine cannot go on: the first OGG stream ends the program.
+TEST_F(SoundTest, AMissingOggLibraryEndsTheProgramAtTheFirstOggStream) {
+  ogg.init_result = 0;
+  Started();
+  EXPECT_THROW(Play("music.ogg"), platform::ProgramEnded);
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "OGG DLL is missing.");
+  EXPECT_EQ(ogg.shutdowns, 1);
+}
+
+}  // namespace
+}  // namespace veltro::testing
