@@ -30,8 +30,9 @@
 #include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/openal_context.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/environment.h"
-#include "platform/sndfile_ogg_library.h"
+#include "platform/ogg_streams.h"
 #include "platform/sound_file_cache.h"
 #include "sound/sound.h"
 
@@ -68,7 +69,12 @@ void Row(const char* what, Spread game, Spread floor) {
 // The game's engine on the output device: Space's thruster sound, as the flight starts it.
 struct Engine {
   Engine(const std::string& folder, platform::SoundFileCache* files)
-      : app_path(folder + "/"), dx(files), sound(ui.ui(), dx, ogg, speech, app_path) {
+      : app_path(folder + "/"),
+        dx(files),
+        voices(dx),
+        ogg(decoders, voices),
+        direct_show(decoders, dx),
+        sound(ui.ui(), dx, ogg, direct_show, speech, app_path) {
     sound.DSInit();
   }
   // The tones a flight starts with, before the player can press Space.
@@ -91,8 +97,11 @@ struct Engine {
   std::string app_path;  // the engine keeps a reference to it
   bench::BenchUi ui;
   NoSpeech speech;
-  platform::SndfileOggLibrary ogg;
   platform::desktop::OpenAlSoundSystem dx;
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices;
+  platform::OggStreams ogg;
+  platform::desktop::OpenAlDirectShow direct_show;
   sound::Sound sound;
   int16_t handle = 0;
 };
