@@ -1,5 +1,5 @@
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
-# `make bench`, `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
+# `make bench`, `make performance` (docs/performance.md), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
 # `make web` and `make serve-web` (the browser edition).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -11,7 +11,7 @@ DESTDIR ?=
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: run test bench build install uninstall package configure web serve-web
+.PHONY: run test bench performance build install uninstall package configure web serve-web
 
 configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
@@ -36,6 +36,12 @@ bench:
 	$(MAKE) configure
 	cmake --build $(BUILD) -j $(JOBS) --target veltro_benchmarks
 	for b in $(BUILD)/bench/bench_*; do "$$b"; done
+
+performance:
+	scripts/setup test
+	$(MAKE) configure
+	cmake --build $(BUILD) -j $(JOBS) --target veltro-lander bench_floor
+	bench/performance.sh $(BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -23,6 +23,7 @@ enum OptionCode : int {
   kSeed,
   kFailScreenReader,
   kFailVoice,
+  kAudioInfo,
 };
 
 constexpr option kOptions[] = {
@@ -36,6 +37,7 @@ constexpr option kOptions[] = {
     {"seed", required_argument, nullptr, kSeed},
     {"fail-screen-reader", no_argument, nullptr, kFailScreenReader},
     {"fail-voice", no_argument, nullptr, kFailVoice},
+    {"audio-info", no_argument, nullptr, kAudioInfo},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -91,6 +93,9 @@ void TakeOption(int code, const std::string& value, CommandLine& line) {
     case kFailVoice:
       line.fail_voice = true;
       break;
+    case kAudioInfo:
+      line.audio_info = true;
+      break;
   }
 }
 
@@ -116,7 +121,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (!line.game_arguments.empty()) line.game_arguments += ' ';
     line.game_arguments += argv[i];
   }
-  if (line.help || line.version) return line;
+  if (line.help || line.version || line.audio_info) return line;
   if (line.headless && line.keys.empty()) throw UsageError("--headless needs --keys SCRIPT");
   if (!line.headless) {
     const bool headless_only = !line.keys.empty() || line.fail_screen_reader || line.fail_voice;
@@ -130,6 +135,7 @@ std::string UsageText() {
          "  veltro-lander [3] [--speech-log=FILE] [--sound-log=FILE]\n"
          "  veltro-lander --headless --keys=SCRIPT [--speech-log=FILE] [--sound-log=FILE]\n"
          "                [--max-seconds=N] [--seed=N] [3]\n"
+         "  veltro-lander --audio-info\n"
          "\n"
          "Veltro Lander, an audio-only lunar lander. Pick a world and a difficulty, listen to\n"
          "the briefing and hold the space bar to fire the thrusters.\n"
@@ -147,6 +153,7 @@ std::string UsageText() {
          "  --seed=N           vary the random worlds of a headless run\n"
          "  --fail-screen-reader, --fail-voice\n"
          "                     make a headless run's speech back-end fail to start\n"
+         "  --audio-info       show the sound output's device, rate, period and latency\n"
          "  -h, --help, --version\n"
          "An option's value may also follow it as the next argument (--keys SCRIPT).\n"
          "\n"
@@ -163,13 +170,17 @@ std::string UsageText() {
          "\n"
          "Files:\n"
          "  sounds.ini         read from the current folder: settings of the sound engine\n"
-         "  help.html, *.wav   the help page and the sounds, from the program's folder\n"
+         "  help.html, *.wav, openal-soft.conf\n"
+         "                     the help page, the sounds and the sound output's settings,\n"
+         "                     from the program's folder\n"
          "                     (share/veltro-lander beside bin/ when installed)\n"
          "  --speech-log and --sound-log files are written; nothing else is.\n"
          "\n"
          "Environment:\n"
          "  SPEECHD_ADDRESS    the speech-dispatcher socket of the screen reader's channel\n"
          "  ALSOFT_DRIVERS     OpenAL Soft's sound back-ends in order; null: no sound card\n"
+         "  ALSOFT_CONF        OpenAL Soft's settings; unset: the game's openal-soft.conf\n"
+         "                     (short periods), empty: OpenAL Soft's own\n"
          "  SDL_AUDIODRIVER    SDL's sound back-end, when OpenAL Soft plays through SDL\n"
          "  DISPLAY, WAYLAND_DISPLAY  the desktop the window opens on\n"
          "\n"

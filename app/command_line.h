@@ -12,9 +12,10 @@ struct CommandLine {
   bool help = false;
   bool version = false;
   bool headless = false;
-  std::string keys;        // --keys SCRIPT
-  std::string speech_log;  // --speech-log FILE
-  std::string sound_log;   // --sound-log FILE
+  bool audio_info = false;  // --audio-info: describe the sound output and exit
+  std::string keys;         // --keys SCRIPT
+  std::string speech_log;   // --speech-log FILE
+  std::string sound_log;    // --sound-log FILE
   double max_seconds = 3600.0;
   uint64_t seed = 0;
   bool fail_screen_reader = false;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/audio_file.h"
+#include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
@@ -26,6 +27,8 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
+  // Before anything starts OpenAL Soft: it reads its settings once.
+  platform::desktop::UseProgramAudioSettings(platform::FilesFolder(platform::ExecutableFolder()));
   std::unique_ptr<platform::desktop::SdlEventLoop> events;
   try {
     events = std::make_unique<platform::desktop::SdlEventLoop>();
@@ -35,7 +38,10 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   platform::Environment environment(platform::FilesFolder(platform::ExecutableFolder()),
                                     command_line);
   platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
-  platform::desktop::OpenAlSoundSystem sound;
+  // The game's sounds are read and decoded while it starts, so that no first play waits for them.
+  platform::SoundFileCache sound_files;
+  sound_files.Preload(environment.ProgramFolder());
+  platform::desktop::OpenAlSoundSystem sound(&sound_files);
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices(sound);
   platform::OggStreams ogg(decoders, voices);

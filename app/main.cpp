@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_info.h"
 #include "command_line.h"
 #include "desktop_run.h"
 #include "headless_run.h"
@@ -62,6 +63,7 @@ int Main(const std::vector<std::string>& arguments) {
       std::cout << "veltro-lander " << VELTRO_VERSION << "\n";
       return 0;
     }
+    if (line.audio_info) return veltro::app::PrintAudioInfo(std::cout, std::cerr);
     if (line.headless) headless.script = ReadScript(line.keys);
     speech_log = OpenLog(line.speech_log, speech_file);
     sound_log = OpenLog(line.sound_log, sound_file);

@@ -12,7 +12,8 @@ namespace veltro::app {
 // event loop's clock in seconds with three decimals, the operation with its arguments, and
 // its result ("-> 3"); an argument the engine changed shows its new value after "=>". The same
 // query asked again and again with the same answer (a wait polling IsPlaying) is one line, with
-// the number of repeats written when something else happens.
+// the number of repeats written when something else happens. Lines are formatted into buffers
+// kept from call to call, so that logging costs little beside the game's own work.
 class SoundLog : public game::GameSound {
  public:
   SoundLog(game::GameSound& inner, platform::EventLoop& events, std::ostream& out);
@@ -28,16 +29,18 @@ class SoundLog : public game::GameSound {
   void SetFrequency(int16_t Index, int32_t& Frequency) override;
 
  private:
-  void WriteLine(const std::string& text, bool may_repeat = false);
+  // Starts the next line's text in `line_`; the calls append to it.
+  std::string& Begin();
+  void WriteLine(bool may_repeat = false);
   void WriteRepeats();
-  std::string Time();
+  void Write(float time, const std::string& text, const char* tail);
 
   game::GameSound& inner_;
   platform::EventLoop& events_;
   std::ostream& out_;
-  std::string last_line_;
+  std::string line_, last_line_, written_;
   int repeats_ = 0;
-  std::string last_repeat_time_;
+  float last_repeat_time_ = 0;
 };
 
 }  // namespace veltro::app

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numeric>
 
 #include "platform/audio_file.h"
@@ -152,6 +154,33 @@ TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {
   listener->SetOrientation({0, 0, -1}, {0, 1, 0}, DS3D_IMMEDIATE);
   const Channels turned = Render(0.5);
   EXPECT_GT(Db(Rms(turned.left) / Rms(turned.right)), 20);
+}
+
+TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysFirstTimeWithoutReadingItsFileAgain) {
+  testing::TempDir dir;
+  for (const char* name : {"jet.wav", "other.WAV"}) {
+    testing::WriteTone(dir.File(name), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 2205);
+  }
+  std::vector<std::string> reads;
+  SoundFileCache files([&reads](const std::string& path) {
+    reads.push_back(std::filesystem::path(path).filename());
+    return LoadAudioFile(path);
+  });
+  files.Preload(dir.path);
+  auto system = OpenAlSoundSystem::Loopback(kRenderRate, &files);
+  auto device = system->DirectSoundCreate("");
+  const BufferDesc desc{.Flags = kPlainFlags, .BufferBytes = 0, .Format = {}};
+  auto jet = device->CreateSoundBufferFromFile(dir.path + "//./jet.wav", desc);
+  jet->Play(0);
+  EXPECT_EQ(jet->GetStatus(), DSBSTATUS_PLAYING);
+  EXPECT_EQ(jet->bytes(), 2205 * 2);
+  std::sort(reads.begin(), reads.end());
+  EXPECT_EQ(reads, (std::vector<std::string>{"jet.wav", "other.WAV"}));  // once each, ahead
+  // A file that is not among them is read when asked for; a missing one is refused as before.
+  testing::WriteTone(dir.File("late.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 100);
+  device->CreateSoundBufferFromFile(dir.File("late.wav"), desc);
+  EXPECT_EQ(reads.back(), "late.wav");
+  EXPECT_THROW(device->CreateSoundBufferFromFile(dir.File("none.wav"), desc), PlatformError);
 }
 
 TEST(OpenAlSoundSystemTest, AMissingDeviceThrows) {

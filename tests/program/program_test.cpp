@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -334,6 +335,43 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
       EXPECT_THAT(error.what(), ::testing::StartsWith(message)) << arguments;
     }
   }
+}
+
+// --audio-info on OpenAL Soft's null device: the lines it wrote, by their names.
+std::map<std::string, std::string> AudioInfo(const std::string& environment) {
+  const std::string command =
+      "env ALSOFT_DRIVERS=null " + environment + " '" VELTRO_BIN_DIR "/veltro-lander' --audio-info";
+  std::map<std::string, std::string> lines;
+  FILE* out = popen(command.c_str(), "r");
+  char line[256];
+  while (out != nullptr && std::fgets(line, sizeof line, out) != nullptr) {
+    std::string text(line);
+    if (size_t colon = text.find(": "); colon != std::string::npos) {
+      lines[text.substr(0, colon)] = text.substr(colon + 2, text.size() - colon - 3);
+    }
+  }
+  if (out != nullptr) lines["status"] = std::to_string(WEXITSTATUS(pclose(out)));
+  return lines;
+}
+
+TEST(AudioInfoTest, DescribesTheOutputDeviceAndItsLatency) {
+  auto info = AudioInfo("");
+  EXPECT_EQ(info["status"], "0");
+  EXPECT_EQ(info["device"], "No Output");
+  EXPECT_EQ(info["rate"], "48000 Hz");
+  // Three periods of 256 frames, as the device itself reports them: within 20 ms of the ear.
+  ASSERT_TRUE(info.contains("latency"));
+  EXPECT_LT(std::stod(info["latency"]), 20.0) << info["latency"];
+}
+
+TEST(AudioInfoTest, TheGamesSettingsGiveShortPeriodsUnlessTheUserChoseOthers) {
+  auto ours = AudioInfo("");
+  EXPECT_EQ(ours["period"], "5.3 ms (187 mixes a second)");
+  EXPECT_THAT(ours["settings"], ::testing::EndsWith("/openal-soft.conf"));
+  // An empty ALSOFT_CONF: OpenAL Soft's own settings, with its longer periods.
+  auto own = AudioInfo("ALSOFT_CONF=");
+  EXPECT_EQ(own["settings"], "OpenAL Soft's own");
+  EXPECT_NE(own["period"], ours["period"]);
 }
 
 // An engine that caps frequencies and plays nothing for long.

@@ -32,6 +32,8 @@ class OpenAlContext {
   // Leaves the calling thread without a context of its own, before the thread ends.
   static void ReleaseThisThread();
 
+  ALCdevice* device() const { return device_; }
+
   // Mixes `frames` stereo frames (left, right interleaved). Loopback devices only.
   std::vector<float> Render(int frames);
 

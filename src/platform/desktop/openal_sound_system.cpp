@@ -60,8 +60,8 @@ class OpenAlPrimaryBuffer : public PrimarySoundBuffer {
 
 class OpenAlSoundDevice : public SoundDevice {
  public:
-  explicit OpenAlSoundDevice(std::shared_ptr<OpenAlContext> context)
-      : context_(std::move(context)) {}
+  OpenAlSoundDevice(std::shared_ptr<OpenAlContext> context, SoundFileCache* files)
+      : context_(std::move(context)), files_(files) {}
 
  protected:
   std::shared_ptr<PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
@@ -74,7 +74,13 @@ class OpenAlSoundDevice : public SoundDevice {
   }
   std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
                                                   const BufferDesc& desc) override {
-    AudioData audio = LoadBufferFile(path, desc);
+    AudioData audio;
+    if (files_ != nullptr) {
+      audio = *files_->Load(path);
+      CheckBufferFormat(desc, audio.format);
+    } else {
+      audio = LoadBufferFile(path, desc);
+    }
     auto pcm = std::make_shared<OpenAlPcm>(context_, audio.format, std::move(audio.pcm), false);
     return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm), false);
   }
@@ -89,12 +95,14 @@ class OpenAlSoundDevice : public SoundDevice {
 
  private:
   std::shared_ptr<OpenAlContext> context_;
+  SoundFileCache* files_;
 };
 
 }  // namespace
 
-std::unique_ptr<OpenAlSoundSystem> OpenAlSoundSystem::Loopback(int sample_rate) {
-  auto system = std::make_unique<OpenAlSoundSystem>();
+std::unique_ptr<OpenAlSoundSystem> OpenAlSoundSystem::Loopback(int sample_rate,
+                                                               SoundFileCache* files) {
+  auto system = std::make_unique<OpenAlSoundSystem>(files);
   system->loopback_rate_ = sample_rate;
   return system;
 }
@@ -104,7 +112,7 @@ std::shared_ptr<SoundDevice> OpenAlSoundSystem::DirectSoundCreate(const std::str
                                                ? OpenAlContext::OpenLoopback(loopback_rate_)
                                                : OpenAlContext::OpenOutput(device_id);
   last_context_ = context;
-  return std::make_shared<OpenAlSoundDevice>(std::move(context));
+  return std::make_shared<OpenAlSoundDevice>(std::move(context), files_);
 }
 
 std::vector<float> OpenAlSoundSystem::Render(int frames) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/sound_device.h"
+#include "platform/sound_file_cache.h"
 
 namespace veltro::platform::desktop {
 
@@ -16,8 +17,11 @@ class OpenAlContext;
 class OpenAlSoundSystem : public SoundSystem {
  public:
   OpenAlSoundSystem() = default;
+  // Sound files are read through `files` (which may have read them ahead) when it is given.
+  explicit OpenAlSoundSystem(SoundFileCache* files) : files_(files) {}
   // A system whose devices render stereo float samples at `sample_rate` into memory.
-  static std::unique_ptr<OpenAlSoundSystem> Loopback(int sample_rate = 44100);
+  static std::unique_ptr<OpenAlSoundSystem> Loopback(int sample_rate = 44100,
+                                                     SoundFileCache* files = nullptr);
 
   std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) override;
 
@@ -29,6 +33,7 @@ class OpenAlSoundSystem : public SoundSystem {
   std::vector<float> Render(int frames);
 
  private:
+  SoundFileCache* files_ = nullptr;
   int loopback_rate_ = 0;  // 0: a real output device
   std::weak_ptr<OpenAlContext> last_context_;
 };

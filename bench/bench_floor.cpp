@@ -1,0 +1,272 @@
+// The sound output against its floor: how long a key's sound takes to reach alSourcePlay the
+// first time and later, beside a bare OpenAL program doing the same; and whether the mixer keeps
+// up with its short periods on an idle and on a loaded machine. Prints Markdown table rows.
+//
+//   bench_floor FOLDER                      later presses, and the mixer's lag
+//   bench_floor FOLDER first game|before|floor   one first press of a fresh process, in µs
+// FOLDER holds the game's sounds and openal-soft.conf (by default the build's bin/);
+// bench/performance.sh runs them all and writes docs/performance.md.
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_ui.h"
+#include "headless_run.h"
+#include "platform/audio_file.h"
+#include "platform/desktop/alsoft_settings.h"
+#include "platform/desktop/openal_context.h"
+#include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
+#include "platform/environment.h"
+#include "platform/ogg_streams.h"
+#include "platform/sound_file_cache.h"
+#include "sound/sound.h"
+
+namespace {
+
+using namespace veltro;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLaterSamples = 300;
+
+class NoSpeech : public sound::SoundSpeech {
+ public:
+  void speak(const std::string&, int16_t) override {}
+  void StopSpeakingAll() override {}
+};
+
+double Microseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::micro>(d).count();
+}
+
+struct Spread {
+  double median, max;
+};
+Spread Of(std::vector<double> samples) {
+  std::sort(samples.begin(), samples.end());
+  return {samples[samples.size() / 2], samples.back()};
+}
+
+void Row(const char* what, Spread game, Spread floor) {
+  std::printf("| %s | %.0f µs (max %.0f) | %.0f µs (max %.0f) |\n", what, game.median, game.max,
+              floor.median, floor.max);
+}
+
+// The game's engine on the output device: Space's thruster sound, as the flight starts it.
+struct Engine {
+  Engine(const std::string& folder, platform::SoundFileCache* files)
+      : app_path(folder + "/"),
+        dx(files),
+        voices(dx),
+        ogg(decoders, voices),
+        direct_show(decoders, dx),
+        sound(ui.ui(), dx, ogg, direct_show, speech, app_path) {
+    sound.DSInit();
+  }
+  // The tones a flight starts with, before the player can press Space.
+  void StartFlight() {
+    for (const char* tone : {"alt.wav", "fuel.wav"}) {
+      int16_t volume = -2000, pan = 0, flags = 8;
+      int32_t frequency = -1, start = 0;
+      sound.PlaySound(tone, volume, frequency, pan, start, flags);
+    }
+  }
+  double Press() {
+    int16_t volume = -1800, pan = 0, flags = 8;
+    int32_t frequency = -1, start = 0;
+    const auto begin = Clock::now();
+    handle = sound.PlaySound("retrojet.wav", volume, frequency, pan, start, flags);
+    const double taken = Microseconds(Clock::now() - begin);
+    sound.StopPlay(handle);
+    return taken;
+  }
+  std::string app_path;  // the engine keeps a reference to it
+  bench::BenchUi ui;
+  NoSpeech speech;
+  platform::desktop::OpenAlSoundSystem dx;
+  platform::SndfileDecoders decoders;
+  platform::desktop::OpenAlStreamVoices voices;
+  platform::OggStreams ogg;
+  platform::desktop::OpenAlDirectShow direct_show;
+  sound::Sound sound;
+  int16_t handle = 0;
+};
+
+// The floor: a bare OpenAL program with the same sound in a buffer and three sources playing.
+struct Floor {
+  explicit Floor(const std::string& folder) {
+    context = platform::desktop::OpenAlContext::OpenOutput("");
+    platform::AudioData jet = platform::LoadAudioFile(folder + "/retrojet.wav");
+    alGenBuffers(1, &buffer);
+    alBufferData(buffer, AL_FORMAT_MONO16, jet.pcm.data(), static_cast<ALsizei>(jet.pcm.size()),
+                 jet.format.SamplesPerSec);
+    alGenSources(3, busy);
+    for (ALuint source : busy) {
+      alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+      alSourcei(source, AL_LOOPING, AL_TRUE);
+      alSourcePlay(source);
+    }
+  }
+  ~Floor() {
+    context->MakeCurrent();
+    alDeleteSources(3, busy);
+    alDeleteBuffers(1, &buffer);
+  }
+  double Press() {
+    context->MakeCurrent();  // the game's engine may have its own context on the same machine
+    ALuint source = 0;
+    alGenSources(1, &source);
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
+    const auto begin = Clock::now();
+    alSourcePlay(source);
+    const double taken = Microseconds(Clock::now() - begin);
+    alDeleteSources(1, &source);
+    return taken;
+  }
+  std::shared_ptr<platform::desktop::OpenAlContext> context;
+  ALuint buffer = 0, busy[3] = {};
+};
+
+// The first press of a fresh process, when nothing is warm yet: what a player's first Space costs.
+double FirstPress(const std::string& folder, const std::string& kind) {
+  if (kind == "floor") return Floor(folder).Press();
+  platform::SoundFileCache files;
+  if (kind != "before") {
+    files.Preload(folder);
+    files.Load(folder + "/retrojet.wav");  // the reading ends long before the flight begins
+  }
+  Engine engine(folder, kind == "before" ? nullptr : &files);
+  engine.StartFlight();
+  return engine.Press();
+}
+
+void LaterPresses(const std::string& folder) {
+  platform::SoundFileCache files;
+  files.Preload(folder);
+  Engine engine(folder, &files);
+  Floor floor(folder);
+  engine.Press();
+  floor.Press();
+  std::vector<double> later, floor_later;
+  for (int i = 0; i < kLaterSamples; ++i) {
+    later.push_back(engine.Press());
+    floor_later.push_back(floor.Press());
+  }
+  Row("later presses", Of(later), Of(floor_later));
+}
+
+// How far the device's clock falls behind the wall clock over `seconds` while three sources play:
+// a mixer that is late by more than its queued periods would be heard as a gap on a sound card.
+struct Lag {
+  double largest;
+  int late;  // samples (every 2 ms) behind by more than the queued periods
+};
+Lag Lags(const std::string& folder, double seconds, int busy_threads) {
+  Floor sounds(folder);
+  ALCdevice* device = sounds.context->device();
+  auto clock =
+      reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+  std::atomic<bool> stop = false;
+  std::vector<std::thread> load;
+  for (int i = 0; i < busy_threads; ++i) {
+    load.emplace_back([&stop] {
+      volatile double x = 1;
+      while (!stop) x = x * 1.0000001 + 1e-9;
+    });
+  }
+  ALCint64SOFT start_device = 0, now_device = 0;
+  clock(device, ALC_DEVICE_CLOCK_SOFT, 1, &start_device);
+  const auto start_wall = Clock::now();
+  platform::desktop::OutputInfo info = platform::desktop::ReadOutputInfo(*sounds.context);
+  const double queued = info.latency * 1000;
+  Lag lag{0, 0};
+  while (Clock::now() - start_wall < std::chrono::duration<double>(seconds)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    clock(device, ALC_DEVICE_CLOCK_SOFT, 1, &now_device);
+    const double wall =
+        std::chrono::duration<double, std::milli>(Clock::now() - start_wall).count();
+    const double behind = wall - static_cast<double>(now_device - start_device) * 1e-6;
+    lag.largest = std::max(lag.largest, behind);
+    lag.late += behind > queued;
+  }
+  stop = true;
+  for (std::thread& thread : load) thread.join();
+  return lag;
+}
+
+// The processor time this thread has used, in microseconds: steadier than the wall clock on a
+// machine that others share.
+double ThreadMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) * 1e-3;
+}
+
+// A headless run of `script`, with and without the sound log: the cost of a virtual second.
+void HeadlessCost(const std::string& folder, const std::string& script_path) {
+  std::ifstream file(script_path);
+  const std::string script{std::istreambuf_iterator<char>(file), {}};
+  constexpr int kRuns = 20;
+  double seconds = 0;
+  std::vector<double> plain, logged;
+  for (int i = 0; i < 2 * kRuns; ++i) {
+    std::ostringstream log;
+    app::HeadlessOptions options;
+    options.script = script;
+    options.program_folder = folder;
+    if (i % 2 == 1) options.sound_log = &log;
+    app::HeadlessRun run(options);
+    const double begin = ThreadMicroseconds();
+    run.Run();
+    const double taken = ThreadMicroseconds() - begin;
+    seconds = run.clock().Now();
+    (i % 2 == 1 ? logged : plain).push_back(taken / seconds);
+  }
+  std::printf(
+      "| headless run of %.0f virtual seconds, per virtual second (processor time) | %.1f µs | "
+      "%.1f µs |\n",
+      seconds, Of(plain).median, Of(logged).median);
+}
+
+void LagRow(const char* what, Lag lag) {
+  std::printf("| %s | %.1f ms | %d |\n", what, lag.largest, lag.late);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Built, the game's files lie in bin/ beside this program's bench/.
+  const std::string folder = argc > 1 ? argv[1] : platform::ExecutableFolder() + "/../bin";
+  platform::desktop::UseProgramAudioSettings(folder);
+  if (argc > 3 && std::string(argv[2]) == "first") {
+    std::printf("%.0f\n", FirstPress(folder, argv[3]));
+    return 0;
+  }
+  if (argc > 3 && std::string(argv[2]) == "headless") {
+    HeadlessCost(folder, argv[3]);
+    return 0;
+  }
+  LaterPresses(folder);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::string loaded = std::to_string(cores * 2) + " more threads spinning";
+  std::printf(
+      "\n| 10 s, 3 sources playing | largest lag | checks (every 2 ms) later than "
+      "the queued periods |\n|---|---|---|\n");
+  LagRow("as the machine is", Lags(folder, 10, 0));
+  LagRow(loaded.c_str(), Lags(folder, 10, static_cast<int>(cores * 2)));
+  return 0;
+}

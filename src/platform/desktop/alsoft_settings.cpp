@@ -1,0 +1,43 @@
+#include "platform/desktop/alsoft_settings.h"
+
+#include <AL/alc.h>
+#include <AL/alext.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/desktop/openal_context.h"
+
+namespace veltro::platform::desktop {
+
+std::string UseProgramAudioSettings(const std::string& files_folder) {
+  if (const char* chosen = std::getenv("ALSOFT_CONF"); chosen != nullptr) return chosen;
+  const std::string path = files_folder + "/" + kOpenAlSettingsFile;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return "";
+  setenv("ALSOFT_CONF", path.c_str(), 0);
+  return path;
+}
+
+OutputInfo ReadOutputInfo(OpenAlContext& context) {
+  ALCdevice* device = context.device();
+  OutputInfo info;
+  const ALCenum name = alcIsExtensionPresent(device, "ALC_ENUMERATE_ALL_EXT") == ALC_TRUE
+                           ? ALC_ALL_DEVICES_SPECIFIER
+                           : ALC_DEVICE_SPECIFIER;
+  if (const ALCchar* text = alcGetString(device, name); text != nullptr) info.device = text;
+  alcGetIntegerv(device, ALC_FREQUENCY, 1, &info.rate);
+  alcGetIntegerv(device, ALC_REFRESH, 1, &info.refresh);
+  // The device's own account of its delay: the periods queued ahead of the speaker.
+  if (alcIsExtensionPresent(device, "ALC_SOFT_device_clock") == ALC_TRUE) {
+    auto get =
+        reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    ALCint64SOFT nanoseconds = -1;
+    if (get != nullptr) get(device, ALC_DEVICE_LATENCY_SOFT, 1, &nanoseconds);
+    if (nanoseconds >= 0) info.latency = static_cast<double>(nanoseconds) * 1e-9;
+  }
+  alcGetError(device);
+  return info;
+}
+
+}  // namespace veltro::platform::desktop
