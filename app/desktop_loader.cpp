@@ -30,7 +30,8 @@ const DesktopModule& LoadDesktopModule() {
   const std::string path = ModulePath();
   // Never unloaded: its threads and libraries live until the process ends.
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) throw DesktopUnavailable(std::string("cannot load the desktop part: ") + dlerror());
+  if (handle == nullptr)
+    throw DesktopUnavailable(std::string("cannot load the desktop part: ") + dlerror());
   auto entry = reinterpret_cast<DesktopModuleEntry>(dlsym(handle, kDesktopModuleEntry));
   if (entry == nullptr) throw DesktopUnavailable(path + " is not the desktop part of this program");
   module = entry();

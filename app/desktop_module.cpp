@@ -7,6 +7,6 @@
 extern "C" __attribute__((visibility("default"))) const veltro::app::DesktopModule*
 veltro_desktop_module() {
   static constexpr veltro::app::DesktopModule kModule{veltro::app::RunDesktop,
-                                                       veltro::app::PrintAudioInfo};
+                                                      veltro::app::PrintAudioInfo};
   return &kModule;
 }

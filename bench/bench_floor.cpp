@@ -31,8 +31,8 @@
 #include "bench_ui.h"
 #include "headless_run.h"
 #include "platform/audio_file.h"
-#include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/alsoft_settings.h"
+#include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_context.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
@@ -298,7 +298,8 @@ void VoiceMemory(const std::string& folder, const std::string& retries) {
   for (int i = 0, n = std::stoi(retries); i < n; ++i) {
     script << "wait-say Repeat\npress Down\nwait-say Continue\npress Return\n"
               "wait-say Press and hold spacebar to fire thrusters\nsleep 1\npress Q\n"
-              "wait-say Press Escape to exit, N to select a new planet, or  any other key to try again.\n"
+              "wait-say Press Escape to exit, N to select a new planet, or  any other key to try "
+              "again.\n"
            << (i + 1 < n ? "press R\n" : "press Escape\n");
   }
   app::HeadlessOptions options;

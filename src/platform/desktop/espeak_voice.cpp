@@ -231,8 +231,8 @@ bool EspeakVoice::Deliver(const int16_t* samples, int count) {
     // Keep synthesis just ahead of playback: wait about as long as the device needs to play
     // down to the lead, or until a purge.
     for (uint32_t queued; (queued = SDL_GetQueuedAudioSize(device_)) > bytes_ahead_;) {
-      const auto behind = std::chrono::microseconds(
-          static_cast<int64_t>(queued - bytes_ahead_) * 1000000 / bytes_per_second_);
+      const auto behind = std::chrono::microseconds(static_cast<int64_t>(queued - bytes_ahead_) *
+                                                    1000000 / bytes_per_second_);
       played_.wait_for(lock, std::max<std::chrono::microseconds>(behind, kShortestWait));
       if (generation_ != speaking_generation_) return false;
     }

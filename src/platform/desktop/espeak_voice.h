@@ -100,8 +100,8 @@ class EspeakVoice : public SapiVoiceBase {
 
   EspeakOptions options_;
   std::vector<InstalledVoice> voices_;
-  uint32_t device_ = 0;  // SDL audio device, 0 when speaking to memory
-  uint32_t bytes_ahead_ = 0;      // kSecondsAhead of the device's sound
+  uint32_t device_ = 0;       // SDL audio device, 0 when speaking to memory
+  uint32_t bytes_ahead_ = 0;  // kSecondsAhead of the device's sound
   uint32_t bytes_per_second_ = 0;
 
   std::mutex mutex_;
