@@ -77,7 +77,7 @@ TEST(EspeakDeviceTest, SynthesisStaysJustAheadOfPlaybackAndAPurgeEmptiesTheDevic
   EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});  // SDL's, no hardware
   voice.Speak(kSentence, SVSFlagsAsync);
   voice.WaitUntilDone();
-  EXPECT_GT(voice.QueuedDeviceBytes(), 22050u);  // a second of speech waits to be played
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);  // its end waits to be played
   // Minutes of speech: the device never holds more than the lead and one block of synthesis
   // (espeak-ng's blocks are well under half a second); the rest waits as text.
   std::string long_text;
@@ -88,6 +88,7 @@ TEST(EspeakDeviceTest, SynthesisStaysJustAheadOfPlaybackAndAPurgeEmptiesTheDevic
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_LE(voice.QueuedDeviceBytes(), lead);
   }
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);
   voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);
   EXPECT_EQ(voice.QueuedDeviceBytes(), 0u);
   voice.WaitUntilDone();  // the synthesis waiting for the device gave up its utterance

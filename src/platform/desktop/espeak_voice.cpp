@@ -18,6 +18,8 @@ constexpr int kNormalWordsPerMinute = 175;  // espeak-ng's own normal pace
 // meets them.
 constexpr size_t kMaxQueuedRequests = 20000;
 constexpr size_t kMaxQueuedTextBytes = 1u << 20;
+// How much the device plays while synthesis rests, before it tops the lead up again.
+constexpr double kSecondsRefill = 1.5;
 // A wait for the device never shorter than about one of its periods: it plays in such steps.
 constexpr auto kShortestWait = std::chrono::milliseconds(20);
 
@@ -165,6 +167,7 @@ void EspeakVoice::OpenDevice() {
   }
   bytes_per_second_ = static_cast<uint32_t>(wanted.freq) * sizeof(int16_t);
   bytes_ahead_ = static_cast<uint32_t>(bytes_per_second_ * kSecondsAhead);
+  bytes_resume_ = static_cast<uint32_t>(bytes_per_second_ * (kSecondsAhead - kSecondsRefill));
   SDL_PauseAudioDevice(device_, 0);
 }
 
@@ -228,13 +231,15 @@ bool EspeakVoice::Deliver(const int16_t* samples, int count) {
   std::unique_lock lock(deliver_mutex_);
   if (generation_ != speaking_generation_) return false;
   if (device_ != 0) {
-    // Keep synthesis just ahead of playback: wait about as long as the device needs to play
-    // down to the lead, or until a purge.
-    for (uint32_t queued; (queued = SDL_GetQueuedAudioSize(device_)) > bytes_ahead_;) {
-      const auto behind = std::chrono::microseconds(static_cast<int64_t>(queued - bytes_ahead_) *
-                                                    1000000 / bytes_per_second_);
-      played_.wait_for(lock, std::max<std::chrono::microseconds>(behind, kShortestWait));
-      if (generation_ != speaking_generation_) return false;
+    // Keep synthesis just ahead of playback: past the lead, rest until the device has played
+    // kSecondsRefill of it (or a purge), so the thread wakes a few times a second, not per block.
+    if (SDL_GetQueuedAudioSize(device_) > bytes_ahead_) {
+      for (uint32_t queued; (queued = SDL_GetQueuedAudioSize(device_)) > bytes_resume_;) {
+        const auto behind = std::chrono::microseconds(static_cast<int64_t>(queued - bytes_resume_) *
+                                                      1000000 / bytes_per_second_);
+        played_.wait_for(lock, std::max<std::chrono::microseconds>(behind, kShortestWait));
+        if (generation_ != speaking_generation_) return false;
+      }
     }
     SDL_QueueAudio(device_, samples, static_cast<uint32_t>(count) * sizeof(int16_t));
   } else if (options_.capture) {

@@ -59,7 +59,7 @@ class EspeakVoice : public SapiVoiceBase {
  public:
   // How much sound the device holds at most beyond one block of synthesis: enough to ride out a
   // busy moment of the machine, and all a purge has to throw away.
-  static constexpr double kSecondsAhead = 1.5;
+  static constexpr double kSecondsAhead = 2.0;
 
   explicit EspeakVoice(EspeakOptions options = {});
   ~EspeakVoice() override;
@@ -100,8 +100,9 @@ class EspeakVoice : public SapiVoiceBase {
 
   EspeakOptions options_;
   std::vector<InstalledVoice> voices_;
-  uint32_t device_ = 0;       // SDL audio device, 0 when speaking to memory
-  uint32_t bytes_ahead_ = 0;  // kSecondsAhead of the device's sound
+  uint32_t device_ = 0;        // SDL audio device, 0 when speaking to memory
+  uint32_t bytes_ahead_ = 0;   // kSecondsAhead of the device's sound
+  uint32_t bytes_resume_ = 0;  // where synthesis starts again after a rest
   uint32_t bytes_per_second_ = 0;
 
   std::mutex mutex_;
