@@ -31,22 +31,22 @@ class RecordingSpeech : public GameSpeech {
 // `polls_while_playing` IsPlaying polls and then ends.
 class RecordingSound : public GameSound {
  public:
-  enum class Op { kDSInit, kPlay, kStop, kVolume, kPan, kFrequency };
+  enum class Op { kPlay, kStop, kVolume, kPan, kFrequency };
   struct Call {
     Op op;
     int16_t handle;
     std::string file;  // plays only
     int16_t Volume = 0, Pan = 0, DSFlags = 0;
-    int32_t Frequency = 0, StartPosition = 0;
+    int32_t Frequency = 0;
   };
   std::vector<Call> calls;
   int polls_while_playing = 2;
   std::function<void()> on_is_playing;
 
-  void DSInit() override { calls.push_back({Op::kDSInit, 0, ""}); }
+  void DSInit() override {}
   int16_t PlaySound(const std::string& file, int16_t& Volume, int32_t& Frequency, int16_t& Pan,
                     int32_t& StartPosition, int16_t& DSFlags) override {
-    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency, StartPosition});
+    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency});
     polls_left_[next_] = polls_while_playing;
     return next_++;
   }
@@ -72,9 +72,6 @@ class RecordingSound : public GameSound {
     std::vector<std::string> files;
     for (const Call& c : Of(Op::kPlay)) files.push_back(c.file);
     return files;
-  }
-  int PlaysOf(const std::string& file) const {
-    return std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.file == file; });
   }
   int16_t HandleOf(const std::string& file) const {  // of its last play, 0 if never played
     int16_t handle = 0;

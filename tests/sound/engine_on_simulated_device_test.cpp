@@ -1,9 +1,5 @@
 // The engine over the headless program's simulated device, with real files on disk.
-#include <sndfile.h>
-
-#include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/headless/simulated_sound.h"
 #include "sound_fixture.h"
@@ -19,26 +15,13 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   RecordingSoundSpeech speech;
   sound::Sound sound(ui.ui(), dx, streams.ogg, streams.direct_show, speech, folder);
   sound.DSInit();
-  auto write = [&](const std::string& name, int format, const std::string& bytes = "") {
-    if (format == 0) {
-      std::ofstream(folder + name, std::ios::binary) << bytes;
-      return;
-    }
-    SF_INFO info{0, 22050, 1, format, 0, 0};  // a tenth of a second of a 440 Hz tone
-    SNDFILE* file = sf_open((folder + name).c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<short> samples(2205);
-    for (size_t i = 0; i < samples.size(); ++i) samples[i] = 8000 * std::sin(i * 0.125);
-    sf_write_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(file);
-  };
   auto play = [&](const std::string& name, int16_t flags = 0) {
     int16_t volume = 0, pan = 0;
     int32_t frequency = -1, start = 0;
     return sound.PlaySound(name, volume, frequency, pan, start, flags);
   };
-  write("click.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-  write("hum.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+  WriteTone(folder + "click.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 2205);
+  WriteTone(folder + "hum.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 22050, 2205);
   int16_t click = play("click.wav");
   int16_t hum = play("hum.ogg!", 8);
   ASSERT_GT(click, 0);
@@ -53,9 +36,9 @@ TEST(EngineOnSimulatedDevice, PlayOnceEndsCachedSlotRestartsAndBadFilesGiveZero)
   std::filesystem::remove(folder + "click.wav");  // the next play comes from the cache
   EXPECT_EQ(play("click.wav"), std::min(click, copy));
 
-  write("empty.wav", 0);
-  write("corrupt.wav", 0, std::string("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24));
-  write("corrupt.ogg", 0, "OggS not really");
+  ui.folder.Write("empty.wav");
+  ui.folder.Write("corrupt.wav", std::string("RIFF\x10\0\0\0WAVEjunkjunkjunk", 24));
+  ui.folder.Write("corrupt.ogg", "OggS not really");
   for (const char* bad : {"empty.wav", "corrupt.wav", "corrupt.ogg!", "missing.wav"}) {
     EXPECT_EQ(play(bad), 0) << bad;
   }

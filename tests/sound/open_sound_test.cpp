@@ -17,7 +17,7 @@ TEST_F(SoundTest, CreationFlagsFollowDSFlagsAndSoftwareMixing) {
   // clang-format on
   for (auto [flags, expected, software] : kCases) {
     SCOPED_TRACE(flags);
-    if (software) ui.WriteFile("sounds.ini", "SOFTWARE BUFFERS"), s.DSInit();
+    if (software) ui.folder.Write("sounds.ini", "SOFTWARE BUFFERS"), s.DSInit();
     ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", static_cast<int16_t>(flags)), 1);
     EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, expected);
   }
@@ -30,7 +30,7 @@ TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
   auto before = s.WavSlotAt(4).DSBuffer;
   EXPECT_EQ(s.OpenSound(4, "NONE.WAV", 0), 0);  // missing: nothing changes
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, before);
-  ui.WriteFile("BAD.WAV");  // refused by the device: the slot ends up empty
+  ui.folder.Write("BAD.WAV");  // refused by the device: the slot ends up empty
   EXPECT_EQ(s.OpenSound(4, "BAD.WAV", 0), 0);
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, nullptr);
   EXPECT_EQ(s.OpenSound(101, "GOOD.WAV", 0), 0);
@@ -43,7 +43,7 @@ TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
                            std::string("\\SOUNDS\\C.WAV"), std::string("SUB/D.WAV")}) {
     std::string full = path == "SUB/D.WAV" ? app_path + path : path;
     if (full.starts_with('/')) {
-      ui.WriteFile(full);
+      ui.folder.Write(full);
     } else {
       std::ofstream(full).flush();
     }
@@ -71,7 +71,7 @@ TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
        {std::pair<std::string, FakeOggLibrary::File>{"A.OGG", {{1, 2}, 1, 11025}},
         {"EMPTY.OGG", {}},
         {"ODD.OGG", {{1, 2, 3, 4}, 2, 2000000000}}}) {
-    ui.WriteFile(name);
+    ui.folder.Write(name);
     ogg.files[app_path + name] = file;
   }
   ASSERT_EQ(s.OpenSound(2, "A.OGG", 0), 1);

@@ -62,14 +62,15 @@ TEST_F(SoundTest, SoundsIniLinesEndAtCrCrLfOrLfAndBadLinesDoNotStopIt) {
   sound::Sound& s = Started();
   for (const char* ending : {"\r", "\r\n", "\n"}) {
     SCOPED_TRACE(::testing::PrintToString(ending));
-    ui.WriteFile("sounds.ini", std::string("SOUND BUFFERS=40") + ending + "OGG BUFFERS=2" + ending);
+    ui.folder.Write("sounds.ini",
+                    std::string("SOUND BUFFERS=40") + ending + "OGG BUFFERS=2" + ending);
     s.DSInit();
     EXPECT_EQ(s.Settings().SoundBuffers, 40);
     EXPECT_EQ(s.Settings().OggBuffers, 2);
   }
   EXPECT_TRUE(ui.dialogs.boxes().empty());
 
-  ui.WriteFile("sounds.ini", "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45");
+  ui.folder.Write("sounds.ini", "bogus\r\nSound Buffers = 40\r\nOGG BUFFERS=3\rSOUND BUFFERS=45");
   s.DSInit();
   EXPECT_EQ(s.Settings().SoundBuffers, 45);  // the last line of a key wins
   EXPECT_EQ(s.OggSlots().size(), 4u);

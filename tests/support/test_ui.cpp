@@ -1,19 +1,10 @@
 #include "support/test_ui.h"
 
-#include <filesystem>
-#include <fstream>
-
 namespace veltro::testing {
 
 TestUi::TestUi() {
   events.SetKeySource(this);
   events.SetHelp(&dialogs);
-}
-
-void TestUi::WriteFile(const std::string& path, const std::string& contents) {
-  std::filesystem::path full = path.starts_with('/') ? path : Folder() + path;
-  std::filesystem::create_directories(full.parent_path());
-  std::ofstream(full, std::ios::binary) << contents;
 }
 
 std::optional<platform::headless::KeyEvent> TestUi::TakeDueKey(double now) {

@@ -27,8 +27,6 @@ class TestUi : public platform::headless::KeySource {
   platform::UserInterface ui() { return {events, dialogs, environment}; }
   // The program folder, with the trailing separator the subsystems put before file names.
   std::string Folder() const { return environment.ProgramFolder() + "/"; }
-  // Writes a file; `path` is taken inside the folder unless it is absolute.
-  void WriteFile(const std::string& path, const std::string& contents = "");
 
   void QueueKeyDown(int16_t code, int16_t shift = 0) { keys_.push_back({true, code, shift}); }
   // Runs at the start of every round of serving the queue, before the keys queued so far go out.
