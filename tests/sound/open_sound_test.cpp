@@ -65,22 +65,26 @@ TEST_F(SoundTest, StereoSoundOpenedAs3DIsWarnedAbout) {
   EXPECT_EQ(ui.dialogs.boxes()[0].title, "Warning ");
 }
 
-TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
+TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSizeAndPlayFromIt) {
   sound::Sound& s = Started();
-  for (auto [name, file] :
-       {std::pair<std::string, FakeOggLibrary::File>{"A.OGG", {{1, 2}, 1, 11025}},
-        {"EMPTY.OGG", {}},
-        {"ODD.OGG", {{1, 2, 3, 4}, 2, 2000000000}}}) {
-    ui.folder.Write(name);
-    ogg.files[app_path + name] = file;
-  }
+  WriteTone(app_path + "A.OGG", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 11025, 1000);
+  ui.folder.Write("CORRUPT.OGG", "OggS not really");
   ASSERT_EQ(s.OpenSound(2, "A.OGG", 0), 1);
   EXPECT_EQ(s.WavSlotAt(2).WaveFormat.AvgBytesPerSec, 22050);
-  EXPECT_EQ(BufferOf(2)->simulated().data()->pcm, (std::vector<uint8_t>{1, 2}));
-  EXPECT_EQ(s.OpenSound(2, "EMPTY.OGG", 0), 0);  // refused before anything is allocated
-  EXPECT_EQ(s.OpenSound(2, "ODD.OGG", 0), 0);    // an impossible rate
+  EXPECT_EQ(BufferOf(2)->bytes(), 2000);
+  EXPECT_EQ(s.OpenSound(2, "CORRUPT.OGG", 0), 0);
+  ogg.claimed_rate = 2000000000;  // an impossible rate is refused before anything is allocated
+  EXPECT_EQ(s.OpenSound(2, "A.OGG", 0), 0);
   EXPECT_EQ(dx.log.Count("CreateSoundBuffer"), 1);
   EXPECT_EQ(s.WavSlotAt(2).DSBuffer, nullptr);
+  ogg.claimed_rate = 0;
+  // Named with "!", an OGG sound is played from such a buffer: here it loops past its end.
+  const int16_t hum = Play("a.ogg!", 8);
+  EXPECT_EQ(BufferOf(hum)->source, "memory");
+  FinishAll();
+  EXPECT_TRUE(BufferOf(hum)->looping());
+  EXPECT_EQ(Play("corrupt.ogg!"), 0);
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 TEST_F(SoundTest, VolumePanAndFrequencyPerHandleRange) {
