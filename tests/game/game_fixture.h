@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
-#include <functional>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -86,22 +83,13 @@ class RecordingSound : public GameSound {
 
 using Op = RecordingSound::Op;
 
-// A game window on the headless user interface, with a script of key presses handed out one per
-// served queue, so that each menu gets exactly the keys meant for it.
+// A game window on the headless user interface; Press adds keys to the interface's script.
 class GameTest : public ::testing::Test {
  public:
-  GameTest() { ui.on_serve = std::bind(&GameTest::FeedScript, this); }
-
   void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
-      for (int16_t code : codes) script.push_back({code, shift});
+      for (int16_t code : codes) ui.script.push_back({code, shift});
     }
-  }
-  void FeedScript() {
-    if (ui.clock.Now() > 1000) throw std::runtime_error("the game kept waiting");  // not hang
-    if (script.empty()) return;
-    ui.QueueKeyDown(script.front().first, script.front().second);
-    script.pop_front();
   }
   // Runs the main flow to a flight on world `world` (menu index) at `difficulty`.
   void StartFlight(int world, int difficulty) {
@@ -110,7 +98,7 @@ class GameTest : public ::testing::Test {
     Press({keys::kDown}, 0, difficulty);
     Press({keys::kReturn, keys::kDown, keys::kReturn});  // ... "Continue"
     game.Form_Load();
-    ASSERT_TRUE(script.empty());
+    ASSERT_TRUE(ui.script.empty());
   }
   void Tick(double seconds = 0.02) {  // one flight tick, `seconds` after the previous one
     ui.clock.Advance(seconds);
@@ -135,7 +123,6 @@ class GameTest : public ::testing::Test {
   RecordingSound sound;
   std::string app_path;
   FRMMain game{ui.ui(), speech, sound, app_path};
-  std::deque<std::pair<int16_t, int16_t>> script;  // key code, shift
 };
 
 }  // namespace veltro::game::testing

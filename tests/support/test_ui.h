@@ -16,7 +16,8 @@ namespace veltro::testing {
 
 // The headless platform's own event loop, dialogs and environment, over a fresh temporary program
 // folder that is removed afterwards. Keys a test queues reach the key target when the queue is
-// next served, and `on_serve` lets a test act at each round of a wait.
+// next served, and `on_serve` lets a test act at each round of a wait. The keys of `script` go out
+// one per round, so that each menu or key loop gets exactly the keys meant for it.
 class TestUi : public platform::headless::KeySource {
  public:
   TestUi();
@@ -33,6 +34,12 @@ class TestUi : public platform::headless::KeySource {
   std::function<void()> on_serve;
   // How many rounds the queue was served.
   int rounds = 0;
+  struct Key {
+    int16_t code, shift = 0;
+  };
+  std::deque<Key> script;
+  // A program still waiting at this virtual time fails the test instead of never ending.
+  double give_up_at = 1000;
 
   TempDir folder;
   platform::headless::VirtualClock clock;
