@@ -79,7 +79,7 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "briefing queues behind the last. Taken once the memory has stood still for two seconds."
   echo "The floor is the voice alone, saying one briefing."
   echo
-  echo "| | resident | largest resident |"
+  echo "| | resident | largest resident (as the kernel last counted it) |"
   echo "|---|---|---|"
   echo "| the floor | $("$bench" "$bin" voice floor | megabytes) |"
   one=$("$bench" "$bin" voice 1)
