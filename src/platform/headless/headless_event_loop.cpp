@@ -47,6 +47,7 @@ bool HeadlessEventLoop::Idle() {
     quiet_since_ = clock_.Time();
     return false;
   }
+  if (!skip_idle_) return false;
   // Each timer has ticked at least once since the program last acted, and those ticks did
   // nothing: until the next key, the ones to come will do nothing either.
   return clock_.Time() - quiet_since_ >= LongestTimerInterval() + 2 * kQuantum;
