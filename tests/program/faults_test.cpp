@@ -86,7 +86,7 @@ TEST(FaultTest, EachFaultIsReportedAsItShouldAndTheFlightGoesToItsEnd) {
        nullptr, 0, false, ""},
       {"a damaged altitude tone",
        [](SoundFolder& folder) {
-         std::ofstream(folder.dir.File("alt.wav"), std::ios::binary) << "RIFF\x10\0\0\0WAVEjunk";
+         folder.dir.Write("alt.wav", std::string("RIFF\x10\0\0\0WAVEjunk", 16));
        },
        nullptr, 0, true, "alt.wav\": "},
       {"the sound device gone in mid-flight", nullptr,
