@@ -75,18 +75,13 @@ constexpr std::pair<int, const char*> kFlightKeys[] = {
     {1, "Escape Q"},  // an abort now and then; Escape also closes the key help
 };
 
-platform::headless::ScriptKey Key(const std::string& name) {
-  return *platform::headless::ParseKey(name);
-}
-
 // Flies flights as a player would, from what the program says: it picks the world and the
 // difficulty of each flight in turn, goes through the briefing, and in flight holds the space
 // bar and presses random keys until the flight ends; after `flights` flights it leaves.
 class Pilot : public platform::headless::KeySource {
  public:
-  Pilot(platform::headless::VirtualClock& clock, std::mt19937_64& random, int first_flight,
-        int flights)
-      : clock_(clock), random_(random), next_world_(first_flight), flights_left_(flights) {}
+  Pilot(std::mt19937_64& random, int first_flight, int flights)
+      : random_(random), next_world_(first_flight), flights_left_(flights) {}
 
   int flights_flown() const { return flights_flown_; }
 
@@ -111,7 +106,7 @@ class Pilot : public platform::headless::KeySource {
       }
     } else if (text == kFlightStart) {
       flying_ = true;
-      flight_started_ = clock_.Now();
+      flight_started_ = now_;
     } else if (text == kClosingPrompt) {
       // Keys planned for the flight would choose what comes next: they are not pressed.
       flying_ = false;
@@ -127,14 +122,16 @@ class Pilot : public platform::headless::KeySource {
 
   // KeySource
   std::optional<KeyEvent> TakeDueKey(double now) override {
-    PlanFlight(now);
+    now_ = now;
+    PlanFlight();
     if (keys_.empty() || keys_.front().due > now) return std::nullopt;
     KeyEvent event = keys_.front().event;
     keys_.pop_front();
     return event;
   }
   std::optional<double> NextDue(double now) override {
-    PlanFlight(now);
+    now_ = now;
+    PlanFlight();
     if (keys_.empty()) return std::nullopt;
     return keys_.front().due;
   }
@@ -155,17 +152,17 @@ class Pilot : public platform::headless::KeySource {
   }
   // A key goes down and comes up `hold` seconds later, after every key planned before it.
   void Press(const std::string& name, double delay = 0.0, double hold = 0.05) {
-    const platform::headless::ScriptKey key = Key(name);
-    const double at = (keys_.empty() ? clock_.Now() : keys_.back().due) + delay;
+    const platform::headless::ScriptKey key = *platform::headless::ParseKey(name);
+    const double at = (keys_.empty() ? now_ : keys_.back().due) + delay;
     keys_.push_back({at, {true, key.code, key.shift}});
     keys_.push_back({at + hold, {false, key.code, key.shift}});
   }
 
   // In flight, once the keys planned so far are pressed: the next thing the player does.
-  void PlanFlight(double now) {
+  void PlanFlight() {
     if (!flying_ || !keys_.empty()) return;
     const double delay = Uniform(0.02, 1.5);
-    if (now - flight_started_ > kLongestFlight) {
+    if (now_ - flight_started_ > kLongestFlight) {
       Press("Q", delay);
     } else if (Chance(3)) {
       Press("Space", delay, Uniform(0.05, 4.0));  // a burn
@@ -182,8 +179,8 @@ class Pilot : public platform::headless::KeySource {
     }
   }
 
-  platform::headless::VirtualClock& clock_;
   std::mt19937_64& random_;
+  double now_ = 0.0;  // the clock when the program last served its queue
   std::deque<TimedKey> keys_;
   int next_world_;
   int flights_left_;
@@ -196,19 +193,19 @@ class Pilot : public platform::headless::KeySource {
 // The speech log of a run, read line by line by the pilot.
 class SpeechTap : public std::streambuf {
  public:
-  explicit SpeechTap(Pilot*& pilot) : pilot_(pilot) {}
+  explicit SpeechTap(Pilot& pilot) : pilot_(pilot) {}
 
  private:
   int overflow(int c) override {
     if (c == '\n') {
-      if (pilot_ != nullptr) pilot_->Heard(line_);
+      pilot_.Heard(line_);
       line_.clear();
     } else if (c != traits_type::eof()) {
       line_ += static_cast<char>(c);
     }
     return c;
   }
-  Pilot*& pilot_;
+  Pilot& pilot_;
   std::string line_;
 };
 
@@ -241,7 +238,7 @@ Memory Measure() {
 bool Fly(const std::string& folder, std::mt19937_64& random, int first, int flights) {
   for (int done = 0; done < flights;) {
     const int in_run = std::min(kFlightsPerRun, flights - done);
-    Pilot* pilot = nullptr;
+    Pilot pilot(random, first + done, in_run);
     SpeechTap tap(pilot);
     std::ostream speech_log(&tap);
     app::HeadlessOptions options;
@@ -250,14 +247,12 @@ bool Fly(const std::string& folder, std::mt19937_64& random, int first, int flig
     options.seed = random();
     options.max_seconds = in_run * (kLongestFlight + 600.0);
     app::HeadlessRun run(options);
-    Pilot flying(run.clock(), random, first + done, in_run);
-    pilot = &flying;
-    run.events().SetKeySource(&flying);
+    run.events().SetKeySource(&pilot);
     const app::RunOutcome outcome = run.Run();
-    if (outcome.status != 0 || flying.flights_flown() != in_run) {
+    if (outcome.status != 0 || pilot.flights_flown() != in_run) {
       std::fprintf(stderr,
                    "soak: the run from flight %d ended with status %d after %d flights: %s\n",
-                   first + done, outcome.status, flying.flights_flown(), outcome.message.c_str());
+                   first + done, outcome.status, pilot.flights_flown(), outcome.message.c_str());
       return false;
     }
     done += in_run;
