@@ -392,9 +392,12 @@ int main(int argc, char** argv) {
   int flights = 10000;
   uint64_t seed = 1;
   int damaged = 0;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--flights") {
+    if (i + 1 == argc) {
+      std::fprintf(stderr, "soak: %s needs a number\n", argv[i]);
+      return 2;
+    } else if (option == "--flights") {
       flights = std::atoi(argv[i + 1]);
     } else if (option == "--seed") {
       seed = std::strtoull(argv[i + 1], nullptr, 10);
