@@ -278,5 +278,12 @@ TEST_F(ScriptPlayerTest, WaitSayMatchesAnyUtteranceSinceThePreviousWaitSay) {
   EXPECT_EQ(Hear("A.\r\n"), 6u);
 }
 
+TEST_F(ScriptPlayerTest, AWaitSayHeardDuringASleepFallsDueWhenTheSleepEnds) {
+  Play("sleep 1\nwait-say Moon\npress Return");
+  ui.DoEvents();  // the sleep starts
+  player->Heard("Moon");
+  EXPECT_NEAR(player->NextDue(clock.Now()).value_or(-1), 1.0, 0.0015);
+}
+
 }  // namespace
 }  // namespace veltro::platform::headless
