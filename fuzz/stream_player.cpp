@@ -65,11 +65,10 @@ void PlayMp3(const std::string& path, const Options& options, StreamDecoders& de
   graph->SetVolume(-300);
   graph->SetBalance(200);
   graph->Run();
-  const double length = graph->StopTime();
-  if (!(length >= 0)) abort();
   for (int round = 0; round < kRounds; ++round) {
     clock.Advance(0.25 / options.rate);
-    const double position = graph->CurrentPosition();
+    // The length is the header's until the end is found, where a damaged file may prove it wrong.
+    const double position = graph->CurrentPosition(), length = graph->StopTime();
     if (!(position >= 0 && position <= length)) abort();
     if (round == options.move_round) graph->SetCurrentPosition(options.move_to * length);
     if (round == options.pause_round) graph->Stop();
