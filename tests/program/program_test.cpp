@@ -151,9 +151,10 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
       {"DISPLAY=unix:/nonexistent/none SDL_VIDEODRIVER=x11",
        ": DISPLAY=unix:/nonexistent/none (SDL: x11"}};
   for (const auto& [environment, reason] : kNoDisplay) {
-    ProgramRun desktop =
-        RunProgram("", std::string("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") + environment +
-                           " DBUS_SESSION_BUS_ADDRESS=unix:path=/none");
+    ProgramRun desktop = RunProgram(
+        "",
+        std::string("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") + environment +
+            " DBUS_SESSION_BUS_ADDRESS=unix:path=/none DBUS_SYSTEM_BUS_ADDRESS=unix:path=/none");
     EXPECT_EQ(desktop.status, 1) << environment;
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr(reason)) << environment;
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless")) << environment;
