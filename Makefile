@@ -1,6 +1,7 @@
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
 # `make bench`, `make performance` (docs/performance.md), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
-# `make web` and `make serve-web` (the browser edition).
+# `make web` and `make serve-web` (the browser edition), `make soak` (10,000 random flights under
+# AddressSanitizer, and the damaged-file soak).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
@@ -8,10 +9,12 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
 
+SOAK_BUILD ?= build-soak
+
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: run test bench performance build install uninstall package configure web serve-web
+.PHONY: run test bench performance soak build install uninstall package configure web serve-web
 
 configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
@@ -42,6 +45,14 @@ performance:
 	$(MAKE) configure
 	cmake --build $(BUILD) -j $(JOBS) --target veltro-lander bench_floor
 	bench/performance.sh $(BUILD)
+
+# The soak in a sanitized build of its own: 10,000 flights, then 400 with a damaged click file.
+soak:
+	scripts/setup test
+	cmake -S . -B $(SOAK_BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVELTRO_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(SOAK_BUILD) -j $(JOBS) --target soak
+	$(SOAK_BUILD)/tests/soak --flights 10000
+	$(SOAK_BUILD)/tests/soak --damaged-file 400
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

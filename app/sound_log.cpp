@@ -41,6 +41,7 @@ SoundLog::SoundLog(game::GameSound& inner, platform::EventLoop& events, std::ost
 SoundLog::~SoundLog() {
   WriteRepeats();
   out_.flush();
+  check_.Check(out_);
 }
 
 void SoundLog::DSInit() {
@@ -127,6 +128,7 @@ void SoundLog::WriteLine(bool may_repeat) {
   Write(now, line_, "\n");
   // Flushed at once: someone may follow the log as the game runs, or it may end by a kill.
   out_.flush();
+  check_.Check(out_);
   if (may_repeat) {
     last_line_ = line_;
   } else {

@@ -5,6 +5,7 @@
 
 #include "game/ports.h"
 #include "platform/event_loop.h"
+#include "platform/log_write_check.h"
 
 namespace veltro::app {
 
@@ -41,6 +42,7 @@ class SoundLog : public game::GameSound {
   std::string line_, last_line_, written_;
   int repeats_ = 0;
   float last_repeat_time_ = 0;
+  platform::LogWriteCheck check_{"the sound log"};
 };
 
 }  // namespace veltro::app

@@ -68,6 +68,11 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   "$bench" "$bin" headless "$source_dir/tests/program/scripts/moon_free_fall.keys"
   echo
   echo "Starting \`veltro-lander --help\`: $(ldd "$bin/veltro-lander" | wc -l) shared libraries."
+  # The soak's figures come from \`make soak\`, which takes long: they are kept as they are.
+  if grep -q '^## Soak' "$out" 2>/dev/null; then
+    echo
+    sed -n '/^## Soak/,$p' "$out"
+  fi
 } >"$out.new"
 mv "$out.new" "$out"
 echo "wrote $out"

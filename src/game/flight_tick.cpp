@@ -55,8 +55,8 @@ void FRMMain::ProcessJet() {
   if (f.Fuel <= 0) {
     OutOfFuel = true;
     speech_.Say("Out of Fuel");
-    if (sound_.IsPlaying(ThrusterHandle)) sound_.StopPlay(ThrusterHandle);
-    sound_.StopPlay(FuelToneHandle);
+    if (sound_.IsPlaying(ThrusterHandle)) StopCue(ThrusterHandle);
+    StopCue(FuelToneHandle);
     FuelToneHandle = Play(kNoFuel);
     f.Fuel = 0;  // only now: the last burn still gave its full thrust
   }

@@ -3,6 +3,7 @@
 #include "game/sound_table.h"
 #include "game/worlds.h"
 #include "platform/keys.h"
+#include "platform/platform_error.h"
 
 namespace veltro::game {
 
@@ -121,6 +122,13 @@ void FRMMain::AfterFlightChoice(int16_t KeyCode) {
 
 int16_t FRMMain::Play(const SoundRow& row) {
   return PlayRow(sound_, row);
+}
+
+void FRMMain::StopCue(int16_t handle) {
+  // Stopping passes a device's failure on; left to reach the tick or the key handler, it would
+  // cut the end of a flight short (every later tick would try it again) or leave the thrusters
+  // pushing after the space bar is let go.
+  platform::TryStep([&] { sound_.StopPlay(handle); });
 }
 
 }  // namespace veltro::game

@@ -71,6 +71,8 @@ class FRMMain : public platform::KeyHandler {
   void Help();
   void AfterFlightChoice(int16_t KeyCode);
   int16_t Play(const SoundRow& row);
+  // Stops a cue; a sound device gone away in mid-game does not stop the flight's own work.
+  void StopCue(int16_t handle);
 
   // spoken_menu.cpp
   void MenuKey(int32_t code);

@@ -55,7 +55,7 @@ void FRMMain::GameInit() {
   AltitudeToneHandle = Play(kAltitudeTone);
   if (AltitudeToneMuted) sound_.SetVolume(AltitudeToneHandle, kSilent);
   TooFastHandle = Play(kTooFast);
-  if (FuelToneHandle != 0) sound_.StopPlay(FuelToneHandle);
+  if (FuelToneHandle != 0) StopCue(FuelToneHandle);
   FuelToneHandle = Play(kFuelTone);
   if (FuelToneMuted) sound_.SetVolume(FuelToneHandle, kSilent);
 }

@@ -122,7 +122,7 @@ void FRMMain::StartThrusters() {
 }
 
 void FRMMain::StopThrusters() {
-  sound_.StopPlay(ThrusterHandle);
+  StopCue(ThrusterHandle);
   Firing = false;
 }
 

@@ -10,10 +10,10 @@ namespace veltro::game {
 // are spoken, and the next key chooses what happens.
 void FRMMain::EndOfFlight() {
   FlightState& f = flight_;
-  sound_.StopPlay(ThrusterHandle);
-  sound_.StopPlay(AltitudeToneHandle);
-  sound_.StopPlay(TooFastHandle);
-  sound_.StopPlay(FuelToneHandle);
+  StopCue(ThrusterHandle);
+  StopCue(AltitudeToneHandle);
+  StopCue(TooFastHandle);
+  StopCue(FuelToneHandle);
   ThrusterHandle = AltitudeToneHandle = TooFastHandle = FuelToneHandle = 0;
   Firing = false;
 

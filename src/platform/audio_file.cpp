@@ -3,9 +3,11 @@
 #include <sndfile.h>
 
 #include <bit>
+#include <iostream>
 #include <memory>
 #include <string>
 
+#include "platform/failed_sound_files.h"
 #include "platform/platform_error.h"
 
 namespace veltro::platform {
@@ -44,6 +46,22 @@ bool DataChunkLongerThanFile(SNDFILE* file) {
   return false;
 }
 
+// libsndfile keeps a file's path in a buffer of 1024 bytes: a longer path fails as a missing
+// file, or as "filename too long", which names no file.
+constexpr size_t kMaxDecoderPathBytes = 1023;
+
+// The files this process's decoder refused: one memory for the whole process, because what
+// libsndfile loses on a refusal is lost for the whole process. Whole sounds and streams are
+// remembered apart, as a file too long to decode whole still plays as a stream.
+FailedSoundFiles& WholeFileFailures() {
+  static FailedSoundFiles failures(std::cerr);
+  return failures;
+}
+FailedSoundFiles& StreamFailures() {
+  static FailedSoundFiles failures(std::cerr);
+  return failures;
+}
+
 // Bytes of one frame of 16-bit PCM.
 int64_t FrameBytes(const SF_INFO& info) {
   return 2 * int64_t{info.channels};
@@ -58,6 +76,11 @@ bool LengthKnown(const SF_INFO& info) {
 // decoded whole must also fit the decoded-size cap; a stream may be of any length.
 SndfileHandle OpenChecked(const std::string& path, SF_INFO& info, bool whole = true) {
   info = SF_INFO{};
+  if (path.size() > kMaxDecoderPathBytes) {
+    Refuse(path, "its path is " + std::to_string(path.size()) +
+                     " bytes long, and the sound decoder reads paths of at most " +
+                     std::to_string(kMaxDecoderPathBytes) + " bytes");
+  }
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
   if (!file) Refuse(path, sf_strerror(nullptr));
 
@@ -105,16 +128,14 @@ class SndfileStreamDecoder : public StreamDecoder {
   SF_INFO info_;
 };
 
-}  // namespace
-
-std::unique_ptr<StreamDecoder> SndfileDecoders::OpenStreamDecoder(const std::string& path) {
+std::unique_ptr<StreamDecoder> OpenStream(const std::string& path) {
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info, false);
   if (LengthKnown(info) && info.frames == 0) Refuse(path, "the file holds no sound");
   return std::make_unique<SndfileStreamDecoder>(path, std::move(file), info);
 }
 
-AudioFileInfo ProbeAudioFile(const std::string& path) {
+AudioFileInfo Probe(const std::string& path) {
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info);
   AudioFileInfo probe;
@@ -123,7 +144,7 @@ AudioFileInfo ProbeAudioFile(const std::string& path) {
   return probe;
 }
 
-AudioData LoadAudioFile(const std::string& path) {
+AudioData Load(const std::string& path) {
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info);
   const int64_t frame_bytes = FrameBytes(info);
@@ -151,6 +172,20 @@ AudioData LoadAudioFile(const std::string& path) {
   if (length_known && frames_read < info.frames) Refuse(path, "the file is truncated");
   if (data.pcm.empty()) Refuse(path, "the file holds no sound");
   return data;
+}
+
+}  // namespace
+
+std::unique_ptr<StreamDecoder> SndfileDecoders::OpenStreamDecoder(const std::string& path) {
+  return StreamFailures().Open(path, [](const std::string& file) { return OpenStream(file); });
+}
+
+AudioFileInfo ProbeAudioFile(const std::string& path) {
+  return WholeFileFailures().Open(path, [](const std::string& file) { return Probe(file); });
+}
+
+AudioData LoadAudioFile(const std::string& path) {
+  return WholeFileFailures().Open(path, [](const std::string& file) { return Load(file); });
 }
 
 }  // namespace veltro::platform

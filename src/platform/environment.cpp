@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "platform/file_names.h"
@@ -21,7 +22,11 @@ bool Environment::FileExists(const std::string& path) const {
 }
 
 std::optional<std::string> Environment::FindFile(const std::string& path) const {
-  return FindFileIgnoringCase(path);
+  return FindFileIgnoringCase(path, [this](const std::string& folder, std::error_code error) {
+    if (!unlistable_reported_.insert(folder).second) return;
+    std::cerr << "veltro-lander: cannot list the folder \"" << folder << "\" (" << error.message()
+              << "): sound files whose names differ in letter case are not found there\n";
+  });
 }
 
 std::vector<std::string> Environment::ReadLines(const std::string& path) const {

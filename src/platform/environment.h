@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ class Environment {
   // Whether a regular file of that name exists (a folder is not a file).
   bool FileExists(const std::string& path) const;
   // The file's path as it is on disk, ignoring letter case as the program's sound names do;
-  // nothing when there is no such file.
+  // nothing when there is no such file. A folder on the way that cannot be listed is reported
+  // once on stderr.
   std::optional<std::string> FindFile(const std::string& path) const;
   // The lines of a text file: a line ends at a carriage return, a carriage return and line feed,
   // or a line feed alone. Throws PlatformError when it cannot be read.
@@ -38,6 +40,7 @@ class Environment {
   std::string command_line_;
   uint64_t salt_;
   std::mt19937_64 random_;
+  mutable std::set<std::string> unlistable_reported_;
 };
 
 // The folder of the running executable, without a trailing separator; the current folder when

@@ -81,6 +81,8 @@ class EventLoop {
   bool FireDueTimers() { return timers_.FireDue(*this); }
   // When the next enabled timer is due, on the timers' clock; nothing when none is enabled.
   std::optional<double> NextTimerDue() const { return timers_.NextDue(); }
+  double LongestTimerInterval() const { return timers_.LongestInterval(); }
+  void SkipTimerTicksBefore(double time) { timers_.SkipTicksBefore(time); }
 
  private:
   KeyHandler* key_target_ = nullptr;

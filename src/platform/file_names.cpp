@@ -10,11 +10,20 @@ namespace {
 
 // The entry of `folder` whose name matches `name` ignoring case (an exact match first).
 std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& folder,
-                                               const std::string& name) {
+                                               const std::string& name,
+                                               const UnlistableFolder& unlistable) {
   std::error_code error;
   if (std::filesystem::exists(folder / name, error)) return folder / name;
-  std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
-  if (error) return std::nullopt;
+  const std::filesystem::path listed = folder.empty() ? "." : folder;
+  std::filesystem::directory_iterator entries(listed, error);
+  if (error) {
+    // A folder that is not there is simply not found; one that is there and cannot be read
+    // loses every sound in it whose name differs in letter case, which is worth telling.
+    const bool missing =
+        error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
+    if (!missing && unlistable) unlistable(listed.string(), error);
+    return std::nullopt;
+  }
   for (const auto& entry : entries) {
     if (SameIgnoringCase(entry.path().filename().string(), name))
       return folder / entry.path().filename();
@@ -24,7 +33,8 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& fold
 
 }  // namespace
 
-std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
+std::optional<std::string> FindFileIgnoringCase(const std::string& path,
+                                                const UnlistableFolder& unlistable) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (path.empty()) return std::nullopt;
@@ -39,7 +49,7 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path) {
       found /= name;
       continue;
     }
-    std::optional<fs::path> entry = FindEntry(found, name);
+    std::optional<fs::path> entry = FindEntry(found, name, unlistable);
     if (!entry) return std::nullopt;
     found = *entry;
   }

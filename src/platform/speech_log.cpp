@@ -102,6 +102,7 @@ void SpeechLog::WriteLine(const std::string& text) {
   std::snprintf(time, sizeof time, "%.3f", static_cast<double>(events_.Clock()));
   // Flushed at once, so that the log is complete up to a crash or a kill.
   out_ << time << ' ' << text << std::endl;
+  written_.Check(out_);
 }
 
 }  // namespace veltro::platform

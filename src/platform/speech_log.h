@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/event_loop.h"
+#include "platform/log_write_check.h"
 #include "platform/speech_backends.h"
 
 namespace veltro::platform {
@@ -46,6 +47,7 @@ class SpeechLog : public SpeechBackends {
   SpeechBackends& inner_;
   EventLoop& events_;
   std::ostream& out_;
+  LogWriteCheck written_{"the speech log"};
 };
 
 }  // namespace veltro::platform

@@ -94,4 +94,20 @@ std::optional<double> TimerList::NextDue() const {
   return next;
 }
 
+double TimerList::LongestInterval() const {
+  double longest = 0;
+  for (const auto& timer : timers_) {
+    if (timer->Armed()) longest = std::max(longest, timer->Interval());
+  }
+  return longest;
+}
+
+void TimerList::SkipTicksBefore(double time) {
+  for (const auto& timer : timers_) {
+    if (!timer->Armed()) continue;
+    // Added one interval at a time, as firing does, so the ticks fall where they would have.
+    while (timer->due < time - kDueMargin) timer->due += timer->Interval();
+  }
+}
+
 }  // namespace veltro::platform

@@ -39,6 +39,11 @@ class TimerList {
   bool FireDue(EventLoop& loop);
   // When the next enabled timer is due; nothing when none is enabled.
   std::optional<double> NextDue() const;
+  // The longest interval of the enabled timers, in seconds; 0 when none is enabled.
+  double LongestInterval() const;
+  // Passes over every tick due before `time` as if it had fired and done nothing, keeping each
+  // timer's rhythm: for a loop that knows the ticks until then change nothing.
+  void SkipTicksBefore(double time);
 
  private:
   struct State;

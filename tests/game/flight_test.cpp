@@ -141,6 +141,24 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   EXPECT_EQ(std::ranges::count(sound.PlayedFiles(), "retrojet.wav"), 4);
 }
 
+// A stop that fails (the sound device gone in mid-flight) stops neither the thrusters nor the end
+// of the flight.
+TEST_F(GameTest, FailingStopsLeaveTheThrustersAndTheEndOfTheFlightToTheKeysAndTheGround) {
+  StartFlight(0, 0);
+  FlightState& f = game.flight();
+  game.KeyDown(keys::kSpace, 0);
+  sound.stops_fail = true;
+  game.KeyUp(keys::kSpace, 0);
+  const float fuel = f.Fuel;
+  Tick();
+  EXPECT_EQ(f.Fuel, fuel);
+  f.Velocity = 10;
+  f.Altitude = 0.1f;
+  Tick();
+  EXPECT_EQ(speech.Count(kPrompt), 1);
+  EXPECT_FALSE(game.InFlight());
+}
+
 TEST_F(GameTest, FlightKeysSpeakMuteForTheNextFlightAndAreDiscardedWhileFlushing) {
   StartFlight(0, 0);
   speech.log.clear();

@@ -40,6 +40,7 @@ class RecordingSound : public GameSound {
   std::vector<Call> calls;
   int polls_while_playing = 2;
   std::function<void()> on_is_playing;
+  bool stops_fail = false;  // StopPlay fails as with a sound device gone in mid-game
 
   void DSInit() override {}
   int16_t PlaySound(const std::string& file, int16_t& Volume, int32_t& Frequency, int16_t& Pan,
@@ -52,7 +53,10 @@ class RecordingSound : public GameSound {
     if (on_is_playing) on_is_playing();
     return polls_left_[Index]-- > 0;
   }
-  void StopPlay(int16_t Index) override { calls.push_back({Op::kStop, Index, ""}); }
+  void StopPlay(int16_t Index) override {
+    calls.push_back({Op::kStop, Index, ""});
+    if (stops_fail) throw platform::PlatformError("The sound device is gone");
+  }
   void SetVolume(int16_t i, int16_t v) override { calls.push_back({Op::kVolume, i, "", v}); }
   void SetPan(int16_t i, int16_t p) override { calls.push_back({Op::kPan, i, "", 0, p}); }
   void SetFrequency(int16_t i, int32_t& f) override {

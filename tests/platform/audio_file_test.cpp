@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <tuple>
 
 #include "platform/platform_error.h"
@@ -89,6 +92,52 @@ TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThem) {
       EXPECT_NE(std::string(error.what()).find(dir.File(name)), std::string::npos) << error.what();
     }
   }
+}
+
+// The engine asks again for a sound that did not load each time it is played; the decoder must
+// not be asked again (libsndfile leaks on some refusals) until the file changes.
+TEST(AudioFileTest, AFileThatFailedIsNotOpenedAgainUntilItChangesAndIsReportedOnce) {
+  namespace fs = std::filesystem;
+  testing::TempDir dir;
+  const std::string path = dir.File("click.wav");
+  WriteTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 1000);
+  std::string good;
+  {
+    std::ifstream file(path, std::ios::binary);
+    good.assign(std::istreambuf_iterator<char>(file), {});
+  }
+  const fs::file_time_type when = fs::last_write_time(path);
+  auto write = [&](const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    fs::last_write_time(path, when);
+  };
+
+  ::testing::internal::CaptureStderr();
+  write("JUNK" + good.substr(4));
+  for (int i = 0; i < 3; ++i) EXPECT_THROW(LoadAudioFile(path), PlatformError);
+  // The good sound back with the same size and time is not looked at: still refused.
+  write(good);
+  EXPECT_THROW(ProbeAudioFile(path), PlatformError);
+  // Streams are remembered apart (a sound too long to decode whole still streams).
+  EXPECT_NO_THROW(SndfileDecoders().OpenStreamDecoder(path));
+  fs::last_write_time(path, when + std::chrono::seconds(1));
+  EXPECT_NO_THROW(LoadAudioFile(path));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(errors.find(path), errors.rfind(path)) << errors;
+  EXPECT_NE(errors.find(path), std::string::npos);
+
+  // A path longer than libsndfile reads is refused for what it is, not as a missing file.
+  const std::string long_path = dir.path + std::string(1100, '/') + "click.wav";
+  ::testing::internal::CaptureStderr();
+  try {
+    LoadAudioFile(long_path);
+    ADD_FAILURE() << "loaded";
+  } catch (const PlatformError& error) {
+    EXPECT_NE(std::string(error.what()).find(std::to_string(long_path.size()) + " bytes long"),
+              std::string::npos)
+        << error.what();
+  }
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("bytes long"), std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -276,6 +277,32 @@ TEST_F(ScriptPlayerTest, WaitSayMatchesAnyUtteranceSinceThePreviousWaitSay) {
   // Line endings count, written as the log writes them.
   EXPECT_EQ(Hear("A."), 4u);
   EXPECT_EQ(Hear("A.\r\n"), 6u);
+}
+
+// A menu waiting for a key: once every timer has ticked without the program doing anything, the
+// clock goes straight to the key, and the ticks passed over keep their rhythm. A program that
+// looks at the clock (a flight's tick does) has every tick.
+TEST_F(ScriptPlayerTest, AnIdleProgramWaitsForTheNextKeyInOneStep) {
+  int looks = 0;
+  std::vector<double> ticks;
+  auto pump = StartTimer(10, [] {});
+  auto flight = StartTimer(20, [&] {
+    ticks.push_back(clock.Time());
+    if (looks > 0) ui.Clock();
+  });
+  ui.SkipIdleTime(true);
+  Play("sleep 1000\npress Return\nsleep 1\npress Escape");
+  int rounds = 0;
+  for (; events.empty(); ++rounds) ui.DoEvents();
+  EXPECT_LT(rounds, 100);                       // in steps of a millisecond, a million
+  EXPECT_NEAR(events[0].time, 1000.001, 1e-9);  // the script started in the first round
+  for (double tick : ticks) EXPECT_NEAR(std::remainder(tick, 0.02), 0.0, 1e-6) << tick;
+
+  looks = 1;
+  ticks.clear();
+  while (events.size() < 3) ui.DoEvents();
+  EXPECT_NEAR(events[2].time, 1001.051, 1e-6);
+  EXPECT_EQ(ticks.size(), 52u);  // 1000.02 to 1001.04
 }
 
 }  // namespace

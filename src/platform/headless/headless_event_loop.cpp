@@ -1,6 +1,7 @@
 #include "platform/headless/headless_event_loop.h"
 
 #include <algorithm>
+#include <limits>
 #include <sstream>
 
 #include "platform/platform_error.h"
@@ -8,29 +9,61 @@
 namespace veltro::platform::headless {
 
 HeadlessEventLoop::HeadlessEventLoop(VirtualClock& clock, double max_seconds)
-    : EventLoop([&clock] { return clock.Now(); }), clock_(clock), max_seconds_(max_seconds) {}
+    : EventLoop([&clock] { return clock.Time(); }), clock_(clock), max_seconds_(max_seconds) {}
 
 void HeadlessEventLoop::DoEvents() {
-  AdvanceTo(clock_.Now() + kQuantum);
+  if (Idle()) {
+    SkipTo(NextKeyDue());
+  } else {
+    AdvanceTo(clock_.Time() + kQuantum);
+  }
   Serve();
 }
 
 void HeadlessEventLoop::Pause() {
-  AdvanceTo(clock_.Now() + kQuantum);
+  AdvanceTo(clock_.Time() + kQuantum);
 }
 
 void HeadlessEventLoop::RunMessageLoop() {
   // Nothing happens between events, so the clock jumps straight to the next one.
   for (;;) {
-    std::optional<double> next = NextTimerDue();
-    if (source_ != nullptr) {
-      std::optional<double> key_due = source_->NextDue(clock_.Now());
+    if (Idle()) {
+      SkipTo(NextKeyDue());
+    } else {
+      std::optional<double> next = NextTimerDue();
+      std::optional<double> key_due = NextKeyDue();
       if (key_due && (!next || *key_due < *next)) next = key_due;
+      if (!next) EndAtTimeLimit();  // nothing will ever happen again
+      AdvanceTo(std::max(*next, clock_.Time() + kQuantum));
     }
-    if (!next) EndAtTimeLimit();  // nothing will ever happen again
-    AdvanceTo(std::max(*next, clock_.Now() + kQuantum));
     Serve();
   }
+}
+
+bool HeadlessEventLoop::Idle() {
+  if (clock_.reads() != reads_seen_ || delivered_) {
+    reads_seen_ = clock_.reads();
+    delivered_ = false;
+    quiet_since_ = clock_.Time();
+    return false;
+  }
+  if (!skip_idle_) return false;
+  // Each timer has ticked at least once since the program last acted, and those ticks did
+  // nothing: until the next key, the ones to come will do nothing either.
+  return clock_.Time() - quiet_since_ >= LongestTimerInterval() + 2 * kQuantum;
+}
+
+std::optional<double> HeadlessEventLoop::NextKeyDue() {
+  if (source_ == nullptr) return std::nullopt;
+  return source_->NextDue(clock_.Time());
+}
+
+void HeadlessEventLoop::SkipTo(std::optional<double> key) {
+  const double target =
+      key ? std::max(*key, clock_.Time() + kQuantum) : std::numeric_limits<double>::infinity();
+  if (target > max_seconds_) AdvanceTo(target);  // ends the run
+  SkipTimerTicksBefore(target);
+  AdvanceTo(target);
 }
 
 void HeadlessEventLoop::AdvanceTo(double time) {
@@ -44,8 +77,9 @@ void HeadlessEventLoop::AdvanceTo(double time) {
 void HeadlessEventLoop::Serve() {
   // One event at a time: a handler that serves the queue itself receives the events after it.
   while (source_ != nullptr) {
-    std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Now());
+    std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Time());
     if (!key) break;
+    delivered_ = true;
     DeliverKey(key->down, key->code, key->shift);
   }
   FireDueTimers();

@@ -30,11 +30,13 @@ class KeySource {
 };
 
 // The event loop without a screen or a keyboard: key events come from a KeySource, and the clock
-// is virtual and moves only while the program waits.
+// is virtual and moves only while the program waits. With SkipIdleTime, while the program is idle
+// (a menu waiting for a key) the clock goes straight to the next key event, so idle hours cost
+// no time.
 class HeadlessEventLoop : public EventLoop {
  public:
   static constexpr int kTimeLimitStatus = 3;
-  // How far the clock moves on each DoEvents and each Pause.
+  // How far the clock moves on each DoEvents and each Pause while the program is busy.
   static constexpr double kQuantum = 0.001;
   static constexpr double kDefaultMaxSeconds = 3600.0;
 
@@ -42,6 +44,10 @@ class HeadlessEventLoop : public EventLoop {
   explicit HeadlessEventLoop(VirtualClock& clock, double max_seconds = kDefaultMaxSeconds);
 
   void SetKeySource(KeySource* source) { source_ = source; }
+  // Lets the clock pass over idle time. Only for a program whose every part looks at the clock
+  // when it acts (the headless platform's parts do): a timer handler that did something without
+  // looking would be taken for idle, and its ticks passed over.
+  void SkipIdleTime(bool skip) { skip_idle_ = skip; }
   // Why the run was cut off at the time limit; empty otherwise.
   const std::string& time_limit_message() const { return time_limit_message_; }
 
@@ -55,6 +61,14 @@ class HeadlessEventLoop : public EventLoop {
  private:
   // Moves the clock to `time`, ending the run when it passes the time limit.
   void AdvanceTo(double time);
+  // Whether the program has been idle long enough that every enabled timer ticked meanwhile:
+  // no key was delivered and nothing looked at the clock.
+  bool Idle();
+  // When the key source has its next event; nothing while it waits for the program or is done.
+  std::optional<double> NextKeyDue();
+  // Moves the clock straight to `key` (past the time limit when nothing will come), passing over
+  // the timer ticks on the way.
+  void SkipTo(std::optional<double> key);
   // Delivers every key event and runs every timer that is due now.
   void Serve();
   [[noreturn]] void EndAtTimeLimit();
@@ -63,6 +77,10 @@ class HeadlessEventLoop : public EventLoop {
   double max_seconds_;
   KeySource* source_ = nullptr;
   std::string time_limit_message_;
+  bool skip_idle_ = false;
+  uint64_t reads_seen_ = 0;  // the clock's read count when last looked at
+  bool delivered_ = false;   // a key was delivered since then
+  double quiet_since_ = 0;   // when the program last did anything
 };
 
 }  // namespace veltro::platform::headless

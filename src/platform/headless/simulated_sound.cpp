@@ -39,9 +39,14 @@ class SimulatedPrimaryBuffer : public PrimarySoundBuffer {
   std::shared_ptr<SimulatedListener> listener_;
 };
 
+void FailIfGone(const std::shared_ptr<const bool>& gone) {
+  if (gone && *gone) throw PlatformError("The sound device is gone");
+}
+
 class SimulatedSoundDevice : public SoundDevice {
  public:
-  explicit SimulatedSoundDevice(VirtualClock& clock) : clock_(clock) {}
+  SimulatedSoundDevice(VirtualClock& clock, std::shared_ptr<const bool> gone)
+      : clock_(clock), gone_(std::move(gone)) {}
 
  protected:
   std::shared_ptr<PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
@@ -49,23 +54,28 @@ class SimulatedSoundDevice : public SoundDevice {
   }
   std::shared_ptr<SoundBuffer> MakeBuffer(const BufferDesc& desc,
                                           std::vector<uint8_t> silence) override {
+    FailIfGone(gone_);
     auto data = std::make_shared<AudioData>(AudioData{desc.Format, std::move(silence)});
-    return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), true);
+    return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), true, gone_);
   }
   std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
                                                   const BufferDesc& desc) override {
+    FailIfGone(gone_);
     auto data = std::make_shared<AudioData>(LoadBufferFile(path, desc));
-    return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), false);
+    return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), false,
+                                                  gone_);
   }
   std::shared_ptr<SoundBuffer> MakeDuplicate(SoundBuffer& source) override {
     auto* simulated = dynamic_cast<SimulatedSoundBuffer*>(&source);
     if (simulated == nullptr) throw PlatformError("Cannot duplicate a foreign sound buffer");
+    FailIfGone(gone_);
     return std::make_shared<SimulatedSoundBuffer>(clock_, simulated->flags(), simulated->data(),
-                                                  false);
+                                                  false, gone_);
   }
 
  private:
   VirtualClock& clock_;
+  std::shared_ptr<const bool> gone_;
 };
 
 }  // namespace
@@ -73,38 +83,49 @@ class SimulatedSoundDevice : public SoundDevice {
 std::shared_ptr<SoundDevice> SimulatedSoundSystem::DirectSoundCreate(
     const std::string& /*device_id*/) {
   if (device_missing_) throw PlatformError("No sound device is present");
-  return std::make_shared<SimulatedSoundDevice>(clock_);
+  return std::make_shared<SimulatedSoundDevice>(clock_, device_gone_);
 }
 
 SimulatedSoundBuffer::SimulatedSoundBuffer(VirtualClock& clock, int32_t flags,
-                                           std::shared_ptr<AudioData> data, bool writable)
+                                           std::shared_ptr<AudioData> data, bool writable,
+                                           std::shared_ptr<const bool> gone)
     : SoundBuffer(flags, data->format, static_cast<int32_t>(data->pcm.size()), writable),
       clock_(clock),
       data_(std::move(data)),
+      gone_(std::move(gone)),
       position_time_(clock.Now()) {}
 
+void SimulatedSoundBuffer::FailIfGone() const {
+  headless::FailIfGone(gone_);
+}
+
 void SimulatedSoundBuffer::ApplyFrequency(int32_t /*hertz*/) {
+  FailIfGone();
   CatchUp();  // the part played so far was played at the old rate
 }
 
 void SimulatedSoundBuffer::ApplyPosition(int32_t byte_offset) {
+  FailIfGone();
   CatchUp();
   position_ = byte_offset - byte_offset % GetFormat().BlockAlign;
   position_time_ = clock_.Now();
 }
 
 void SimulatedSoundBuffer::StartPlaying(bool looping) {
+  FailIfGone();
   CatchUp();
   looping_ = looping;
   playing_ = true;
 }
 
 void SimulatedSoundBuffer::StopPlaying() {
+  FailIfGone();
   CatchUp();
   playing_ = false;
 }
 
 int32_t SimulatedSoundBuffer::PlayingStatus() {
+  FailIfGone();
   CatchUp();
   if (!playing_) return 0;
   return DSBSTATUS_PLAYING | (looping_ ? DSBSTATUS_LOOPING : 0);

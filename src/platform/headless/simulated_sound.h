@@ -22,24 +22,29 @@ class SimulatedSoundSystem : public SoundSystem {
 
   // While set, DirectSoundCreate fails as on a machine without a sound device.
   void SetDeviceMissing(bool missing) { device_missing_ = missing; }
+  // While set, every call on the devices made so far and on their buffers fails, as when the
+  // sound card goes away in the middle of a game.
+  void SetDeviceGone(bool gone) { *device_gone_ = gone; }
 
  private:
   VirtualClock& clock_;
   bool device_missing_ = false;
+  std::shared_ptr<bool> device_gone_ = std::make_shared<bool>(false);
 };
 
 class SimulatedSoundBuffer : public SoundBuffer {
  public:
+  // `gone`, when given and set, makes every call fail (SimulatedSoundSystem::SetDeviceGone).
   SimulatedSoundBuffer(VirtualClock& clock, int32_t flags, std::shared_ptr<AudioData> data,
-                       bool writable);
+                       bool writable, std::shared_ptr<const bool> gone = nullptr);
 
   // The play position in bytes, as of the clock's current time.
   int32_t CurrentPosition();
   const std::shared_ptr<AudioData>& data() const { return data_; }
 
  protected:
-  void ApplyVolume(int32_t /*hundredths_db*/) override {}
-  void ApplyPan(int32_t /*hundredths_db*/) override {}
+  void ApplyVolume(int32_t /*hundredths_db*/) override { FailIfGone(); }
+  void ApplyPan(int32_t /*hundredths_db*/) override { FailIfGone(); }
   void ApplyFrequency(int32_t hertz) override;
   void ApplyCopiedSettings() override {}
   void ApplyPosition(int32_t byte_offset) override;
@@ -53,9 +58,11 @@ class SimulatedSoundBuffer : public SoundBuffer {
  private:
   // Brings the position up to the clock's time and ends a play-once buffer that ran out.
   void CatchUp();
+  void FailIfGone() const;
 
   VirtualClock& clock_;
   std::shared_ptr<AudioData> data_;
+  std::shared_ptr<const bool> gone_;
   bool playing_ = false, looping_ = false;
   double position_ = 0;  // bytes, as of position_time_
   double position_time_ = 0;

@@ -1,0 +1,19 @@
+#include "platform/log_write_check.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+namespace veltro::platform {
+
+void LogWriteCheck::Check(const std::ostream& out) {
+  if (reported_ || out.good() || out.rdbuf() == nullptr) return;
+  // The stream keeps no reason; the failed write has just set errno.
+  const int error = errno;
+  reported_ = true;
+  std::cerr << "veltro-lander: " << name_ << " cannot be written"
+            << (error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string())
+            << "; the game goes on without it\n";
+}
+
+}  // namespace veltro::platform

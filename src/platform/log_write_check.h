@@ -1,0 +1,24 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace veltro::platform {
+
+// Watches a log the user asked for: the first write that fails (a full disk, a closed pipe) is
+// reported once on stderr, and the game goes on without the log. A log stream without a buffer
+// is no log at all and never fails.
+class LogWriteCheck {
+ public:
+  // `name` says which log it is, as the report names it ("the speech log").
+  explicit LogWriteCheck(std::string name) : name_(std::move(name)) {}
+
+  // Called after each flush of `out`.
+  void Check(const std::ostream& out);
+
+ private:
+  std::string name_;
+  bool reported_ = false;
+};
+
+}  // namespace veltro::platform

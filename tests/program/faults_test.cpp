@@ -1,0 +1,204 @@
+// Faults from outside the program, each injected into a whole run: the game must report what it
+// should, once, and still fly to the end of a flight.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "headless_run.h"
+#include "platform/desktop/desktop_speech_backends.h"
+#include "support/audio_file_fixtures.h"
+#include "support/speechd_service.h"
+
+namespace veltro::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFinalReport = " Final Fuel 224, Final Velocity 100.\\r\\n\n";
+const std::string kClosingPrompt =
+    " Press Escape to exit, N to select a new planet, or  any other key to try again.\n";
+const std::string kDeviceBox = "[message box \"Error\": Unable to initialize DirectSound";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+int Count(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; ++at) ++count;
+  return count;
+}
+
+// The flight of moon_free_fall.keys was flown to its end and the program left.
+void ExpectFlownToTheEnd(int status, const std::string& speech_log) {
+  EXPECT_EQ(status, 0);
+  const size_t report = speech_log.find(kFinalReport);
+  ASSERT_NE(report, std::string::npos) << speech_log;
+  EXPECT_NE(speech_log.find(kClosingPrompt, report), std::string::npos);
+}
+
+// How many PlaySound calls of a sound log returned a sound.
+int SoundsPlayed(const std::string& sound_log) {
+  static const std::regex played(R"(PlaySound\(.*\) -> [1-9])");
+  return static_cast<int>(std::distance(
+      std::sregex_iterator(sound_log.begin(), sound_log.end(), played), std::sregex_iterator()));
+}
+
+// A program folder of the game's own sounds, for a fault to damage.
+struct SoundFolder {
+  testing::TempDir dir;
+  SoundFolder() {
+    for (const auto& entry : fs::directory_iterator(VELTRO_BIN_DIR)) {
+      if (entry.path().extension() == ".wav") fs::copy(entry.path(), dir.path);
+    }
+  }
+};
+
+struct InProcessFault {
+  const char* name;
+  std::function<void(SoundFolder&)> damage;  // before the run
+  std::function<void(HeadlessRun&)> inject;  // once the run is built
+  int boxes;                                 // device messages expected
+  bool sounds_heard;                         // some PlaySound returned a sound
+  const char* reported;                      // on stderr, once; "" for nothing
+};
+
+TEST(FaultTest, EachFaultIsReportedAsItShouldAndTheFlightGoesToItsEnd) {
+  const InProcessFault faults[] = {
+      {"no sound device", nullptr, [](HeadlessRun& run) { run.sound().SetDeviceMissing(true); }, 8,
+       false, ""},
+      {"every sound file missing",
+       [](SoundFolder& folder) {
+         for (const auto& entry : fs::directory_iterator(folder.dir.path)) fs::remove(entry);
+       },
+       nullptr, 0, false, ""},
+      {"a damaged altitude tone",
+       [](SoundFolder& folder) {
+         folder.dir.Write("alt.wav", std::string("RIFF\x10\0\0\0WAVEjunk", 16));
+       },
+       nullptr, 0, true, "alt.wav\": "},
+      {"the sound device gone in mid-flight", nullptr,
+       [](HeadlessRun& run) {
+         auto breaker = std::make_shared<std::unique_ptr<platform::Timer>>();
+         *breaker = run.events().CreateTimer([&run, breaker] {
+           run.sound().SetDeviceGone(true);
+           (*breaker)->SetEnabled(false);
+         });
+         (*breaker)->SetInterval(8000);
+         (*breaker)->SetEnabled(true);
+       },
+       0, true, ""},
+  };
+  for (const InProcessFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    SoundFolder folder;
+    if (fault.damage) fault.damage(folder);
+    std::ostringstream speech_log, sound_log;
+    HeadlessOptions options;
+    options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/moon_free_fall.keys");
+    options.speech_log = &speech_log;
+    options.sound_log = &sound_log;
+    options.program_folder = folder.dir.path;
+    HeadlessRun run(options);
+    if (fault.inject) fault.inject(run);
+    ::testing::internal::CaptureStderr();
+    const RunOutcome outcome = run.Run();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+
+    ExpectFlownToTheEnd(outcome.status, speech_log.str());
+    EXPECT_EQ(Count(speech_log.str(), kDeviceBox), fault.boxes);
+    EXPECT_EQ(SoundsPlayed(sound_log.str()) > 0, fault.sounds_heard);
+    if (*fault.reported != '\0') {
+      EXPECT_EQ(Count(errors, fault.reported), 1) << errors;
+    } else {
+      EXPECT_EQ(errors, "");
+    }
+  }
+}
+
+// sounds.ini is read from the folder the program starts in.
+TEST(FaultTest, AnUnreadableOrBinarySoundsIniLeavesTheGameToPlay) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& file)> make;
+    bool boxes;  // its lines are reported as unrecognized
+  };
+  const Case cases[] = {
+      {"a folder in its place", [](const std::string& file) { fs::create_directory(file); }, false},
+      {"binary",
+       [](const std::string& file) {
+         std::string bytes;
+         for (int i = 0; i < 3000; ++i) bytes += static_cast<char>((i * 7919 + i / 13) % 256);
+         std::ofstream(file, std::ios::binary) << bytes;
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::TempDir dir;
+    c.make(dir.File("sounds.ini"));
+    const std::string command =
+        "cd '" + dir.path + "' && '" VELTRO_BIN_DIR "/veltro-lander' --headless --keys '" +
+        VELTRO_SOURCE_DIR
+        "/tests/program/scripts/moon_free_fall.keys' --speech-log speech.log "
+        "2> stderr.txt";
+    const int raw = std::system(command.c_str());
+    const std::string speech_log = ReadFile(dir.File("speech.log"));
+    ExpectFlownToTheEnd(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, speech_log);
+    EXPECT_EQ(Count(speech_log, "unrecognized parameter in line") > 0, c.boxes);
+    EXPECT_EQ(ReadFile(dir.File("stderr.txt")), "");
+  }
+}
+
+// The real screen reader channel and voice, on a speech-dispatcher of the test's own.
+TEST(FaultTest, ASpeechServiceAbsentOrStoppedInMidFlightLeavesTheFlightToItsEnd) {
+  for (const bool stop_mid_flight : {false, true}) {
+    SCOPED_TRACE(stop_mid_flight ? "stopped (SIGSTOP) in mid-flight" : "absent");
+    testing::SpeechdService service("speechd-faults");
+    if (stop_mid_flight && !service.Start()) {
+      GTEST_SKIP() << "speech-dispatcher could not be started here";
+    }
+    platform::desktop::DesktopSpeechBackends backends(
+        {service.Options(),
+         {platform::desktop::EspeakOptions::Output::kMemory, "",
+          std::make_shared<platform::desktop::CapturedAudio>()}});
+    std::ostringstream speech_log;
+    HeadlessOptions options;
+    options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/moon_free_fall.keys");
+    options.speech_log = &speech_log;
+    options.program_folder = VELTRO_BIN_DIR;
+    options.speech_backends = &backends;
+    HeadlessRun run(options);
+    // The clock is virtual and the channel works in real time: each tick lets real time pass.
+    std::unique_ptr<platform::Timer> hang = run.events().CreateTimer([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (hang->Interval() == 8000) service.Signal(SIGSTOP);
+      hang->SetInterval(500);
+    });
+    hang->SetInterval(8000);
+    hang->SetEnabled(stop_mid_flight);
+
+    ::testing::internal::CaptureStderr();
+    const RunOutcome outcome = run.Run();
+    ::testing::internal::GetCapturedStderr();
+    service.Signal(SIGCONT);
+    ExpectFlownToTheEnd(outcome.status, speech_log.str());
+    // Absent at the start: the one message, then the voice.
+    EXPECT_EQ(Count(speech_log.str(), "[message box"), stop_mid_flight ? 0 : 1);
+  }
+}
+
+}  // namespace
+}  // namespace veltro::app
