@@ -1,7 +1,7 @@
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
 # `make bench`, `make performance` (docs/performance.md), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
 # `make web` and `make serve-web` (the browser edition), `make soak` (10,000 random flights under
-# AddressSanitizer, and the damaged-file soak).
+# AddressSanitizer, and the damaged-file soak), `make fuzz` (FUZZ_SECONDS per target).
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
@@ -10,11 +10,13 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 
 SOAK_BUILD ?= build-soak
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
 
-.PHONY: run test bench performance soak build install uninstall package configure web serve-web
+.PHONY: run test fuzz bench performance soak build install uninstall package configure web serve-web
 
 configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
@@ -33,6 +35,14 @@ test:
 	$(MAKE) configure
 	cmake --build $(BUILD) -j $(JOBS) --target all veltro_tests
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Every fuzz target (fuzz/) for FUZZ_SECONDS each, built with clang and libFuzzer in $(FUZZ_BUILD).
+fuzz:
+	scripts/setup fuzz
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVELTRO_FUZZ=ON $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target veltro_fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run $(FUZZ_BUILD)
 
 bench:
 	scripts/setup test

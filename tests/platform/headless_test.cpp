@@ -305,5 +305,12 @@ TEST_F(ScriptPlayerTest, AnIdleProgramWaitsForTheNextKeyInOneStep) {
   EXPECT_EQ(ticks.size(), 52u);  // 1000.02 to 1001.04
 }
 
+TEST_F(ScriptPlayerTest, AWaitSayHeardDuringASleepFallsDueWhenTheSleepEnds) {
+  Play("sleep 1\nwait-say Moon\npress Return");
+  ui.DoEvents();  // the sleep starts
+  player->Heard("Moon");
+  EXPECT_NEAR(player->NextDue(clock.Now()).value_or(-1), 1.0, 0.0015);
+}
+
 }  // namespace
 }  // namespace veltro::platform::headless

@@ -8,17 +8,15 @@
 
 namespace veltro::testing {
 
-// Keeps SDL off the machine's D-Bus buses (and libdbus's never-freed buffers off the leak checker).
-inline void IsolateFromDesktopBuses() {
-  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
-  setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/veltro-test-bus", 1);
-}
-
 // A private X server on a free display number; DISPLAY points at it while it lives.
 class TestDisplay {
  public:
   TestDisplay() {
-    IsolateFromDesktopBuses();
+    // Keeps SDL off the machine's D-Bus buses (and libdbus's never-freed buffers off the leak
+    // checker).
+    for (const char* bus : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"}) {
+      setenv(bus, "unix:path=/nonexistent/veltro-test-bus", 1);
+    }
     FILE* out = popen("Xvfb -displayfd 1 -nolisten tcp -noreset 2>/dev/null & echo $!", "r");
     int display = -1;
     if (out == nullptr || std::fscanf(out, "%d %d", &pid_, &display) != 2) display = -1;

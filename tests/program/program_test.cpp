@@ -143,9 +143,22 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_THAT(usage.errors, ::testing::HasSubstr("--max-seconds"));
 
-  ProgramRun desktop = RunProgram("", "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
-  EXPECT_EQ(desktop.status, 1);
-  EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless"));
+  // No display: none named, one that is not there (SDL's fallback, and the driver asked for by
+  // name failing itself). The message names it and SDL's reason, and points to --headless.
+  const std::pair<const char*, const char*> kNoDisplay[] = {
+      {"-u DISPLAY", "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+      {"DISPLAY=unix:/nonexistent/none", ": DISPLAY=unix:/nonexistent/none (SDL: x11"},
+      {"DISPLAY=unix:/nonexistent/none SDL_VIDEODRIVER=x11",
+       ": DISPLAY=unix:/nonexistent/none (SDL: x11"}};
+  for (const auto& [environment, reason] : kNoDisplay) {
+    ProgramRun desktop = RunProgram(
+        "",
+        std::string("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") + environment +
+            " DBUS_SESSION_BUS_ADDRESS=unix:path=/none DBUS_SYSTEM_BUS_ADDRESS=unix:path=/none");
+    EXPECT_EQ(desktop.status, 1) << environment;
+    EXPECT_THAT(desktop.errors, ::testing::HasSubstr(reason)) << environment;
+    EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless")) << environment;
+  }
 }
 
 TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {

@@ -18,13 +18,6 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace veltro::platform::desktop {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-TEST(SpeechdTest, FailsCleanlyWhenNoServiceAnswers) {
-  testing::SpeechdService service("speechd-none");
-  EXPECT_THROW(SpeechdScreenReader reader(service.Options()), PlatformError);
-}
-
 TEST(SpeechdTest, SpeaksReconnectsOnceToARestartedServiceAndFailsWhenItIsGone) {
   testing::SpeechdService service("speechd-restart");
   if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
@@ -49,7 +42,7 @@ TEST(SpeechdTest, SpeaksReconnectsOnceToARestartedServiceAndFailsWhenItIsGone) {
       },
       PlatformError);
   EXPECT_THROW(reader.StopSpeech(), PlatformError);
-  EXPECT_THROW(SpeechdScreenReader again(service.Options()), PlatformError);
+  EXPECT_THROW(SpeechdScreenReader again(service.Options()), PlatformError);  // nothing answers
 }
 
 TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
@@ -59,17 +52,19 @@ TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
   options.take_timeout = std::chrono::milliseconds(300);
   auto reader = std::make_unique<SpeechdScreenReader>(options);
   service.Signal(SIGSTOP);
-  // Each call only queues (a blocking client would wait two seconds for each reply); once the
-  // service has left a text untaken too long, the channel has failed.
-  const Clock::time_point start = Clock::now();
+  // Each call only queues, so the caller goes on past the first text the service never takes
+  // (a blocking client would fail there, on its reply timeout); once the service has left a text
+  // untaken too long, the channel has failed.
+  int queued = 0;
   EXPECT_THROW(
-      for (int i = 0; i < 200; ++i) {
-        reader->SayString("Altitude " + std::to_string(i), false);
+      for (; queued < 200; ++queued) {
+        reader->SayString("Altitude " + std::to_string(queued), false);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       },
       PlatformError);
+  EXPECT_GT(queued, 1);
+  EXPECT_THROW(reader->StopSpeech(), PlatformError);  // and stays failed
   reader.reset();  // a thread held up by the service is left to finish on its own
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));  // sanity: not one reply timeout
   service.Signal(SIGCONT);
 }
 

@@ -74,7 +74,8 @@ std::optional<double> ScriptPlayer::NextDue(double now) {
   if (next_ >= commands_.size()) return std::nullopt;
   const ScriptCommand& command = commands_[next_];
   if (command.kind == ScriptCommand::Kind::kWaitSay) {
-    if (ConsumeHeard(command.text, false)) return now;
+    // A text already heard is taken once the sleep before it has passed.
+    if (ConsumeHeard(command.text, false)) return std::max(resume_at_, now);
     return std::nullopt;  // only the program's own timers can make it speak
   }
   return std::max(resume_at_, now);
