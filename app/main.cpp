@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "audio_info.h"
 #include "command_line.h"
-#include "desktop_run.h"
+#include "desktop_loader.h"
 #include "headless_run.h"
 
 namespace {
@@ -18,6 +17,8 @@ namespace {
 using veltro::app::RunOutcome;
 
 constexpr int kUsageStatus = 2;
+constexpr const char* kHeadlessAdvice =
+    "To play a script without the desktop, use --headless --keys SCRIPT.";
 // A script is a few hundred lines; anything much larger is not one.
 constexpr uintmax_t kMaxScriptBytes = 1u << 20;
 
@@ -63,7 +64,13 @@ int Main(const std::vector<std::string>& arguments) {
       std::cout << "veltro-lander " << VELTRO_VERSION << "\n";
       return 0;
     }
-    if (line.audio_info) return veltro::app::PrintAudioInfo(std::cout, std::cerr);
+    if (line.audio_info) {
+      try {
+        return veltro::app::LoadDesktopModule().audio_info(std::cout, std::cerr);
+      } catch (const veltro::app::DesktopUnavailable& error) {
+        return Fail(1, error.what());
+      }
+    }
     if (line.headless) headless.script = ReadScript(line.keys);
     speech_log = OpenLog(line.speech_log, speech_file);
     sound_log = OpenLog(line.sound_log, sound_file);
@@ -82,7 +89,11 @@ int Main(const std::vector<std::string>& arguments) {
     headless.fail_voice = line.fail_voice;
     outcome = veltro::app::RunHeadless(headless);
   } else {
-    outcome = veltro::app::RunDesktop(line.game_arguments, speech_log, sound_log);
+    try {
+      outcome = veltro::app::LoadDesktopModule().run(line.game_arguments, speech_log, sound_log);
+    } catch (const veltro::app::DesktopUnavailable& error) {
+      outcome = {1, std::string(error.what()) + "\n" + kHeadlessAdvice};
+    }
   }
   if (!outcome.message.empty()) Fail(outcome.status, outcome.message);
   return outcome.status;

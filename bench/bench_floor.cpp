@@ -4,13 +4,17 @@
 //
 //   bench_floor FOLDER                      later presses, and the mixer's lag
 //   bench_floor FOLDER first game|before|floor   one first press of a fresh process, in µs
+//   bench_floor FOLDER headless SCRIPT      the cost of a virtual second of a headless run
+//   bench_floor FOLDER voice N|floor        memory after N quick retries with the built-in voice
 // FOLDER holds the game's sounds and openal-soft.conf (by default the build's bin/);
 // bench/performance.sh runs them all and writes docs/performance.md.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
 
+#include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -28,6 +32,7 @@
 #include "headless_run.h"
 #include "platform/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
+#include "platform/desktop/desktop_speech_backends.h"
 #include "platform/desktop/openal_context.h"
 #include "platform/desktop/openal_sound_system.h"
 #include "platform/desktop/openal_streams.h"
@@ -242,6 +247,73 @@ void HeadlessCost(const std::string& folder, const std::string& script_path) {
       seconds, Of(plain).median, Of(logged).median);
 }
 
+// The process's resident memory now and at its largest, in kilobytes.
+struct Memory {
+  long resident, largest;
+};
+Memory MemoryNow() {
+  long pages = 0, resident = 0;
+  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return {resident * sysconf(_SC_PAGESIZE) / 1024, usage.ru_maxrss};
+}
+
+// The voice's thread goes on after the game has moved on: wait until the memory has stood still
+// for two seconds (at most a minute), then take it.
+Memory SettledMemory() {
+  Memory last = MemoryNow();
+  for (int still = 0, waited = 0; still < 20 && waited < 600; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const Memory now = MemoryNow();
+    still = now.resident == last.resident ? still + 1 : 0;
+    last = now;
+  }
+  return last;
+}
+
+// The game with argument "3" (the built-in voice on SDL's dummy output), retrying `retries`
+// flights as fast as a player can: each briefing is queued behind the last. The floor is the
+// voice alone, saying the first briefing once.
+void VoiceMemory(const std::string& folder, const std::string& retries) {
+  namespace desktop = platform::desktop;
+  desktop::DesktopSpeechBackends backends(
+      {{}, {desktop::EspeakOptions::Output::kSoundDevice, "dummy", nullptr}});
+  if (retries == "floor") {
+    std::unique_ptr<platform::SapiVoice> voice = backends.CreateSapiVoice();
+    voice->Speak(
+        "Gravity 5.31 feet per second squared. Thrust 10.62 feet per second squared. Terminal "
+        "velocity 200 feet per second. 42 seconds of fuel. Maximum landing speed 12 feet per "
+        "second.",
+        platform::SVSFlagsAsync);
+    const Memory memory = SettledMemory();
+    std::printf("%ld %ld\n", memory.resident, memory.largest);
+    return;
+  }
+  std::ostringstream script;
+  script << "wait-say Moon\npress Return\nwait-say Easy\npress Return\n";
+  for (int i = 0, n = std::stoi(retries); i < n; ++i) {
+    script << "wait-say Repeat\npress Down\nwait-say Continue\npress Return\n"
+              "wait-say Press and hold spacebar to fire thrusters\nsleep 1\npress Q\n"
+              "wait-say Press Escape to exit, N to select a new planet, or  any other key to try "
+              "again.\n"
+           << (i + 1 < n ? "press R\n" : "press Escape\n");
+  }
+  app::HeadlessOptions options;
+  options.script = script.str();
+  options.program_folder = folder;
+  options.command_line = std::string(1, '3');  // the built-in voice
+  options.speech_backends = &backends;
+  app::HeadlessRun run(options);
+  const app::RunOutcome outcome = run.Run();
+  if (outcome.status != 0) std::fprintf(stderr, "%s\n", outcome.message.c_str());
+  const Memory memory = SettledMemory();
+  std::printf("%ld %ld\n", memory.resident, memory.largest);
+}
+
 void LagRow(const char* what, Lag lag) {
   std::printf("| %s | %.1f ms | %d |\n", what, lag.largest, lag.late);
 }
@@ -254,6 +326,10 @@ int main(int argc, char** argv) {
   platform::desktop::UseProgramAudioSettings(folder);
   if (argc > 3 && std::string(argv[2]) == "first") {
     std::printf("%.0f\n", FirstPress(folder, argv[3]));
+    return 0;
+  }
+  if (argc > 3 && std::string(argv[2]) == "voice") {
+    VoiceMemory(folder, argv[3]);
     return 0;
   }
   if (argc > 3 && std::string(argv[2]) == "headless") {

@@ -12,7 +12,7 @@ id=net.veltrolander.VeltroLander
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 DESTDIR=$root cmake --install "$build" --prefix $prefix > /dev/null
-installed=(bin/veltro-lander share/veltro-lander/help.html share/veltro-lander/intro.wav
+installed=(bin/veltro-lander lib/veltro-lander/veltro-lander-desktop.so share/veltro-lander/help.html share/veltro-lander/intro.wav
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg share/man/man6/veltro-lander.6)
 for file in "${installed[@]}"; do [ -f "$root$prefix/$file" ] || fail "$file not installed"; done
@@ -25,6 +25,10 @@ cd "$scratch"
   --speech-log speech.log --sound-log sound.log || fail "headless run ended with status $?"
 grep -q 'PlaySound("intro.wav".* -> [1-9]' sound.log || fail "no introduction: $(head -3 sound.log)"
 grep -q '\[help opened\]' speech.log || fail "no help page: $(grep help speech.log)"
+# The installed program finds its desktop part (loaded only for the desktop and --audio-info).
+ALSOFT_DRIVERS=null "$root$prefix/bin/veltro-lander" --audio-info > audio.info ||
+  fail "no desktop part: $(cat audio.info)"
+grep -q '^settings: .*/share/veltro-lander/openal-soft.conf' audio.info || fail "$(cat audio.info)"
 
 desktop-file-validate "$root$prefix/share/applications/$id.desktop"
 appstreamcli validate --no-net --strict "$root$prefix/share/metainfo/$id.metainfo.xml" > /dev/null

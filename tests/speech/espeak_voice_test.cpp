@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/desktop/espeak_voice.h"
 #include "platform/platform_error.h"
@@ -71,12 +73,25 @@ TEST_F(EspeakVoiceTest, SpeaksAudiblyAtTheRateAndVolumeSetQueuesAndPurges) {
   EXPECT_LT(capture->Samples().size(), whole);
 }
 
-TEST(EspeakDeviceTest, PurgeEmptiesTheDeviceQueueAtOnce) {
+TEST(EspeakDeviceTest, SynthesisStaysJustAheadOfPlaybackAndAPurgeEmptiesTheDeviceAtOnce) {
   EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});  // SDL's, no hardware
   voice.Speak(kSentence, SVSFlagsAsync);
   voice.WaitUntilDone();
-  EXPECT_GT(voice.QueuedDeviceBytes(), 22050u);  // seconds of speech wait to be played
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);  // its end waits to be played
+  // Minutes of speech: the device never holds more than the lead and one block of synthesis
+  // (espeak-ng's blocks are well under half a second); the rest waits as text.
+  std::string long_text;
+  for (int i = 0; i < 40; ++i) long_text += kSentence + " ";
+  for (int i = 0; i < 5; ++i) voice.Speak(long_text, SVSFlagsAsync);
+  const auto lead = static_cast<uint32_t>(22050 * 2 * (EspeakVoice::kSecondsAhead + 0.5));
+  for (int i = 0; i < 10; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_LE(voice.QueuedDeviceBytes(), lead);
+  }
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);
   voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);
+  EXPECT_EQ(voice.QueuedDeviceBytes(), 0u);
+  voice.WaitUntilDone();  // the synthesis waiting for the device gave up its utterance
   EXPECT_EQ(voice.QueuedDeviceBytes(), 0u);
 }
 

@@ -14,6 +14,14 @@ namespace veltro::platform::desktop {
 namespace {
 
 constexpr int kNormalWordsPerMinute = 175;  // espeak-ng's own normal pace
+// Bounds of what may wait as text: hours of speech, so only a caller that never stops queuing
+// meets them.
+constexpr size_t kMaxQueuedRequests = 20000;
+constexpr size_t kMaxQueuedTextBytes = 1u << 20;
+// How much the device plays while synthesis rests, before it tops the lead up again.
+constexpr double kSecondsRefill = 1.5;
+// A wait for the device never shorter than about one of its periods: it plays in such steps.
+constexpr auto kShortestWait = std::chrono::milliseconds(20);
 
 // espeak-ng holds its engine in process-wide state; this marks it taken by one voice.
 std::atomic<bool>& EngineTaken() {
@@ -157,6 +165,9 @@ void EspeakVoice::OpenDevice() {
     // it instead of the program speaking into nothing.
     throw PlatformError("no sound device for the voice: " + reason);
   }
+  bytes_per_second_ = static_cast<uint32_t>(wanted.freq) * sizeof(int16_t);
+  bytes_ahead_ = static_cast<uint32_t>(bytes_per_second_ * kSecondsAhead);
+  bytes_resume_ = static_cast<uint32_t>(bytes_per_second_ * (kSecondsAhead - kSecondsRefill));
   SDL_PauseAudioDevice(device_, 0);
 }
 
@@ -181,7 +192,11 @@ void EspeakVoice::Push(Request request) {
   {
     std::lock_guard lock(mutex_);
     // Bounded: a caller that only ever queues must not make the program grow without end.
-    if (queue_.size() >= 1000) throw PlatformError("the voice has too much speech queued");
+    if (queue_.size() >= kMaxQueuedRequests ||
+        queued_text_bytes_ + request.text.size() > kMaxQueuedTextBytes) {
+      throw PlatformError("the voice has too much speech queued");
+    }
+    queued_text_bytes_ += request.text.size();
     queue_.push_back(std::move(request));
   }
   wake_.notify_one();
@@ -192,10 +207,15 @@ void EspeakVoice::Purge() {
     // Settings stay queued: they apply to whatever is said next.
     std::lock_guard lock(mutex_);
     std::erase_if(queue_, [](const Request& r) { return r.kind == Request::Kind::kSpeak; });
+    queued_text_bytes_ = 0;
+    for (const Request& r : queue_) queued_text_bytes_ += r.text.size();
   }
-  std::lock_guard lock(deliver_mutex_);
-  ++generation_;
-  if (device_ != 0) SDL_ClearQueuedAudio(device_);
+  {
+    std::lock_guard lock(deliver_mutex_);
+    ++generation_;
+    if (device_ != 0) SDL_ClearQueuedAudio(device_);
+  }
+  played_.notify_all();  // a synthesis waiting for the device gives up its utterance
 }
 
 void EspeakVoice::WaitUntilDone() {
@@ -208,9 +228,19 @@ uint32_t EspeakVoice::QueuedDeviceBytes() const {
 }
 
 bool EspeakVoice::Deliver(const int16_t* samples, int count) {
-  std::lock_guard lock(deliver_mutex_);
+  std::unique_lock lock(deliver_mutex_);
   if (generation_ != speaking_generation_) return false;
   if (device_ != 0) {
+    // Keep synthesis just ahead of playback: past the lead, rest until the device has played
+    // kSecondsRefill of it (or a purge), so the thread wakes a few times a second, not per block.
+    if (SDL_GetQueuedAudioSize(device_) > bytes_ahead_) {
+      for (uint32_t queued; (queued = SDL_GetQueuedAudioSize(device_)) > bytes_resume_;) {
+        const auto behind = std::chrono::microseconds(static_cast<int64_t>(queued - bytes_resume_) *
+                                                      1000000 / bytes_per_second_);
+        played_.wait_for(lock, std::max<std::chrono::microseconds>(behind, kShortestWait));
+        if (generation_ != speaking_generation_) return false;
+      }
+    }
     SDL_QueueAudio(device_, samples, static_cast<uint32_t>(count) * sizeof(int16_t));
   } else if (options_.capture) {
     options_.capture->Append(samples, count);
@@ -227,6 +257,7 @@ void EspeakVoice::Run() {
       if (stopping_) return;
       request = std::move(queue_.front());
       queue_.pop_front();
+      queued_text_bytes_ -= request.text.size();
       busy_ = true;
       // Read under the same lock as the purge that removes queued speech: a request taken from
       // the queue belongs to the generation current at that moment.

@@ -50,17 +50,24 @@ struct EspeakOptions {
 
 // The program's own voice on embedded espeak-ng, in SAPI's terms. A thread of the voice's own
 // synthesises one request after another and hands the samples to the sound device (through SDL's
-// audio queue) or to memory. Speak queues and returns at once; a purge drops the queued speech,
-// abandons the utterance being synthesised and empties the device's queue, so it falls silent at
-// once. espeak-ng keeps one engine per process, so only one voice can exist at a time.
+// audio queue) or to memory. Speak queues the text and returns at once. Towards the device the
+// thread keeps only kSecondsAhead of sound queued and waits while the device plays, so a long
+// backlog stays text and costs next to no memory. A purge drops the queued speech, abandons the
+// utterance being synthesised and empties the device's queue, so it falls silent at once.
+// espeak-ng keeps one engine per process, so only one voice can exist at a time.
 class EspeakVoice : public SapiVoiceBase {
  public:
+  // How much sound the device holds at most beyond one block of synthesis: enough to ride out a
+  // busy moment of the machine, and all a purge has to throw away.
+  static constexpr double kSecondsAhead = 2.0;
+
   explicit EspeakVoice(EspeakOptions options = {});
   ~EspeakVoice() override;
   EspeakVoice(const EspeakVoice&) = delete;
   EspeakVoice& operator=(const EspeakVoice&) = delete;
 
-  // Waits until every request so far has been synthesised (also for tests and measurements).
+  // Waits until every request so far has been synthesised (also for tests and measurements);
+  // towards the device, that is until at most kSecondsAhead of it is left to be heard.
   void WaitUntilDone() override;
   // Bytes waiting in the sound device's queue (0 without a device).
   uint32_t QueuedDeviceBytes() const;
@@ -93,17 +100,23 @@ class EspeakVoice : public SapiVoiceBase {
 
   EspeakOptions options_;
   std::vector<InstalledVoice> voices_;
-  uint32_t device_ = 0;  // SDL audio device, 0 when speaking to memory
+  uint32_t device_ = 0;        // SDL audio device, 0 when speaking to memory
+  uint32_t bytes_ahead_ = 0;   // kSecondsAhead of the device's sound
+  uint32_t bytes_resume_ = 0;  // where synthesis starts again after a rest
+  uint32_t bytes_per_second_ = 0;
 
   std::mutex mutex_;
   std::condition_variable wake_, idle_;
   std::deque<Request> queue_;
+  size_t queued_text_bytes_ = 0;
   bool busy_ = false;
   bool stopping_ = false;
 
   // A purge raises the generation; samples of an older utterance are dropped. The lock makes
   // "check the generation, then hand on the samples" one step that a purge cannot split.
+  // `played_` wakes a thread that waits for the device to play (timed), or for a purge.
   std::mutex deliver_mutex_;
+  std::condition_variable played_;
   std::atomic<uint64_t> generation_{0};
   uint64_t speaking_generation_ = 0;  // the voice's thread only
 
