@@ -15,6 +15,7 @@
 #include "headless_run.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program.h"
+#include "program/program_fixture.h"
 #include "sound_log.h"
 #include "speech/frm_tts.h"
 #include "support/speechd_service.h"
@@ -27,22 +28,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace veltro::app {
 namespace {
-
-const std::string kClosingPrompt =
-    "Press Escape to exit, N to select a new planet, or  any other key to try again.";
-const std::string kMoonFinalReport = "Final Fuel 224, Final Velocity 100.\\r\\n";
-const char* const kBoxKeys = "Press Enter or Escape to close this message.";
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-
-int Count(const std::string& log, const std::string& text) {
-  int count = 0;
-  for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
-  return count;
-}
 
 // What a run of the built veltro-lander binary left behind.
 struct ProgramRun {
@@ -78,15 +63,6 @@ ProgramRun RunProgram(const std::string& arguments, const std::string& environme
                  ReadFile(folder / "sound.log"), ReadFile(folder / "speech.log")};
   std::filesystem::remove_all(folder);
   return run;
-}
-
-// A headless run in this process of one of the scripts in tests/program/scripts, logging speech.
-HeadlessOptions InProcess(const std::string& script, std::ostream& speech_log) {
-  HeadlessOptions options;
-  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/" + script);
-  options.speech_log = &speech_log;
-  options.program_folder = VELTRO_BIN_DIR;
-  return options;
 }
 
 // Plays one of the scripts in tests/program/scripts headless.
@@ -197,21 +173,6 @@ TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
   EXPECT_TRUE(
       mute.SaysInOrder({"[not spoken] Where would you like to land?", "[not spoken] Moon"}));
   EXPECT_EQ(Count(mute.speech_log, "\n"), Count(mute.speech_log, " ["));
-}
-
-TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
-  std::ostringstream log;
-  HeadlessOptions options = InProcess("escape_from_menu.keys", log);
-  HeadlessRun run(options);
-  run.sound().SetDeviceMissing(true);
-  EXPECT_EQ(run.Run().status, 0);
-  const std::string text = log.str();
-  const int boxes = Count(text, "[message box \"Error\": Unable to initialize DirectSound");
-  EXPECT_EQ(boxes, 8);
-  EXPECT_EQ(Count(text, " Unable to initialize DirectSound - sound card may not be present\n"),
-            boxes);
-  EXPECT_EQ(Count(text, std::string(" ") + kBoxKeys + "\n"), boxes);
-  EXPECT_EQ(Count(text, "[answered OK]"), boxes);
 }
 
 TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOneBringsItBack) {
