@@ -4,17 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
 
-#include "headless_run.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program/program_fixture.h"
 #include "support/audio_file_fixtures.h"
@@ -130,16 +126,10 @@ TEST(FaultTest, AnUnreadableOrBinarySoundsIniLeavesTheGameToPlay) {
     SCOPED_TRACE(c.name);
     testing::TempDir dir;
     c.make(dir.File("sounds.ini"));
-    const std::string command =
-        "cd '" + dir.path + "' && '" VELTRO_BIN_DIR "/veltro-lander' --headless --keys '" +
-        VELTRO_SOURCE_DIR
-        "/tests/program/scripts/moon_free_fall.keys' --speech-log speech.log "
-        "2> stderr.txt";
-    const int raw = std::system(command.c_str());
-    const std::string speech_log = ReadFile(dir.File("speech.log"));
-    ExpectFlownToTheEnd(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, speech_log);
-    EXPECT_EQ(Count(speech_log, "unrecognized parameter in line") > 0, c.boxes);
-    EXPECT_EQ(ReadFile(dir.File("stderr.txt")), "");
+    const ProgramRun run = RunScript("moon_free_fall.keys", "", "cd '" + dir.path + "' &&");
+    ExpectFlownToTheEnd(run.status, run.speech_log);
+    EXPECT_EQ(Count(run.speech_log, "unrecognized parameter in line") > 0, c.boxes);
+    EXPECT_EQ(run.errors, "");
   }
 }
 

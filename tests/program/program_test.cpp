@@ -1,18 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <map>
 #include <sstream>
 #include <thread>
 
 #include "command_line.h"
-#include "headless_run.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program.h"
 #include "program/program_fixture.h"
@@ -28,48 +24,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace veltro::app {
 namespace {
-
-// What a run of the built veltro-lander binary left behind.
-struct ProgramRun {
-  int status;
-  std::string errors, sound_log, speech_log;  // errors: its stderr
-
-  // The time of the first line saying exactly `text`; -1 if none.
-  double TimeOf(const std::string& text) const {
-    size_t at = speech_log.find(" " + text + "\n");
-    if (at == std::string::npos) return -1.0;
-    return std::stod(speech_log.substr(speech_log.rfind('\n', at) + 1));
-  }
-  // Whether the texts are said in this order (other lines may lie between them).
-  bool SaysInOrder(const std::vector<std::string>& texts) const {
-    size_t at = 0;
-    for (const std::string& text : texts) {
-      if ((at = speech_log.find(" " + text + "\n", at)) == std::string::npos) return false;
-    }
-    return true;
-  }
-};
-
-ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
-  auto folder =
-      std::filesystem::temp_directory_path() / ("veltro_test_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::string command = environment + " '" VELTRO_BIN_DIR "/veltro-lander' --speech-log '" +
-                        (folder / "speech.log").string() + "' --sound-log '" +
-                        (folder / "sound.log").string() + "' " + arguments + " 2> '" +
-                        (folder / "stderr.txt").string() + "'";
-  int raw = std::system(command.c_str());
-  ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder / "stderr.txt"),
-                 ReadFile(folder / "sound.log"), ReadFile(folder / "speech.log")};
-  std::filesystem::remove_all(folder);
-  return run;
-}
-
-// Plays one of the scripts in tests/program/scripts headless.
-ProgramRun RunScript(const std::string& script, const std::string& extra_arguments = "") {
-  return RunProgram("--headless --keys '" VELTRO_SOURCE_DIR "/tests/program/scripts/" + script +
-                    "' " + extra_arguments);
-}
 
 TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
   ProgramRun run = RunScript("moon_free_fall.keys");
