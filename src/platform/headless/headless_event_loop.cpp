@@ -34,6 +34,7 @@ void HeadlessEventLoop::RunMessageLoop() {
 }
 
 void HeadlessEventLoop::AdvanceTo(double time) {
+  if (quit_signals_ != nullptr) quit_signals_->EndIfReceived();
   if (time > max_seconds_) {
     clock_.AdvanceTo(max_seconds_);
     EndAtTimeLimit();

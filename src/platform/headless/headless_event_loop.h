@@ -6,6 +6,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/headless/virtual_clock.h"
+#include "platform/quit_signals.h"
 
 namespace veltro::platform::headless {
 
@@ -42,6 +43,8 @@ class HeadlessEventLoop : public EventLoop {
   explicit HeadlessEventLoop(VirtualClock& clock, double max_seconds = kDefaultMaxSeconds);
 
   void SetKeySource(KeySource* source) { source_ = source; }
+  // Quit signals end the run (128 + the signal) the next time the program waits; none by default.
+  void SetQuitSignals(const QuitSignals* signals) { quit_signals_ = signals; }
   // Why the run was cut off at the time limit; empty otherwise.
   const std::string& time_limit_message() const { return time_limit_message_; }
 
@@ -62,6 +65,7 @@ class HeadlessEventLoop : public EventLoop {
   VirtualClock& clock_;
   double max_seconds_;
   KeySource* source_ = nullptr;
+  const QuitSignals* quit_signals_ = nullptr;
   std::string time_limit_message_;
 };
 
