@@ -175,6 +175,7 @@ void SdlEventLoop::ShowMainWindow(const std::string& title) {
   // Without a window manager (a bare X server) nobody else gives the window the keyboard.
   SDL_SetWindowInputFocus(window_);
   PaintWindow();
+  unflushed_ = true;
 }
 
 void SdlEventLoop::PaintWindow() {
@@ -186,6 +187,7 @@ void SdlEventLoop::PaintWindow() {
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
   }
   SDL_UpdateWindowSurface(window_);
+  unflushed_ = true;
 }
 
 void SdlEventLoop::EndIfAsked() {
@@ -204,6 +206,8 @@ void SdlEventLoop::End(int status) {
 bool SdlEventLoop::DisplayHasInput() {
   if (display_ == nullptr) return true;  // another driver: SDL reads it each time
   if (XEventsQueued(display_, QueuedAlready) > 0) return true;
+  // A wait that just timed out has looked at the connection already.
+  if (std::exchange(display_idle_, false)) return false;
   pollfd connection{display_fd_, POLLIN, 0};
   return poll(&connection, 1, 0) > 0;
 }
@@ -215,8 +219,9 @@ void SdlEventLoop::PumpDisplay() {
 }
 
 void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
-  // What the program asked of the display goes out before it sleeps.
-  if (display_ != nullptr) XFlush(display_);
+  // What the program asked of the display goes out before it sleeps. Xlib's flush also tries to
+  // read the connection, so it is called only when something may wait to be sent.
+  if (display_ != nullptr && std::exchange(unflushed_, false)) XFlush(display_);
   pollfd sources[2] = {{quit_signals_.wake_fd(), POLLIN, 0}, {display_fd_, POLLIN, 0}};
   // Another driver than X11 is looked at at least every few milliseconds.
   if (display_ == nullptr) deadline = std::min(deadline, SteadyClock::now() + milliseconds(5));
@@ -231,6 +236,7 @@ void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
       EndIfAsked();
       return;
     }
+    display_idle_ = ready == 0;
     if (ready == 0 || errno != EINTR) return;
     EndIfAsked();  // a signal interrupted the sleep
   }

@@ -75,6 +75,10 @@ class SdlEventLoop : public EventLoop {
   // The X connection of the window, when SDL runs on X11; null on other drivers.
   _XDisplay* display_ = nullptr;
   int display_fd_ = -1;
+  // Requests may wait in Xlib's buffer (the window was shown or drawn since the last flush).
+  bool unflushed_ = true;
+  // The last wait timed out: the connection had nothing to read at that moment.
+  bool display_idle_ = false;
   SteadyClock::time_point last_pump_{};
 };
 
