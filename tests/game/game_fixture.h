@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,22 +29,22 @@ class RecordingSpeech : public GameSpeech {
 // `polls_while_playing` IsPlaying polls and then ends.
 class RecordingSound : public GameSound {
  public:
-  enum class Op { kDSInit, kPlay, kStop, kVolume, kPan, kFrequency };
+  enum class Op { kPlay, kStop, kVolume, kPan, kFrequency };
   struct Call {
     Op op;
     int16_t handle;
     std::string file;  // plays only
     int16_t Volume = 0, Pan = 0, DSFlags = 0;
-    int32_t Frequency = 0, StartPosition = 0;
+    int32_t Frequency = 0;
   };
   std::vector<Call> calls;
   int polls_while_playing = 2;
   std::function<void()> on_is_playing;
 
-  void DSInit() override { calls.push_back({Op::kDSInit, 0, ""}); }
+  void DSInit() override {}
   int16_t PlaySound(const std::string& file, int16_t& Volume, int32_t& Frequency, int16_t& Pan,
                     int32_t& StartPosition, int16_t& DSFlags) override {
-    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency, StartPosition});
+    calls.push_back({Op::kPlay, next_, file, Volume, Pan, DSFlags, Frequency});
     polls_left_[next_] = polls_while_playing;
     return next_++;
   }
@@ -73,9 +71,6 @@ class RecordingSound : public GameSound {
     for (const Call& c : Of(Op::kPlay)) files.push_back(c.file);
     return files;
   }
-  int PlaysOf(const std::string& file) const {
-    return std::count_if(calls.begin(), calls.end(), [&](auto& c) { return c.file == file; });
-  }
   int16_t HandleOf(const std::string& file) const {  // of its last play, 0 if never played
     int16_t handle = 0;
     for (const Call& c : Of(Op::kPlay)) handle = c.file == file ? c.handle : handle;
@@ -89,22 +84,13 @@ class RecordingSound : public GameSound {
 
 using Op = RecordingSound::Op;
 
-// A game window on the headless user interface, with a script of key presses handed out one per
-// served queue, so that each menu gets exactly the keys meant for it.
+// A game window on the headless user interface; Press adds keys to the interface's script.
 class GameTest : public ::testing::Test {
  public:
-  GameTest() { ui.on_serve = std::bind(&GameTest::FeedScript, this); }
-
   void Press(std::initializer_list<int16_t> codes, int16_t shift = 0, int times = 1) {
     for (int i = 0; i < times; ++i) {
-      for (int16_t code : codes) script.push_back({code, shift});
+      for (int16_t code : codes) ui.script.push_back({code, shift});
     }
-  }
-  void FeedScript() {
-    if (ui.clock.Now() > 1000) throw std::runtime_error("the game kept waiting");  // not hang
-    if (script.empty()) return;
-    ui.QueueKeyDown(script.front().first, script.front().second);
-    script.pop_front();
   }
   // Runs the main flow to a flight on world `world` (menu index) at `difficulty`.
   void StartFlight(int world, int difficulty) {
@@ -113,7 +99,7 @@ class GameTest : public ::testing::Test {
     Press({keys::kDown}, 0, difficulty);
     Press({keys::kReturn, keys::kDown, keys::kReturn});  // ... "Continue"
     game.Form_Load();
-    ASSERT_TRUE(script.empty());
+    ASSERT_TRUE(ui.script.empty());
   }
   void Tick(double seconds = 0.02) {  // one flight tick, `seconds` after the previous one
     ui.clock.Advance(seconds);
@@ -138,7 +124,6 @@ class GameTest : public ::testing::Test {
   RecordingSound sound;
   std::string app_path;
   FRMMain game{ui.ui(), speech, sound, app_path};
-  std::deque<std::pair<int16_t, int16_t>> script;  // key code, shift
 };
 
 }  // namespace veltro::game::testing

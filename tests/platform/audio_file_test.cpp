@@ -68,10 +68,9 @@ TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThem) {
   std::fstream huge(dir.File("huge.wav"), std::ios::in | std::ios::out | std::ios::binary);
   for (int offset : {4, 40}) huge.seekp(offset).write("\xF0\xFF\xFF\xFF", 4);
   huge.close();
-  std::ofstream(dir.File("empty.wav")).flush();
-  std::ofstream(dir.File("corrupt.wav"), std::ios::binary)
-      << "RIFF\x10\0\0\0WAVEjunkjunkjunkjunkjunk"s;
-  std::ofstream(dir.File("noise.ogg"), std::ios::binary) << std::string(5000, '\x5a');
+  dir.Write("empty.wav");
+  dir.Write("corrupt.wav", "RIFF\x10\0\0\0WAVEjunkjunkjunkjunkjunk"s);
+  dir.Write("noise.ogg", std::string(5000, '\x5a'));
   // An honest file whose 16-bit decoding is one sample over the cap.
   WriteTone(dir.File("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 22050,
             kMaxDecodedAudioBytes / 2 + 1);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {
@@ -11,9 +9,7 @@ namespace {
 
 TEST(FileNamesTest, FindsFilesWhoseNamesDifferOnlyInCaseAlongThePath) {
   testing::TempDir dir;
-  std::filesystem::create_directories(dir.File("Sounds"));
-  const std::string on_disk = dir.File("Sounds/alt.wav");
-  std::ofstream(on_disk) << "x";
+  const std::string on_disk = dir.Write("Sounds/alt.wav", "x");
   for (const char* name : {"Sounds/alt.wav", "SOUNDS/ALT.WAV", "sounds/Alt.Wav"}) {
     EXPECT_EQ(FindFileIgnoringCase(dir.File(name)), on_disk) << name;
   }

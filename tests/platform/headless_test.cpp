@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/environment.h"
@@ -13,6 +12,7 @@
 #include "platform/platform_error.h"
 #include "platform/speech_log.h"
 #include "platform/text_lines.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::platform::headless {
 namespace {
@@ -124,14 +124,14 @@ TEST(EnvironmentTest, TextFilesAreReadAsLinesEndedByCrCrLfOrLf) {
   };
   for (const auto& [text, lines] : kTexts) EXPECT_EQ(SplitLines(text), lines) << text;
 
-  auto path = std::filesystem::temp_directory_path() / "veltro_environment_test.ini";
-  std::ofstream(path, std::ios::binary) << "[Sound]\r\nBuffers=40\rlast";
-  EXPECT_TRUE(ui.FileExists(path.string()));
-  EXPECT_EQ(ui.ReadLines(path.string()), (Lines{"[Sound]", "Buffers=40", "last"}));
+  testing::TempDir dir;
+  const std::string path = dir.Write("sounds.ini", "[Sound]\r\nBuffers=40\rlast");
+  EXPECT_TRUE(ui.FileExists(path));
+  EXPECT_EQ(ui.ReadLines(path), (Lines{"[Sound]", "Buffers=40", "last"}));
   std::filesystem::remove(path);
-  EXPECT_FALSE(ui.FileExists(path.string()));
-  EXPECT_THROW(ui.ReadLines(path.string()), PlatformError);
-  EXPECT_FALSE(ui.FileExists(path.parent_path().string()));  // a folder is not a file
+  EXPECT_FALSE(ui.FileExists(path));
+  EXPECT_THROW(ui.ReadLines(path), PlatformError);
+  EXPECT_FALSE(ui.FileExists(dir.path));  // a folder is not a file
   EXPECT_EQ(ExecutableFolder(),
             std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }

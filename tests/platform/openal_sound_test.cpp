@@ -22,7 +22,7 @@ constexpr int32_t k3DFlags = DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLFREQUENCY | DSBCAP
 const double kFullRms = 0.5 / std::sqrt(2);  // of the test tone, at half of full scale
 
 // OpenAL Soft reads its back-end list once per process: the null back-end keeps every test of this
-// program away from a sound card.
+// program (here, the device rules and the streams) away from a sound card.
 class NullDriverEnvironment : public ::testing::Environment {
   void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 1); }
 };

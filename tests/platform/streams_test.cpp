@@ -1,7 +1,7 @@
-// The OGG library and the MP3 player on real files: heard on OpenAL Soft's loopback device, and
-// timed on the headless platform's virtual clock.
+// The OGG library and the MP3 player on real files: heard on OpenAL Soft's loopback device (on
+// its null back-end, see openal_sound_test.cpp), and timed on the headless platform's virtual
+// clock.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,12 +27,6 @@ constexpr int kRate = 44100;
 constexpr int kOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
 constexpr int kMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
 constexpr int kTick = kRate / 100;  // frames mixed between two pumps
-
-// The null back-end keeps every test of this program away from a sound card.
-struct NullDriverEnvironment : ::testing::Environment {
-  void SetUp() override { setenv("ALSOFT_DRIVERS", "null", 1); }
-};
-const auto* const kNullDrivers = ::testing::AddGlobalTestEnvironment(new NullDriverEnvironment);
 
 double Peak(const std::vector<float>& samples, size_t from = 0, size_t to = SIZE_MAX) {
   double peak = 0;

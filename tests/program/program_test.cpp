@@ -115,7 +115,6 @@ TEST(ProgramTest, AbortWithQThenNReturnsToTheWorldMenuAndExitLeaves) {
   // An aborted flight has no final report and no outcome sounds.
   EXPECT_EQ(Count(run.speech_log, "Final Fuel"), 0);
   EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), 0);
-  EXPECT_EQ(Count(run.sound_log, "intro.wav"), 1);  // played once only, at the start
 }
 
 TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
@@ -202,39 +201,6 @@ TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
   EXPECT_EQ(Count(text, "[answered OK]"), boxes);
 }
 
-TEST(ProgramTest, AScreenReaderLostInFlightGivesWayToTheVoiceAndTheLogKeepsEverything) {
-  using Backend = platform::headless::RecordingSpeechBackends::Record::Backend;
-  std::ostringstream log;
-  HeadlessOptions options = InProcess("moon_free_fall.keys", log);
-  HeadlessRun run(options);
-  auto& speech = run.speech().state();
-  // The screen reader stops answering five seconds into the flight.
-  std::unique_ptr<platform::Timer> breaker = run.events().CreateTimer([&] {
-    speech.fail_screen_reader_calls = true;
-    breaker->SetEnabled(false);
-  });
-  breaker->SetInterval(8000);
-  breaker->SetEnabled(true);
-
-  RunOutcome outcome = run.Run();
-  EXPECT_EQ(outcome.status, 0) << outcome.message;
-  EXPECT_EQ(speech.screen_readers_created, 1);
-  // The voice says the notice once and every text after it, to the end of the flight.
-  std::vector<std::string> by_voice;
-  for (const auto& record : speech.records) {
-    if (record.backend == Backend::kVoice && !record.stop) by_voice.push_back(record.text);
-  }
-  ASSERT_GE(by_voice.size(), 4u);
-  EXPECT_EQ(by_voice.front(), speech::FRMTTS::kScreenReaderLost);
-  EXPECT_THAT(by_voice, ::testing::Contains("500"));
-  EXPECT_EQ(by_voice.back(), kClosingPrompt);
-  const std::string text = log.str();
-  EXPECT_EQ(Count(text, speech::FRMTTS::kScreenReaderLost), 1);
-  for (const char* mark : {"900\n", "800\n", "500\n", "100\n", "Final Fuel"}) {
-    EXPECT_EQ(Count(text, std::string(" ") + mark), 1) << mark;
-  }
-}
-
 TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOneBringsItBack) {
   testing::SpeechdService service("speechd-program");
   if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
@@ -277,12 +243,7 @@ TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOne
     EXPECT_EQ(Count(logged.speech_log, std::string(" ") + mark), 1) << mark;
   }
   // The restarted service received the menu item: Control-1 brought the screen reader back.
-  bool received = false;
-  for (int i = 0; i < 100 && !received; ++i) {
-    received = service.Log().find("Queueing message |Earth|") != std::string::npos;
-    if (!received) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(received);
+  EXPECT_TRUE(service.Queued("Earth"));
 }
 
 TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
@@ -354,21 +315,18 @@ std::map<std::string, std::string> AudioInfo(const std::string& environment) {
   return lines;
 }
 
-TEST(AudioInfoTest, DescribesTheOutputDeviceAndItsLatency) {
-  auto info = AudioInfo("");
-  EXPECT_EQ(info["status"], "0");
-  EXPECT_EQ(info["device"], "No Output");
-  EXPECT_EQ(info["rate"], "48000 Hz");
-  // Three periods of 256 frames, as the device itself reports them: within 20 ms of the ear.
-  ASSERT_TRUE(info.contains("latency"));
-  EXPECT_LT(std::stod(info["latency"]), 20.0) << info["latency"];
-}
-
-TEST(AudioInfoTest, TheGamesSettingsGiveShortPeriodsUnlessTheUserChoseOthers) {
+// On the null device: three periods of 256 frames, as the device itself reports them, within
+// 20 ms of the ear; the game's settings give short periods unless the user chose others (an empty
+// ALSOFT_CONF: OpenAL Soft's own settings, with its longer periods).
+TEST(AudioInfoTest, DescribesTheOutputDeviceAndItsLatencyWithTheGamesShortPeriods) {
   auto ours = AudioInfo("");
+  EXPECT_EQ(ours["status"], "0");
+  EXPECT_EQ(ours["device"], "No Output");
+  EXPECT_EQ(ours["rate"], "48000 Hz");
+  ASSERT_TRUE(ours.contains("latency"));
+  EXPECT_LT(std::stod(ours["latency"]), 20.0) << ours["latency"];
   EXPECT_EQ(ours["period"], "5.3 ms (187 mixes a second)");
   EXPECT_THAT(ours["settings"], ::testing::EndsWith("/openal-soft.conf"));
-  // An empty ALSOFT_CONF: OpenAL Soft's own settings, with its longer periods.
   auto own = AudioInfo("ALSOFT_CONF=");
   EXPECT_EQ(own["settings"], "OpenAL Soft's own");
   EXPECT_NE(own["period"], ours["period"]);

@@ -17,7 +17,7 @@ TEST_F(SoundTest, CreationFlagsFollowDSFlagsAndSoftwareMixing) {
   // clang-format on
   for (auto [flags, expected, software] : kCases) {
     SCOPED_TRACE(flags);
-    if (software) ui.WriteFile("sounds.ini", "SOFTWARE BUFFERS"), s.DSInit();
+    if (software) ui.folder.Write("sounds.ini", "SOFTWARE BUFFERS"), s.DSInit();
     ASSERT_EQ(s.OpenSound(3, "PLAIN.WAV", static_cast<int16_t>(flags)), 1);
     EXPECT_EQ(s.WavSlotAt(3).BufferDesc.Flags, expected);
   }
@@ -30,7 +30,7 @@ TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
   auto before = s.WavSlotAt(4).DSBuffer;
   EXPECT_EQ(s.OpenSound(4, "NONE.WAV", 0), 0);  // missing: nothing changes
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, before);
-  ui.WriteFile("BAD.WAV");  // refused by the device: the slot ends up empty
+  ui.folder.Write("BAD.WAV");  // refused by the device: the slot ends up empty
   EXPECT_EQ(s.OpenSound(4, "BAD.WAV", 0), 0);
   EXPECT_EQ(s.WavSlotAt(4).DSBuffer, nullptr);
   EXPECT_EQ(s.OpenSound(101, "GOOD.WAV", 0), 0);
@@ -43,7 +43,7 @@ TEST_F(SoundTest, BadFilesAndPathsGiveZeroAndNothingElse) {
                            std::string("\\SOUNDS\\C.WAV"), std::string("SUB/D.WAV")}) {
     std::string full = path == "SUB/D.WAV" ? app_path + path : path;
     if (full.starts_with('/')) {
-      ui.WriteFile(full);
+      ui.folder.Write(full);
     } else {
       std::ofstream(full).flush();
     }
@@ -65,22 +65,26 @@ TEST_F(SoundTest, StereoSoundOpenedAs3DIsWarnedAbout) {
   EXPECT_EQ(ui.dialogs.boxes()[0].title, "Warning ");
 }
 
-TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSize) {
+TEST_F(SoundTest, OggFilesAreDecodedIntoABufferOfTheirOwnSizeAndPlayFromIt) {
   sound::Sound& s = Started();
-  for (auto [name, file] :
-       {std::pair<std::string, FakeOggLibrary::File>{"A.OGG", {{1, 2}, 1, 11025}},
-        {"EMPTY.OGG", {}},
-        {"ODD.OGG", {{1, 2, 3, 4}, 2, 2000000000}}}) {
-    ui.WriteFile(name);
-    ogg.files[app_path + name] = file;
-  }
+  WriteTone(app_path + "A.OGG", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 11025, 1000);
+  ui.folder.Write("CORRUPT.OGG", "OggS not really");
   ASSERT_EQ(s.OpenSound(2, "A.OGG", 0), 1);
   EXPECT_EQ(s.WavSlotAt(2).WaveFormat.AvgBytesPerSec, 22050);
-  EXPECT_EQ(BufferOf(2)->simulated().data()->pcm, (std::vector<uint8_t>{1, 2}));
-  EXPECT_EQ(s.OpenSound(2, "EMPTY.OGG", 0), 0);  // refused before anything is allocated
-  EXPECT_EQ(s.OpenSound(2, "ODD.OGG", 0), 0);    // an impossible rate
+  EXPECT_EQ(BufferOf(2)->bytes(), 2000);
+  EXPECT_EQ(s.OpenSound(2, "CORRUPT.OGG", 0), 0);
+  ogg.claimed_rate = 2000000000;  // an impossible rate is refused before anything is allocated
+  EXPECT_EQ(s.OpenSound(2, "A.OGG", 0), 0);
   EXPECT_EQ(dx.log.Count("CreateSoundBuffer"), 1);
   EXPECT_EQ(s.WavSlotAt(2).DSBuffer, nullptr);
+  ogg.claimed_rate = 0;
+  // Named with "!", an OGG sound is played from such a buffer: here it loops past its end.
+  const int16_t hum = Play("a.ogg!", 8);
+  EXPECT_EQ(BufferOf(hum)->source, "memory");
+  FinishAll();
+  EXPECT_TRUE(BufferOf(hum)->looping());
+  EXPECT_EQ(Play("corrupt.ogg!"), 0);
+  EXPECT_TRUE(ui.dialogs.boxes().empty());
 }
 
 TEST_F(SoundTest, VolumePanAndFrequencyPerHandleRange) {

@@ -8,7 +8,7 @@ namespace {
 class PlaySoundTest : public SoundTest {
  protected:
   void SetUp() override {
-    ui.WriteFile("sounds.ini", "SOUND BUFFERS=20");
+    ui.folder.Write("sounds.ini", "SOUND BUFFERS=20");
     Started();
     for (const char* name : {"click.wav", "ding.wav", "boom1.wav", "boom2.wav", "boom3.wav"}) {
       AddWav(name);
@@ -198,7 +198,7 @@ TEST_F(PlaySoundTest, FailuresStopPlayAndDeleteSound) {
   int16_t ding = Play("ding.wav");  // a refused Play still returns the slot
   EXPECT_EQ(ding, sound->NextSlot());
   dx.log.failing.clear();
-  ui.WriteFile("corrupt.wav");
+  ui.folder.Write("corrupt.wav");
   EXPECT_EQ(Play("corrupt.wav", 2), 0);  // the chosen slot stays empty with class 0
   EXPECT_EQ(sound->WavSlotAt(sound->NextSlot()).DSBuffer, nullptr);
   EXPECT_EQ(sound->WavSlotAt(sound->NextSlot()).SlotMode, 0);

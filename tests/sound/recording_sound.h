@@ -75,6 +75,8 @@ class RecordingBuffer : public platform::SoundBuffer {
 // it made reachable.
 class RecordingSoundSystem : public platform::SoundSystem {
  public:
+  // Sounds play to their end as `clock` advances.
+  explicit RecordingSoundSystem(platform::headless::VirtualClock& clock) : inner_(clock) {}
   std::shared_ptr<platform::SoundDevice> DirectSoundCreate(const std::string& id) override {
     log.Call("DirectSoundCreate", id);
     return std::make_shared<Device>(*this, inner_.DirectSoundCreate(id));
@@ -84,7 +86,6 @@ class RecordingSoundSystem : public platform::SoundSystem {
                                           [](const auto& weak) { return !weak.expired(); }));
   }
 
-  platform::headless::VirtualClock clock;  // sounds play to their end when it advances
   DeviceCalls log;
 
  private:
@@ -163,7 +164,7 @@ class RecordingSoundSystem : public platform::SoundSystem {
     std::shared_ptr<platform::SoundDevice> inner_;
   };
 
-  platform::headless::SimulatedSoundSystem inner_{clock};
+  platform::headless::SimulatedSoundSystem inner_;
   std::vector<std::weak_ptr<RecordingBuffer>> buffers_;
 };
 

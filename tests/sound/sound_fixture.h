@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/audio_file.h"
 #include "platform/headless/simulated_streams.h"
-#include "platform/ogg_library.h"
 #include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "recording_sound.h"
@@ -22,42 +20,31 @@ namespace veltro::testing {
 
 using platform::PlatformError;
 
-// An OGG library that decodes the files it is given (path -> PCM bytes, channels, rate).
-class FakeOggLibrary : public platform::OggLibrary {
- public:
-  struct File {
-    std::vector<uint8_t> pcm;
-    int32_t channels = 2, rate = 44100;
-  };
-  int32_t InitOgg(int32_t, intptr_t) override { return log.Call("InitOgg"), init_result; }
-  int32_t SetOggBufferSize(int32_t size) override { return buffer_size = size, 1; }
-  int32_t UpdateOgg() override { return ++updates, 1; }
-  int32_t ShutdownOgg() override { return log.Call("ShutdownOgg"), ++shutdowns, 1; }
-  // Streams are played by the real library (see the stream tests); this one starts none.
-  int32_t PlayOggFromDisc(const std::string&, int32_t) override { return 0; }
-  int32_t StopOgg(int32_t) override { return 0; }
-  int32_t PauseOgg(int32_t) override { return 0; }
-  int32_t OggIsPlaying(int32_t) override { return 0; }
-  int32_t OggSetPosition(int32_t, int32_t) override { return 0; }
-  int32_t SetVolumeOfOgg(int32_t, int32_t) override { return 0; }
-  int32_t SetPanOfOgg(int32_t, int32_t) override { return 0; }
-  int32_t SetFrequencyOfOgg(int32_t, int32_t) override { return 0; }
+// The headless OGG library, counting what the engine's start-up and shutdown ask of it. Switches
+// make it refuse to start, throw from InitOgg and ShutdownOgg, or claim a rate for decoded files.
+struct CountingOgg : platform::OggStreams {
+  using OggStreams::OggStreams;
+  int32_t InitOgg(int32_t reserved, intptr_t window) override {
+    if (init_throws) throw PlatformError("InitOgg refused");
+    return refuses ? 0 : OggStreams::InitOgg(reserved, window);
+  }
+  int32_t SetOggBufferSize(int32_t size) override {
+    return buffer_size = size, OggStreams::SetOggBufferSize(size);
+  }
+  int32_t UpdateOgg() override { return ++updates, OggStreams::UpdateOgg(); }
+  int32_t ShutdownOgg() override {
+    if (++shutdowns, shutdown_throws) throw PlatformError("ShutdownOgg refused");
+    return OggStreams::ShutdownOgg();
+  }
   int32_t DecodeOggFileToBuffer(const std::string& path, std::vector<uint8_t>& buffer,
                                 int32_t& size, int32_t& channels, int32_t& rate) override {
-    auto file = files.find(path);
-    if (file == files.end()) return 0;
-    size = static_cast<int32_t>(file->second.pcm.size());
-    channels = file->second.channels;
-    rate = file->second.rate;
-    if (buffer.size() >= file->second.pcm.size())
-      std::copy_n(file->second.pcm.data(), size, buffer.data());
-    return 1;
+    const int32_t decoded = OggStreams::DecodeOggFileToBuffer(path, buffer, size, channels, rate);
+    rate = claimed_rate != 0 ? claimed_rate : rate;
+    return decoded;
   }
-
-  std::map<std::string, File> files;
-  int32_t init_result = 1;
+  bool refuses = false, init_throws = false, shutdown_throws = false;
+  int32_t claimed_rate = 0;
   int updates = 0, shutdowns = 0, buffer_size = 0;
-  DeviceCalls log;
 };
 
 // The headless OGG library and MP3 player: real decoding, voices that keep time on `clock`.
@@ -66,7 +53,7 @@ struct SimulatedStreams {
       : voices(clock), direct_show(decoders, clock) {}
   platform::SndfileDecoders decoders;
   platform::headless::SimulatedStreamVoices voices;
-  platform::OggStreams ogg{decoders, voices};
+  CountingOgg ogg{decoders, voices};
   platform::headless::SimulatedDirectShow direct_show;
 };
 
@@ -79,18 +66,21 @@ class RecordingSoundSpeech : public sound::SoundSpeech {
   std::vector<std::string> said;
 };
 
-// A sound engine over the simulated device, with helpers to put sound files in place.
+// A sound engine over the simulated device and streams, all on the interface's virtual clock,
+// with helpers to put sound files in place.
 class SoundTest : public ::testing::Test {
  protected:
   TestUi ui;
-  RecordingSoundSystem dx;
-  FakeOggLibrary ogg;
-  SimulatedStreams streams{dx.clock};
+  RecordingSoundSystem dx{ui.clock};
+  SimulatedStreams streams{ui.clock};
+  CountingOgg& ogg = streams.ogg;
   RecordingSoundSpeech speech;
   std::string app_path = ui.Folder();
   std::unique_ptr<sound::Sound> sound;
 
+  // A fresh engine, started; the streams of the last one end.
   sound::Sound& Started() {
+    if (sound) ogg.ShutdownOgg();
     sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, streams.direct_show, speech, app_path);
     sound->DSInit();
     return *sound;
@@ -99,10 +89,9 @@ class SoundTest : public ::testing::Test {
   void AddWav(const std::string& name, int channels = 1) {
     WriteTone(app_path + name, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, 22050, 2205);
   }
-  void FinishAll() { dx.clock.Advance(1); }  // every sound that does not loop plays to its end
-  int16_t Play(const std::string& name, int16_t flags = 0, int32_t start = 0) {
-    int16_t volume = 0, pan = 0;
-    int32_t frequency = -1;
+  void FinishAll() { ui.clock.Advance(1); }  // every sound that does not loop plays to its end
+  int16_t Play(const std::string& name, int16_t flags = 0, int32_t start = 0, int16_t volume = 0,
+               int32_t frequency = -1, int16_t pan = 0) {
     return sound->PlaySound(name, volume, frequency, pan, start, flags);
   }
   RecordingBuffer* BufferOf(int16_t slot) {

@@ -2,11 +2,7 @@
 // the MP3 player over simulated voices in virtual time, with files the tests write.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "platform/headless/simulated_sound.h"
 #include "sound_fixture.h"
-#include "support/audio_file_fixtures.h"
 
 namespace veltro::testing {
 namespace {
@@ -15,42 +11,18 @@ using platform::headless::SimulatedVoiceSettings;
 
 constexpr int kRate = 22050;
 
-class StreamEngineTest : public ::testing::Test {
+// Two slots of each kind, and a one-second tone of each.
+class StreamEngineTest : public SoundTest {
  protected:
-  TestUi ui;
-  std::string folder = ui.Folder();
-  platform::headless::VirtualClock& clock = ui.clock;
-  platform::headless::SimulatedSoundSystem dx{clock};
-  SimulatedStreams streams{clock};
-  platform::OggStreams& ogg = streams.ogg;
-  platform::headless::SimulatedDirectShow& direct_show = streams.direct_show;
-  RecordingSoundSpeech speech;
-  std::unique_ptr<sound::Sound> sound;
-
-  // Two slots of each kind, and a one-second tone of each.
   void SetUp() override {
-    std::ofstream(folder + "sounds.ini") << "OGG BUFFERS=2\rMP3 BUFFERS=2\r";
-    WriteTone(folder + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, kRate, kRate);
-    WriteTone(folder + "a.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, kRate, kRate);
-    Restart();
-  }
-  // A fresh engine; the streams of the last one end.
-  void Restart() {
-    ogg.ShutdownOgg();
-    sound = std::make_unique<sound::Sound>(ui.ui(), dx, ogg, direct_show, speech, folder);
-    sound->DSInit();
-  }
-  int16_t Play(const std::string& name, int16_t flags, int16_t volume = 0, int32_t frequency = -1,
-               int16_t pan = 0) {
-    int32_t start = 0;
-    return sound->PlaySound(name, volume, frequency, pan, start, flags);
+    ui.folder.Write("sounds.ini", "OGG BUFFERS=2\rMP3 BUFFERS=2\r");
+    WriteTone(app_path + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, kRate, kRate);
+    WriteTone(app_path + "a.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, kRate, kRate);
+    Started();
   }
   // Serves the queue for `seconds` of virtual time: the 10 ms timer pumps the OGG streams.
   void Wait(double seconds) {
-    for (double end = clock.Now() + seconds; clock.Now() < end;) ui.events.DoEvents();
-  }
-  const SimulatedVoiceSettings& LastVoice(const platform::headless::SimulatedStreamVoices& made) {
-    return *made.made().back();
+    for (double end = ui.clock.Now() + seconds; ui.clock.Now() < end;) ui.events.DoEvents();
   }
 };
 
@@ -72,7 +44,7 @@ TEST_F(StreamEngineTest, SlotSearchGoesByLevelThenSlotAndNeverTakesAPlayingOrKep
   for (const char* file : {"a.ogg", "a.mp3"}) {
     const bool mp3 = file[2] == 'm';
     for (size_t row = 0; row < std::size(rows); ++row) {
-      Restart();
+      Started();
       // Every stream starts as playing: an OGG stream looping, an MP3 stopped before its end
       // (which counts as playing) or playing once. Idle OGG streams are then paused, idle MP3s
       // play to their end.
@@ -109,11 +81,11 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
 
   const int16_t looped = Play("a.ogg", 8 | 1024);
   EXPECT_EQ(ui.dialogs.boxes().back().text,
-            "Standard OGG Files can not be 3d. File: " + folder + "A.OGG");
+            "Standard OGG Files can not be 3d. File: " + app_path + "A.OGG");
   EXPECT_EQ(ui.dialogs.boxes().back().title, "Error.");
   const int16_t mp3 = Play("a.mp3", 8 | 1024);
   EXPECT_EQ(ui.dialogs.boxes().back().text,
-            "Standard MP3 Files can not be 3d. File: " + folder + "A.MP3");
+            "Standard MP3 Files can not be 3d. File: " + app_path + "A.MP3");
   Wait(1.5);
   EXPECT_FALSE(sound->IsPlaying(paused));  // played once to its end
   EXPECT_TRUE(sound->IsPlaying(looped));
@@ -128,8 +100,8 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
   EXPECT_FALSE(sound->IsPlaying(stopped_mp3));
 
   // An MP3 may be named by its full path; an OGG name always lies under the program's folder.
-  EXPECT_NE(Play(folder + "a.mp3", 0), 0);
-  EXPECT_EQ(Play(folder + "a.ogg", 0), 0);
+  EXPECT_NE(Play(app_path + "a.mp3", 0), 0);
+  EXPECT_EQ(Play(app_path + "a.ogg", 0), 0);
 }
 
 // Volume 0, pan 0 and frequency -1 leave the player's own settings without a call; other values
@@ -150,10 +122,10 @@ TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething
       {"a.mp3", -625, 44100, -7000, {-625, -5000, 2, 3, 3, 3}},
   };
   for (const auto& row : rows) {
-    Restart();
-    ASSERT_NE(Play(row.file, 0, row.volume, row.frequency, row.pan), 0);
-    const auto& made = row.file[2] == 'm' ? direct_show.voices() : streams.voices;
-    const SimulatedVoiceSettings& got = LastVoice(made);
+    Started();
+    ASSERT_NE(Play(row.file, 0, 0, row.volume, row.frequency, row.pan), 0);
+    const auto& made = row.file[2] == 'm' ? streams.direct_show.voices() : streams.voices;
+    const SimulatedVoiceSettings& got = *made.made().back();
     EXPECT_EQ(got.volume, row.expected.volume) << row.file << " " << row.volume;
     EXPECT_EQ(got.pan, row.expected.pan) << row.file << " " << row.pan;
     EXPECT_EQ(got.pitch, row.expected.pitch) << row.file << " " << row.frequency;
@@ -231,7 +203,8 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
 
-  sound::Sound fresh(ui.ui(), dx, ogg, direct_show, speech, folder);  // not started: not quiet
+  sound::Sound fresh(ui.ui(), dx, ogg, streams.direct_show, speech,
+                     app_path);  // not started: not quiet
   EXPECT_EQ(fresh.PlayOGGSound("B.OGG", 0, -1, 0, 0), 0);
   EXPECT_EQ(ui.dialogs.boxes().back().text, "File: B.OGG does not exist!");
   EXPECT_EQ(ui.dialogs.boxes().back().title, "File not found.");
@@ -239,7 +212,7 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
 
 // Without its OGG library the engine cannot go on: the first OGG stream ends the program.
 TEST_F(SoundTest, AMissingOggLibraryEndsTheProgramAtTheFirstOggStream) {
-  ogg.init_result = 0;
+  ogg.refuses = true;
   Started();
   EXPECT_THROW(Play("music.ogg"), platform::ProgramEnded);
   EXPECT_EQ(ui.dialogs.boxes().back().text, "OGG DLL is missing.");

@@ -3,9 +3,9 @@
 #include <deque>
 #include <stdexcept>
 
+#include "platform/headless/recording_speech.h"
 #include "platform/keys.h"
 #include "speech/frm_tts.h"
-#include "support/fake_speech_backends.h"
 #include "support/test_ui.h"
 
 namespace veltro::speech {
@@ -15,46 +15,50 @@ using namespace veltro::keys;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// The form on fake back-ends. Its pauses serve the queue once (as the game's wait does) and note
-// themselves in the log; the script's keys reach the form one per round of the queue, and a loop
-// that keeps waiting after the script ran out fails the test instead of never ending.
+using platform::headless::RecordingSpeechBackends;
+
+// The headless back-ends, keeping what the form reports as not spoken.
+struct Backends : RecordingSpeechBackends {
+  void NotSpoken(const std::string& text) override { not_spoken.push_back(text); }
+  std::vector<std::string> not_spoken;
+};
+
+// The form on the headless back-ends. Its pauses serve the queue once (as the game's wait does)
+// and are noted; a key loop still waiting after two seconds fails the test instead of never ending.
 class SpeechFormTest : public ::testing::Test, public SpeechPauses {
  protected:
   SpeechFormTest() {
-    ui.on_serve = [this] {
-      if (!script.empty()) {
-        ui.QueueKeyDown(script.front().code, script.front().shift);
-        script.pop_front();
-      } else if (++idle_rounds > 2000) {
-        throw std::runtime_error("a key loop is still waiting after the last key");
-      }
-    };
+    speech.highest_rate = 21;  // the form's own highest rate
+    ui.give_up_at = 2;
   }
   void WaitSeconds(float seconds) override {
-    backends.log.push_back("wait " + std::to_string(seconds).substr(0, 4));
+    waits.push_back(seconds);
     ui.events.DoEvents();
   }
-  // The log entries that start with `prefix`, with the prefix cut off.
+  // What the back-ends were asked ("reader say X", "reader stop", "voice speak X", "voice purge")
+  // that starts with `prefix`, with the prefix cut off.
   std::vector<std::string> Log(const std::string& prefix = "") const {
     std::vector<std::string> entries;
-    for (const std::string& e : backends.log) {
+    for (const auto& r : speech.records) {
+      const bool reader = r.backend == RecordingSpeechBackends::Record::Backend::kScreenReader;
+      std::string e = reader ? (r.stop ? "reader stop" : "reader say " + r.text)
+                             : (r.stop ? "voice purge" : "voice speak " + r.text);
       if (e.starts_with(prefix)) entries.push_back(e.substr(prefix.size()));
     }
     return entries;
   }
-  void StartVoice() {  // back-end 3, with the log emptied
+  void StartVoice() {  // back-end 3, with the logs emptied
     form.TTSSetup(3);
-    backends.log.clear();
+    Clear();
   }
+  void Clear() { speech.records.clear(), waits.clear(); }
 
   testing::TestUi ui;
-  testing::FakeSpeechBackends backends;
+  Backends backends;
+  RecordingSpeechBackends::State& speech = backends.state();
   FRMTTS form{ui.ui(), backends, *this};
-  struct Key {
-    int16_t code, shift = 0;
-  };
-  std::deque<Key> script;
-  int idle_rounds = 0;
+  std::deque<testing::TestUi::Key>& script = ui.script;
+  std::vector<float> waits;
 };
 
 TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemTypeTexts) {
@@ -63,8 +67,8 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.speak("Altitude 500");
   form.speak("voice only", 1);
   form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say Altitude 500",
-                                 "not spoken voice only", "reader1 stop"));
+  EXPECT_THAT(Log(), ElementsAre("reader say Altitude 500", "reader stop"));
+  EXPECT_THAT(backends.not_spoken, ElementsAre("voice only"));
   EXPECT_EQ(form.LastThingSpoken(), "Altitude 500");
 
   StartVoice();
@@ -84,7 +88,7 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.StopSpeech();
   EXPECT_EQ(form.LastThingSpoken(), "recorded");
   form.TTSSetup(3);
-  EXPECT_EQ(backends.voices_created, 1);
+  EXPECT_EQ(speech.voices_created, 1);
   EXPECT_EQ(Log("voice speak ").size(), 2u);
 }
 
@@ -101,7 +105,7 @@ TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {
     SCOPED_TRACE(text);
     form.TTSSetup(3);
     form.speak("first");
-    backends.log.clear();
+    speech.records.clear();
     form.speak(text);
     EXPECT_EQ(Log(), spoken);
     EXPECT_EQ(form.LastThingSpoken(), last);
@@ -109,7 +113,7 @@ TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {
 }
 
 TEST_F(SpeechFormTest, FallsBackWithOneMessageAndEndsSilentWithTwo) {
-  backends.screen_reader_available = false;
+  speech.fail_screen_reader_creation = true;
   form.TTSSetup(1);
   EXPECT_EQ(form.CurrentTTSType(), 3);
   ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
@@ -120,7 +124,7 @@ TEST_F(SpeechFormTest, FallsBackWithOneMessageAndEndsSilentWithTwo) {
   EXPECT_THAT(Log("voice speak "), ElementsAre("hello"));
 
   FRMTTS fresh(ui.ui(), backends, *this);
-  backends.voice_available = false;
+  speech.fail_voice_creation = true;
   fresh.TTSSetup(1);
   EXPECT_EQ(fresh.CurrentTTSType(), 0);
   EXPECT_EQ(ui.dialogs.boxes().size(), 3u);
@@ -133,58 +137,59 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
   const std::string notice = "voice speak " + std::string(FRMTTS::kScreenReaderLost);
   form.TTSSetup(1);
   form.speak("kept");
-  backends.screen_reader_calls_fail = true;
+  speech.fail_screen_reader_calls = true;
   form.speak("rescued");
   form.speak("next");
   EXPECT_EQ(form.CurrentTTSType(), 3);
-  EXPECT_THAT(Log(), ElementsAre("create reader1", "reader1 say kept", notice,
-                                 "voice speak rescued", "voice speak next"));
+  EXPECT_THAT(Log(),
+              ElementsAre("reader say kept", notice, "voice speak rescued", "voice speak next"));
   EXPECT_EQ(form.LastThingSpoken(), "next");
   EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
 
   // Control-1 tries the screen reader again; a stop is where the next loss shows.
-  backends.screen_reader_calls_fail = false;
+  speech.fail_screen_reader_calls = false;
   form.TTSSetup(1);
-  backends.screen_reader_calls_fail = true;
-  backends.log.clear();
+  speech.fail_screen_reader_calls = true;
+  speech.records.clear();
   form.StopSpeech();
   form.speak("after the stop");
   EXPECT_THAT(Log(), ElementsAre(notice, "voice speak after the stop"));
 
   // With no voice to take over the program goes on silently; every text is still reported.
   FRMTTS mute(ui.ui(), backends, *this);
-  backends.voice_available = backends.screen_reader_calls_fail = false;
+  speech.fail_voice_creation = true, speech.fail_screen_reader_calls = false;
   mute.TTSSetup(1);
-  backends.screen_reader_calls_fail = true;
-  backends.log.clear();
+  speech.fail_screen_reader_calls = true;
+  speech.records.clear();
   EXPECT_NO_THROW(mute.speak("unheard"));
   mute.speak("voice only", 1);
   EXPECT_EQ(mute.CurrentTTSType(), 0);
-  EXPECT_THAT(Log(), ElementsAre("not spoken unheard", "not spoken voice only"));
+  EXPECT_THAT(Log(), IsEmpty());
+  EXPECT_THAT(backends.not_spoken, ElementsAre("unheard", "voice only"));
   EXPECT_NO_THROW(mute.StopSpeakingAll());
 }
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   StartVoice();
-  // Down: voice 0; K, L: voices 1 and 2; Right: index 3 fails; Down: refused from then on;
-  // Up: back to the last voice of the list.
-  script = {{kDown}, {Letter('K')}, {Letter('L')}, {kRight}, {kDown}, {kUp}, {kReturn}};
+  // Down: voice 0; K: voice 1; Right: index 2 fails; Down: refused from then on; Up: back to the
+  // last voice of the list.
+  script = {{kDown}, {Letter('K')}, {kRight}, {kDown}, {kUp}, {kReturn}};
   int16_t voice = 99;
   form.AdjustVoice(voice);
-  EXPECT_EQ(voice, 2);
-  EXPECT_THAT(Log("voice voice "), ElementsAre("Alpha", "Bravo", "Charlie", "Charlie"));
-  EXPECT_EQ(Log("voice speak Here is the current voice").size(), 4u);
+  EXPECT_EQ(voice, 1);
+  EXPECT_EQ(speech.voice, "Veltro Voice Two");
+  EXPECT_EQ(Log("voice speak Here is the current voice").size(), 3u);
   EXPECT_EQ(Log("voice speak ").front(), "Use the arrows  to select voice. Press Enter when done.");
   EXPECT_EQ(ui.events.key_target(), nullptr);
 
   // Another key first tries index -1, which locks the arrows.
   script = {{Letter('X')}, {kDown}, {kUp}, {kEscape}};
-  backends.log.clear();
+  Clear();
   form.AdjustVoice(voice = 0);
   EXPECT_EQ(voice, -1);
-  EXPECT_THAT(Log("voice voice"), IsEmpty());
+  EXPECT_EQ(Log("voice speak Here"), std::vector<std::string>{});
 
-  backends.voice_names.clear();
+  speech.fail_voice_calls = true;  // no voice at all
   script = {{kDown}};
   form.AdjustVoice(voice);
   EXPECT_EQ(voice, 0);
@@ -193,36 +198,34 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
 }
 
 TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBack) {
-  backends.rate = 20;
+  speech.rate = 20;
   StartVoice();
   script = {{kUp}, {Letter('I')}, {Letter('L')}, {kEscape}};
   int16_t rate = 0;
   form.AdjustRate(rate);
-  EXPECT_EQ(rate, 21);
-  backends.rate = -9;
+  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(21, 21));
+  speech.rate = -9;
   script = {{kDown}, {Letter('K')}, {Letter('Q')}, {kReturn}};
   form.AdjustRate(rate);
-  EXPECT_EQ(rate, -10);
+  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(-10, -10));
   // Another key applies and announces the same rate again.
-  EXPECT_THAT(Log("voice rate "), ElementsAre("21", "-10", "-10"));
   EXPECT_EQ(Log("voice speak Here is the new rate.").size(), 3u);
   form.AdjustRate2(40, rate);
   EXPECT_EQ(rate, 21);
   form.AdjustRate2(-32768, rate);
   form.AdjustRate2(3, rate);
-  EXPECT_EQ(backends.rate, -7);
+  EXPECT_EQ(speech.rate, -7);
 
-  // A volume off the steps of five is kept but not applied.
-  backends.volume = 97;
+  // A volume off the steps of five is kept but not applied (the voice would refuse it).
+  speech.volume = 97;
   script = {{kUp}, {kRight}, {kDown}, {kUp}, {kReturn}};
   int16_t volume = 0;
   form.AdjustVolume(volume);
-  EXPECT_EQ(volume, 102);
-  backends.volume = 0;
+  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(102, 97));
+  speech.volume = 0;
   script = {{kDown}, {Letter('J')}, {kUp}, {kEscape}};
   form.AdjustVolume(volume);
-  EXPECT_EQ(volume, 5);
-  EXPECT_THAT(Log("voice volume "), ElementsAre("97", "5"));
+  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(5, 5));
 
   FRMTTS game(ui.ui(), backends, *this);  // any other window that has the keyboard
   ui.events.SetKeyTarget(&game);
@@ -234,21 +237,22 @@ TEST_F(SpeechFormTest, SetSapiValuesSetsSlotOneAndStopsQuietlyAtTheFirstFailure)
   EXPECT_NO_THROW(form.SetSapiValues(0, 0, 0, 0));  // no voice yet at all
   StartVoice();
   int16_t choice = -5;
-  form.SetSapiValues(2, 3, 40, 1, choice);
+  auto settings = [&] {
+    return std::tuple(speech.voice, speech.rate, speech.volume, speech.priority);
+  };
+  form.SetSapiValues(1, 3, 40, 1, choice);
   EXPECT_EQ(choice, 1);
-  EXPECT_THAT(Log(), ElementsAre("voice voice Charlie", "voice rate 3", "voice volume 40",
-                                 "voice priority 1"));
-  backends.log.clear();
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
   // Other slots were never made: the voice list is read from slot 1, then the assignment fails.
   for (int16_t other : {0, 2, 7}) {
     choice = other;
     EXPECT_NO_THROW(form.SetSapiValues(1, 1, 1, 1, choice));
     EXPECT_EQ(choice, other);
   }
-  EXPECT_THAT(Log(), IsEmpty());
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
   // A volume the voice refuses leaves the voice and rate set before it.
-  EXPECT_NO_THROW(form.SetSapiValues(1, 5, 150, 2));
-  EXPECT_THAT(Log(), ElementsAre("voice voice Bravo", "voice rate 5"));
+  EXPECT_NO_THROW(form.SetSapiValues(0, 5, 150, 2));
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
 }
 
 TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
@@ -272,29 +276,29 @@ TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
   form.speak("Q: 42");
   form.SpellLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42", "Q", "colan", "space", "4", "2"));
-  EXPECT_EQ(Log("wait 0.4").size(), 5u);
+  EXPECT_EQ(waits, std::vector<float>(5, 0.4f));
   EXPECT_EQ(Log("voice purge").size(), 5u);
   EXPECT_EQ(form.LastThingSpoken(), "Q: 42");
-  backends.log.clear();
+  Clear();
   form.RepeatLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42"));
 
   form.speak("abcdef");
-  backends.log.clear();
+  Clear();
   script = {{0}, {0}, {kSpace}};  // the key arrives during the second pause
   form.SpellLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("a", "b"));
   EXPECT_EQ(ui.events.key_target(), nullptr);
 
   // Unknown characters are skipped; no pause at the very end of the phrase.
-  backends.log.clear();
+  Clear();
   form.SpellWord("a\tb\xC3\xA9");
   EXPECT_THAT(Log("voice speak "), ElementsAre("a", "b"));
-  EXPECT_EQ(Log("wait").size(), 2u);
+  EXPECT_EQ(waits.size(), 2u);
   EXPECT_EQ(form.LastThingSpoken(), "b");
-  backends.log.clear();
+  Clear();
   form.SpellWord("xy");
-  EXPECT_EQ(Log("wait").size(), 1u);
+  EXPECT_EQ(waits.size(), 1u);
 }
 
 TEST_F(SpeechFormTest, EditBoxEchoesTypingAndBackspaceAndEscapeDiscards) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,13 @@ struct TempDir {
     std::filesystem::remove_all(path, ignored);
   }
   std::string File(const std::string& name) const { return path + "/" + name; }
+  // Writes a file, with the folders it needs; `name` is taken inside unless it is absolute.
+  std::string Write(const std::string& name, const std::string& contents = "") const {
+    const std::filesystem::path full = name.starts_with('/') ? name : File(name);
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream(full, std::ios::binary) << contents;
+    return full.string();
+  }
 };
 
 // Writes a 440 Hz sine at half of full scale in a libsndfile format (SF_FORMAT_WAV | ...).

@@ -87,10 +87,15 @@ class SpeechdService {
   void Signal(int signal) const {
     if (pid_ != 0) kill(-pid_, signal);
   }
-  // Everything it logged so far; each text it queued shows as "Queueing message |TEXT|".
-  std::string Log() const {
-    std::ifstream file(folder_ / "speech-dispatcher.log");
-    return {std::istreambuf_iterator<char>(file), {}};
+  // Whether it queued the text, waiting up to five seconds for it to do so.
+  bool Queued(const std::string& text) const {
+    for (int i = 0; i < 100; ++i) {
+      std::ifstream file(folder_ / "speech-dispatcher.log");
+      const std::string log{std::istreambuf_iterator<char>(file), {}};
+      if (log.find("Queueing message |" + text + "|") != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
   }
 
  private:

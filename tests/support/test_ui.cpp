@@ -1,7 +1,6 @@
 #include "support/test_ui.h"
 
-#include <filesystem>
-#include <fstream>
+#include <stdexcept>
 
 namespace veltro::testing {
 
@@ -10,17 +9,14 @@ TestUi::TestUi() {
   events.SetHelp(&dialogs);
 }
 
-void TestUi::WriteFile(const std::string& path, const std::string& contents) {
-  std::filesystem::path full = path.starts_with('/') ? path : Folder() + path;
-  std::filesystem::create_directories(full.parent_path());
-  std::ofstream(full, std::ios::binary) << contents;
-}
-
 std::optional<platform::headless::KeyEvent> TestUi::TakeDueKey(double now) {
   if (now != round_time_) {
     round_time_ = now;
     ++rounds;
+    if (now > give_up_at) throw std::runtime_error("the program kept waiting for keys");
     if (on_serve) on_serve();
+    if (!script.empty()) QueueKeyDown(script.front().code, script.front().shift);
+    if (!script.empty()) script.pop_front();
     round_.insert(round_.end(), keys_.begin(), keys_.end());
     keys_.clear();
   }

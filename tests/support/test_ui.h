@@ -16,7 +16,8 @@ namespace veltro::testing {
 
 // The headless platform's own event loop, dialogs and environment, over a fresh temporary program
 // folder that is removed afterwards. Keys a test queues reach the key target when the queue is
-// next served, and `on_serve` lets a test act at each round of a wait.
+// next served, and `on_serve` lets a test act at each round of a wait. The keys of `script` go out
+// one per round, so that each menu or key loop gets exactly the keys meant for it.
 class TestUi : public platform::headless::KeySource {
  public:
   TestUi();
@@ -27,14 +28,18 @@ class TestUi : public platform::headless::KeySource {
   platform::UserInterface ui() { return {events, dialogs, environment}; }
   // The program folder, with the trailing separator the subsystems put before file names.
   std::string Folder() const { return environment.ProgramFolder() + "/"; }
-  // Writes a file; `path` is taken inside the folder unless it is absolute.
-  void WriteFile(const std::string& path, const std::string& contents = "");
 
   void QueueKeyDown(int16_t code, int16_t shift = 0) { keys_.push_back({true, code, shift}); }
   // Runs at the start of every round of serving the queue, before the keys queued so far go out.
   std::function<void()> on_serve;
   // How many rounds the queue was served.
   int rounds = 0;
+  struct Key {
+    int16_t code, shift = 0;
+  };
+  std::deque<Key> script;
+  // A program still waiting at this virtual time fails the test instead of never ending.
+  double give_up_at = 1000;
 
   TempDir folder;
   platform::headless::VirtualClock clock;

@@ -67,7 +67,10 @@ class RecordingVoice : public SapiVoice {
   }
   void SetRate(int32_t rate) override {
     Check();
-    if (rate < -10 || rate > 10) throw PlatformError("a voice rate must lie from -10 to 10");
+    if (rate < -10 || rate > state_->highest_rate) {
+      throw PlatformError("a voice rate must lie from -10 to " +
+                          std::to_string(state_->highest_rate));
+    }
     state_->rate = rate;
   }
   int32_t Volume() override {
