@@ -2,6 +2,7 @@
 
 #include "platform/headless/script.h"
 #include "platform/program_files.h"
+#include "platform/quit_signals.h"
 #include "program.h"
 
 namespace veltro::app {
@@ -55,6 +56,9 @@ RunOutcome RunHeadless(const HeadlessOptions& options) {
   } catch (const platform::headless::ScriptError& error) {
     return {HeadlessRun::kScriptErrorStatus, error.what()};
   }
+  // A signal ends the run like a quit, with the logs written out.
+  platform::QuitSignals quit_signals;
+  run->events().SetQuitSignals(&quit_signals);
   return run->Run();
 }
 

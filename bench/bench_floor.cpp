@@ -6,11 +6,15 @@
 //   bench_floor FOLDER first game|before|floor   one first press of a fresh process, in µs
 //   bench_floor FOLDER headless SCRIPT      the cost of a virtual second of a headless run
 //   bench_floor FOLDER voice N|floor        memory after N quick retries with the built-in voice
+//   bench_floor FOLDER idle|flight          the floor of a waiting program, until SIGTERM: the same
+//                                           window and sound device waiting for an event, or a
+//                                           20 ms loop retuning three playing sources
 // FOLDER holds the game's sounds and openal-soft.conf (by default the build's bin/);
 // bench/performance.sh runs them all and writes docs/performance.md.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <SDL.h>
 
 #include <sys/resource.h>
 #include <time.h>
@@ -318,6 +322,34 @@ void LagRow(const char* what, Lag lag) {
   std::printf("| %s | %.1f ms | %d |\n", what, lag.largest, lag.late);
 }
 
+// The least a program with the game's window and sound device can do while it waits: nothing
+// until an event comes ("idle"), or a 20 ms loop that retunes three playing sources ("flight").
+// Runs until SIGTERM (or the window is closed); bench/measure_wakes.sh watches its processor time.
+int WaitingFloor(const std::string& folder, bool flying) {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+  SDL_Window* window = SDL_CreateWindow("floor", 0, 0, 640, 480, SDL_WINDOW_SHOWN);
+  if (window == nullptr) return 1;
+  Floor sounds(folder);
+  if (!flying) alSourceStopv(3, sounds.busy);
+  SDL_Event event;
+  timespec next{};
+  clock_gettime(CLOCK_MONOTONIC, &next);
+  for (float pitch = 1;;) {
+    if (flying) {
+      next.tv_nsec += 20'000'000;
+      if (next.tv_nsec >= 1'000'000'000) next = {next.tv_sec + 1, next.tv_nsec - 1'000'000'000};
+      clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+      pitch = pitch > 1.5f ? 1 : pitch + 0.01f;
+      for (ALuint source : sounds.busy) alSourcef(source, AL_PITCH, pitch);
+      while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) return 0;
+      }
+    } else if (SDL_WaitEvent(&event) && event.type == SDL_QUIT) {
+      return 0;
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -331,6 +363,9 @@ int main(int argc, char** argv) {
   if (argc > 3 && std::string(argv[2]) == "voice") {
     VoiceMemory(folder, argv[3]);
     return 0;
+  }
+  if (argc > 2 && (std::string(argv[2]) == "idle" || std::string(argv[2]) == "flight")) {
+    return WaitingFloor(folder, std::string(argv[2]) == "flight");
   }
   if (argc > 3 && std::string(argv[2]) == "headless") {
     HeadlessCost(folder, argv[3]);

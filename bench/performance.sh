@@ -29,6 +29,7 @@ start_cost() {
 short_script=$source_dir/tests/program/scripts/escape_from_menu.keys
 
 later_and_lag=$("$bench" "$bin")
+waiting=$("$source_dir/bench/measure_wakes.sh" "$bin/veltro-lander" "$bench" "$bin" 10)
 game=$("$bin/veltro-lander" --audio-info)
 floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
 {
@@ -91,6 +92,18 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo
   echo "Before the voice paced its synthesis (it turned every queued text into sound at once,"
   echo "measured 2026-12-06): 14.4 MB after one flight, 54.2 MB after 50 quick retries."
+  echo
+  echo "## Waiting: processor time and main-thread wake-ups"
+  echo
+  echo "The program on a private Xvfb (OpenAL Soft's null device, the built-in voice on SDL's"
+  echo "dummy audio), watched for 10 s in each state: processor time of the whole process and of"
+  echo "its main thread (the scheduler's own count, \`/proc/PID/task/TID/schedstat\`), and the main"
+  echo "thread's context switches a second. In flight the craft falls freely. The floor is"
+  echo "\`bench_floor idle\` (the same window and sound device waiting for an event) beside the"
+  echo "menus, and \`bench_floor flight\` (a 20 ms loop retuning three playing sources) beside the"
+  echo "flight. Most of either is OpenAL Soft's mixing thread."
+  echo
+  echo "$waiting"
   echo
   echo "## Headless cost"
   echo

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -11,6 +12,7 @@
 #include "platform/headless/script_player.h"
 #include "platform/keys.h"
 #include "platform/platform_error.h"
+#include "platform/quit_signals.h"
 #include "platform/speech_log.h"
 #include "platform/text_lines.h"
 #include "support/audio_file_fixtures.h"
@@ -138,6 +140,22 @@ TEST(EnvironmentTest, TextFilesAreReadAsLinesEndedByCrCrLfOrLf) {
 }
 
 // The speech log of a headless run, on the event loop's clock.
+// A quit signal no longer kills the process outright: the run ends through the program's way out
+// (so its logs are written) with the status a shell gives a signal.
+TEST_F(HeadlessEventLoopTest, AQuitSignalEndsTheRunWith128PlusTheSignal) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    QuitSignals signals;
+    ui.SetQuitSignals(&signals);
+    auto timer = StartTimer(20, [signal] { std::raise(signal); });
+    try {
+      ui.RunMessageLoop();
+    } catch (const ProgramEnded& ended) {
+      EXPECT_EQ(ended.status, 128 + signal);
+    }
+    ui.SetQuitSignals(nullptr);
+  }
+}
+
 class SpeechLogTest : public HeadlessEventLoopTest {
  protected:
   RecordingSpeechBackends backends;

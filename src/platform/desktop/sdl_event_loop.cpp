@@ -1,9 +1,16 @@
 #include "platform/desktop/sdl_event_loop.h"
 
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "platform/desktop/sdl_key_map.h"
@@ -16,12 +23,53 @@ using std::chrono::milliseconds;
 
 namespace {
 
-// Waiting for the next timer: SDL's wait (which sleeps in the X connection's poll) takes all but
-// this last stretch, which is slept in short steps for about a millisecond of accuracy.
-constexpr auto kPreciseTail = milliseconds(1);
-constexpr auto kShortSleep = std::chrono::microseconds(250);
-// The longest a DoEvents with nothing to do waits for something to happen.
+// A DoEvents with nothing to do and no timer enabled still returns this often, so that a loop
+// that watches the clock (a pause) sees it move. While any timer runs, the timer decides.
 constexpr auto kIdleWait = milliseconds(10);
+// The message loop without any timer wakes this often, only to look after the display.
+constexpr auto kLoopIdleWait = milliseconds(1000);
+// A Pause (the game polling a sound until it ends) sleeps this long unless a quit request or
+// the display wakes it: short beside the sound, long beside a millisecond poll.
+constexpr auto kPauseWait = milliseconds(20);
+// SDL looks after the display when it reads it (keeping the screen saver off, for one); with
+// nothing to read for this long it reads anyway.
+constexpr auto kHousekeeping = std::chrono::seconds(10);
+// How the program ends when its display goes away under it.
+constexpr int kDisplayLostStatus = 1;
+
+// Set by Xlib's error handlers, which belong to the process and may not unwind.
+std::atomic<bool> display_lost{false};
+char display_failure[256] = {};
+// Once the loop has let the program end, the status it ends with; -1 while it runs.
+int ending_status = -1;
+
+int OnDisplayError(Display* display, XErrorEvent* error) {
+  if (!display_lost.exchange(true)) {
+    char text[160] = {};
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::snprintf(display_failure, sizeof display_failure, "the display refused a request (%s)",
+                  text);
+  }
+  return 0;
+}
+
+void OnDisplayConnectionLost(Display*, void*) {
+  if (!display_lost.exchange(true)) {
+    std::snprintf(display_failure, sizeof display_failure,
+                  "the connection to the display was lost");
+  }
+  // Returning lets the loop end the program in order. Once it has (the window is being closed,
+  // everything else of the program is released and its logs are written), Xlib's waits for the
+  // window could only spin on the dead connection: the process ends here.
+  if (ending_status >= 0) {
+    std::fflush(nullptr);
+    _exit(ending_status);
+  }
+}
+
+int OnDisplayIoError(Display*) {
+  return 0;  // said once, in the program's own words, when the loop ends the program
+}
 
 // The displays the desktop names, each with the SDL video driver that would open it.
 constexpr std::pair<const char*, const char*> kDisplays[] = {{"DISPLAY", "x11"},
@@ -69,7 +117,8 @@ SdlEventLoop::SdlEventLoop()
           [this] { return std::chrono::duration<double>(SteadyClock::now() - start_).count(); }) {
   // The window shows one plain colour: drawing it in software spares loading OpenGL at start-up.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Window close (and Control-C in the terminal) arrives as SDL_QUIT, which ends the program.
+  // SIGINT and SIGTERM would come as SDL_QUIT, the player's own quit; the quit signals say which.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     throw PlatformError(NoDisplayMessage(SDL_GetError()));
   }
@@ -91,20 +140,42 @@ SdlEventLoop::SdlEventLoop()
   }
   // Keys are what the game wants, not composed text.
   SDL_StopTextInput();
+  WatchDisplay();
+}
+
+// On X11 the loop sleeps on the connection itself, and a display that fails or goes away ends
+// the program through the loop instead of through Xlib's exit.
+void SdlEventLoop::WatchDisplay() {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  display_ = info.info.x11.display;
+  display_fd_ = ConnectionNumber(display_);
+  display_lost = false;
+  // A window destroyed by another program shows as a refused request.
+  XSetErrorHandler(OnDisplayError);
+  XSetIOErrorHandler(OnDisplayIoError);
+  XSetIOErrorExitHandler(display_, OnDisplayConnectionLost, nullptr);
 }
 
 SdlEventLoop::~SdlEventLoop() {
+  // With the display gone, Xlib can only fail again; the process's end frees the connection.
+  if (display_lost) return;
+  if (ending_status < 0) ending_status = 0;
   SDL_DestroyWindow(window_);
   SDL_Quit();
+  ending_status = -1;
 }
 
 void SdlEventLoop::ShowMainWindow(const std::string& title) {
+  EndIfAsked();  // Xlib would wait for ever for a window on a display that is gone
   SDL_SetWindowTitle(window_, title.c_str());
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
   // Without a window manager (a bare X server) nobody else gives the window the keyboard.
   SDL_SetWindowInputFocus(window_);
   PaintWindow();
+  unflushed_ = true;
 }
 
 void SdlEventLoop::PaintWindow() {
@@ -116,12 +187,68 @@ void SdlEventLoop::PaintWindow() {
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 8, 12, 32));
   }
   SDL_UpdateWindowSurface(window_);
+  unflushed_ = true;
+}
+
+void SdlEventLoop::EndIfAsked() {
+  if (int signal = quit_signals_.Received()) End(QuitSignals::kStatusBase + signal);
+  if (display_ != nullptr && display_lost) {
+    std::cerr << "veltro-lander: " << display_failure << "; the game ends\n";
+    End(kDisplayLostStatus);
+  }
+}
+
+void SdlEventLoop::End(int status) {
+  ending_status = status;
+  throw ProgramEnded(status);
+}
+
+bool SdlEventLoop::DisplayHasInput() {
+  if (display_ == nullptr) return true;  // another driver: SDL reads it each time
+  if (XEventsQueued(display_, QueuedAlready) > 0) return true;
+  // A wait that just timed out has looked at the connection already.
+  if (std::exchange(display_idle_, false)) return false;
+  pollfd connection{display_fd_, POLLIN, 0};
+  return poll(&connection, 1, 0) > 0;
+}
+
+void SdlEventLoop::PumpDisplay() {
+  SDL_PumpEvents();
+  last_pump_ = SteadyClock::now();
+  EndIfAsked();
+}
+
+void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
+  // What the program asked of the display goes out before it sleeps. Xlib's flush also tries to
+  // read the connection, so it is called only when something may wait to be sent.
+  if (display_ != nullptr && std::exchange(unflushed_, false)) XFlush(display_);
+  pollfd sources[2] = {{quit_signals_.wake_fd(), POLLIN, 0}, {display_fd_, POLLIN, 0}};
+  // Another driver than X11 is looked at at least every few milliseconds.
+  if (display_ == nullptr) deadline = std::min(deadline, SteadyClock::now() + milliseconds(5));
+  for (;;) {
+    auto left = deadline - SteadyClock::now();
+    if (left <= SteadyClock::duration::zero()) return;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    const timespec timeout{static_cast<time_t>(seconds.count()),
+                           static_cast<long>(std::chrono::nanoseconds(left - seconds).count())};
+    const int ready = ppoll(sources, display_ == nullptr ? 1 : 2, &timeout, nullptr);
+    if (ready > 0) {
+      EndIfAsked();
+      return;
+    }
+    display_idle_ = ready == 0;
+    if (ready == 0 || errno != EINTR) return;
+    EndIfAsked();  // a signal interrupted the sleep
+  }
 }
 
 bool SdlEventLoop::ServePending() {
+  EndIfAsked();
+  if (DisplayHasInput() || SteadyClock::now() - last_pump_ > kHousekeeping) PumpDisplay();
+  // One event at a time: a handler that serves the queue itself receives the events after it.
   bool served = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
+  while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
     HandleEvent(event);
     served = true;
   }
@@ -131,39 +258,30 @@ bool SdlEventLoop::ServePending() {
 void SdlEventLoop::DoEvents() {
   if (ServePending()) return;
   // The game waits for a key by serving the queue over and over (a menu, a pause). With nothing to
-  // do, sleep until an event arrives or the next timer is due (10 ms at most, so that such a
-  // loop still sees the clock move), instead of keeping a core busy. Keys do not wait for this.
-  WaitUntil(NextTimerDue(SteadyClock::now() + kIdleWait));
+  // do, sleep until an event arrives or the next timer is due, instead of keeping a core busy.
+  WaitForInput(NextTimerDue(SteadyClock::now() + kIdleWait));
   ServePending();
 }
 
 void SdlEventLoop::RunMessageLoop() {
   for (;;) {
-    // Wake at least every half second even without timers; events wake the wait sooner.
-    WaitUntil(NextTimerDue(SteadyClock::now() + milliseconds(500)));
+    WaitForInput(NextTimerDue(SteadyClock::now() + kLoopIdleWait));
     ServePending();
   }
 }
 
-void SdlEventLoop::WaitUntil(SteadyClock::time_point deadline) {
+void SdlEventLoop::Pause() {
+  // The queue is not served: keys stay queued for whatever comes after the pause. Only a quit
+  // request, and the window's own events (it is drawn again when uncovered), are taken out.
+  EndIfAsked();
+  if (display_ == nullptr || !DisplayHasInput()) WaitForInput(SteadyClock::now() + kPauseWait);
+  EndIfAsked();
+  if (!DisplayHasInput()) return;
+  PumpDisplay();
   SDL_Event event;
-  for (;;) {
-    auto left = deadline - SteadyClock::now();
-    if (left <= SteadyClock::duration::zero()) return;
-    if (left > kPreciseTail) {
-      int wait_ms =
-          static_cast<int>(std::chrono::duration_cast<milliseconds>(left - kPreciseTail).count());
-      if (SDL_WaitEventTimeout(&event, std::max(wait_ms, 1)) != 0) {
-        HandleEvent(event);
-        return;
-      }
-    } else {
-      if (SDL_PollEvent(&event) != 0) {
-        HandleEvent(event);
-        return;
-      }
-      std::this_thread::sleep_for(std::min<SteadyClock::duration>(left, kShortSleep));
-    }
+  while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0 ||
+         SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) {
+    HandleEvent(event);
   }
 }
 
@@ -185,8 +303,7 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
       }
       break;
     case SDL_QUIT:
-      EndProgram();
-      break;
+      End(0);
     case SDL_WINDOWEVENT:
       // A window of a new size gets a new surface, and the text is drawn to its new size.
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
@@ -197,10 +314,6 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
     default:
       break;
   }
-}
-
-void SdlEventLoop::Pause() {
-  std::this_thread::sleep_for(milliseconds(1));
 }
 
 float SdlEventLoop::Clock() {

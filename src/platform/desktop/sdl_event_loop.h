@@ -2,17 +2,26 @@
 
 #include <SDL.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 
 #include "platform/event_loop.h"
+#include "platform/quit_signals.h"
+
+struct _XDisplay;
 
 namespace veltro::platform::desktop {
 
 // The desktop's event loop on SDL2: one window that takes the keyboard, key presses (with
-// auto-repeat) and releases as Windows virtual-key codes, and timers served from SDL's event
-// queue with about a millisecond of accuracy.
+// auto-repeat) and releases as Windows virtual-key codes, and timers.
+//
+// It wakes only when there is work: it sleeps on the X connection and on the quit signals until
+// the next timer is due (to the system timer's precision), and reads the X connection only when
+// it has something to read. Every quit request ends the program through ProgramEnded, in any
+// wait: closing the window (status 0), SIGTERM, SIGINT or SIGHUP (128 + the signal), or the
+// display going away under the program (status 1, with a message).
 //
 // SDL keeps global state, so only one of these may exist at a time. Everything runs on the thread
 // that created it.
@@ -47,12 +56,30 @@ class SdlEventLoop : public EventLoop {
   void HandleEvent(const SDL_Event& event);
   // The moment the next enabled timer is due, or `limit` if none is due sooner.
   SteadyClock::time_point NextTimerDue(SteadyClock::time_point limit);
-  // Waits until an event arrives or `deadline` passes, handling the event if one came.
-  void WaitUntil(SteadyClock::time_point deadline);
+  // Whether the X connection has events to read, or has read them already.
+  bool DisplayHasInput();
+  // Sleeps until the X connection has input, a quit signal arrives or `deadline` passes.
+  void WaitForInput(SteadyClock::time_point deadline);
+  // Moves what the X connection has into SDL's queue.
+  void PumpDisplay();
+  // Ends the program when a quit signal came or the display went away.
+  void EndIfAsked();
+  // Ends the program with `status`, remembering it for the window's last moments.
+  [[noreturn]] void End(int status);
+  void WatchDisplay();
   void PaintWindow();
 
   SteadyClock::time_point start_ = SteadyClock::now();
+  QuitSignals quit_signals_;
   SDL_Window* window_ = nullptr;
+  // The X connection of the window, when SDL runs on X11; null on other drivers.
+  _XDisplay* display_ = nullptr;
+  int display_fd_ = -1;
+  // Requests may wait in Xlib's buffer (the window was shown or drawn since the last flush).
+  bool unflushed_ = true;
+  // The last wait timed out: the connection had nothing to read at that moment.
+  bool display_idle_ = false;
+  SteadyClock::time_point last_pump_{};
 };
 
 }  // namespace veltro::platform::desktop

@@ -67,6 +67,7 @@ void HeadlessEventLoop::SkipTo(std::optional<double> key) {
 }
 
 void HeadlessEventLoop::AdvanceTo(double time) {
+  if (quit_signals_ != nullptr) quit_signals_->EndIfReceived();
   if (time > max_seconds_) {
     clock_.AdvanceTo(max_seconds_);
     EndAtTimeLimit();

@@ -6,6 +6,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/headless/virtual_clock.h"
+#include "platform/quit_signals.h"
 
 namespace veltro::platform::headless {
 
@@ -48,6 +49,8 @@ class HeadlessEventLoop : public EventLoop {
   // when it acts (the headless platform's parts do): a timer handler that did something without
   // looking would be taken for idle, and its ticks passed over.
   void SkipIdleTime(bool skip) { skip_idle_ = skip; }
+  // Quit signals end the run (128 + the signal) the next time the program waits; none by default.
+  void SetQuitSignals(const QuitSignals* signals) { quit_signals_ = signals; }
   // Why the run was cut off at the time limit; empty otherwise.
   const std::string& time_limit_message() const { return time_limit_message_; }
 
@@ -76,6 +79,7 @@ class HeadlessEventLoop : public EventLoop {
   VirtualClock& clock_;
   double max_seconds_;
   KeySource* source_ = nullptr;
+  const QuitSignals* quit_signals_ = nullptr;
   std::string time_limit_message_;
   bool skip_idle_ = false;
   uint64_t reads_seen_ = 0;  // the clock's read count when last looked at
