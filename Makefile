@@ -61,8 +61,8 @@ soak:
 	scripts/setup test
 	cmake -S . -B $(SOAK_BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVELTRO_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(SOAK_BUILD) -j $(JOBS) --target soak
-	$(SOAK_BUILD)/tests/soak --flights 10000
-	$(SOAK_BUILD)/tests/soak --damaged-file 400
+	$(SOAK_BUILD)/soak/soak --flights 10000
+	$(SOAK_BUILD)/soak/soak --damaged-file 400
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -1,20 +1,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <iterator>
 #include <map>
 #include <sstream>
 #include <thread>
 
 #include "command_line.h"
-#include "headless_run.h"
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program.h"
+#include "program/program_fixture.h"
 #include "sound_log.h"
 #include "speech/frm_tts.h"
 #include "support/speechd_service.h"
@@ -27,73 +24,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace veltro::app {
 namespace {
-
-const std::string kClosingPrompt =
-    "Press Escape to exit, N to select a new planet, or  any other key to try again.";
-const std::string kMoonFinalReport = "Final Fuel 224, Final Velocity 100.\\r\\n";
-const char* const kBoxKeys = "Press Enter or Escape to close this message.";
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-
-int Count(const std::string& log, const std::string& text) {
-  int count = 0;
-  for (size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
-  return count;
-}
-
-// What a run of the built veltro-lander binary left behind.
-struct ProgramRun {
-  int status;
-  std::string errors, sound_log, speech_log;  // errors: its stderr
-
-  // The time of the first line saying exactly `text`; -1 if none.
-  double TimeOf(const std::string& text) const {
-    size_t at = speech_log.find(" " + text + "\n");
-    if (at == std::string::npos) return -1.0;
-    return std::stod(speech_log.substr(speech_log.rfind('\n', at) + 1));
-  }
-  // Whether the texts are said in this order (other lines may lie between them).
-  bool SaysInOrder(const std::vector<std::string>& texts) const {
-    size_t at = 0;
-    for (const std::string& text : texts) {
-      if ((at = speech_log.find(" " + text + "\n", at)) == std::string::npos) return false;
-    }
-    return true;
-  }
-};
-
-ProgramRun RunProgram(const std::string& arguments, const std::string& environment = "") {
-  auto folder =
-      std::filesystem::temp_directory_path() / ("veltro_test_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::string command = environment + " '" VELTRO_BIN_DIR "/veltro-lander' --speech-log '" +
-                        (folder / "speech.log").string() + "' --sound-log '" +
-                        (folder / "sound.log").string() + "' " + arguments + " 2> '" +
-                        (folder / "stderr.txt").string() + "'";
-  int raw = std::system(command.c_str());
-  ProgramRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder / "stderr.txt"),
-                 ReadFile(folder / "sound.log"), ReadFile(folder / "speech.log")};
-  std::filesystem::remove_all(folder);
-  return run;
-}
-
-// A headless run in this process of one of the scripts in tests/program/scripts, logging speech.
-HeadlessOptions InProcess(const std::string& script, std::ostream& speech_log) {
-  HeadlessOptions options;
-  options.script = ReadFile(VELTRO_SOURCE_DIR "/tests/program/scripts/" + script);
-  options.speech_log = &speech_log;
-  options.program_folder = VELTRO_BIN_DIR;
-  return options;
-}
-
-// Plays one of the scripts in tests/program/scripts headless.
-ProgramRun RunScript(const std::string& script, const std::string& extra_arguments = "") {
-  return RunProgram("--headless --keys '" VELTRO_SOURCE_DIR "/tests/program/scripts/" + script +
-                    "' " + extra_arguments);
-}
 
 TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
   ProgramRun run = RunScript("moon_free_fall.keys");
@@ -197,21 +127,6 @@ TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
   EXPECT_TRUE(
       mute.SaysInOrder({"[not spoken] Where would you like to land?", "[not spoken] Moon"}));
   EXPECT_EQ(Count(mute.speech_log, "\n"), Count(mute.speech_log, " ["));
-}
-
-TEST(ProgramTest, WithoutASoundDeviceEveryMessageBoxIsHeardAndAnswered) {
-  std::ostringstream log;
-  HeadlessOptions options = InProcess("escape_from_menu.keys", log);
-  HeadlessRun run(options);
-  run.sound().SetDeviceMissing(true);
-  EXPECT_EQ(run.Run().status, 0);
-  const std::string text = log.str();
-  const int boxes = Count(text, "[message box \"Error\": Unable to initialize DirectSound");
-  EXPECT_EQ(boxes, 8);
-  EXPECT_EQ(Count(text, " Unable to initialize DirectSound - sound card may not be present\n"),
-            boxes);
-  EXPECT_EQ(Count(text, std::string(" ") + kBoxKeys + "\n"), boxes);
-  EXPECT_EQ(Count(text, "[answered OK]"), boxes);
 }
 
 TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOneBringsItBack) {

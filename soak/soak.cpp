@@ -10,6 +10,7 @@
 //                                   maximum resident size (under AddressSanitizer the heap in
 //                                   use) must stay within 1 MB of the good run's
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -30,7 +32,6 @@
 #include "headless_run.h"
 #include "platform/headless/script.h"
 #include "platform/keys.h"
-#include "support/audio_file_fixtures.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
@@ -75,16 +76,18 @@ constexpr std::pair<int, const char*> kFlightKeys[] = {
     {1, "Escape Q"},  // an abort now and then; Escape also closes the key help
 };
 
-// Flies flights as a player would, from what the program says: it picks the world and the
-// difficulty of each flight in turn, goes through the briefing, and in flight holds the space
-// bar and presses random keys until the flight ends; after `flights` flights it leaves.
-class Pilot : public platform::headless::KeySource {
+// Flies flights as a player would, from what the program says (the speech log, written to it line
+// by line): it picks the world and the difficulty of each flight in turn, goes through the
+// briefing, and in flight holds the space bar and presses random keys until the flight ends;
+// after `flights` flights it leaves.
+class Pilot : public platform::headless::KeySource, public std::streambuf {
  public:
   Pilot(std::mt19937_64& random, int first_flight, int flights)
       : random_(random), next_world_(first_flight), flights_left_(flights) {}
 
   int flights_flown() const { return flights_flown_; }
 
+ private:
   // A line of the speech log: the time, a blank and the text.
   void Heard(const std::string& line) {
     const std::string text = line.substr(line.find(' ') + 1);
@@ -98,12 +101,8 @@ class Pilot : public platform::headless::KeySource {
       for (int i = 0; i < difficulty_; ++i) Press("Down");
       Press("Return");
     } else if (text == kBriefingMenu) {
-      if (Chance(10)) {
-        Press("Return");  // hear the briefing again
-      } else {
-        Press("Down");
-        Press("Return");
-      }
+      if (!Chance(10)) Press("Down");  // Continue; now and then the briefing again
+      Press("Return");
     } else if (text == kFlightStart) {
       flying_ = true;
       flight_started_ = now_;
@@ -112,35 +111,38 @@ class Pilot : public platform::headless::KeySource {
       flying_ = false;
       keys_.clear();
       ++flights_flown_;
-      if (--flights_left_ <= 0) {
-        Press("Escape");
-      } else {
-        Press(Chance(8) ? "R" : "N");  // the same world again, or a new one
-      }
+      // The last flight of the run leaves; the others fly the same world again or a new one.
+      Press(--flights_left_ <= 0 ? "Escape" : Chance(8) ? "R" : "N");
     }
+  }
+
+  int overflow(int c) override {
+    if (c == '\n') {
+      Heard(line_);
+      line_.clear();
+    } else if (c != traits_type::eof()) {
+      line_ += static_cast<char>(c);
+    }
+    return c;
   }
 
   // KeySource
   std::optional<KeyEvent> TakeDueKey(double now) override {
-    now_ = now;
-    PlanFlight();
-    if (keys_.empty() || keys_.front().due > now) return std::nullopt;
-    KeyEvent event = keys_.front().event;
+    if (!NextDue(now) || keys_.front().due > now) return std::nullopt;
+    const KeyEvent event = keys_.front().event;
     keys_.pop_front();
     return event;
   }
   std::optional<double> NextDue(double now) override {
     now_ = now;
     PlanFlight();
-    if (keys_.empty()) return std::nullopt;
-    return keys_.front().due;
+    return keys_.empty() ? std::nullopt : std::optional(keys_.front().due);
   }
   std::string Waiting() const override {
     return "the pilot, " + std::string(flying_ ? "in flight" : "outside a flight") + " after " +
            std::to_string(flights_flown_) + " flights of this run";
   }
 
- private:
   struct TimedKey {
     double due;
     KeyEvent event;
@@ -148,7 +150,7 @@ class Pilot : public platform::headless::KeySource {
 
   bool Chance(int one_in) { return random_() % static_cast<unsigned>(one_in) == 0; }
   double Uniform(double from, double to) {
-    return std::uniform_real_distribution<double>(from, to)(random_);
+    return std::uniform_real_distribution(from, to)(random_);
   }
   // A key goes down and comes up `hold` seconds later, after every key planned before it.
   void Press(const std::string& name, double delay = 0.0, double hold = 0.05) {
@@ -188,25 +190,7 @@ class Pilot : public platform::headless::KeySource {
   int difficulty_ = 0;
   bool flying_ = false;
   double flight_started_ = 0.0;
-};
-
-// The speech log of a run, read line by line by the pilot.
-class SpeechTap : public std::streambuf {
- public:
-  explicit SpeechTap(Pilot& pilot) : pilot_(pilot) {}
-
- private:
-  int overflow(int c) override {
-    if (c == '\n') {
-      pilot_.Heard(line_);
-      line_.clear();
-    } else if (c != traits_type::eof()) {
-      line_ += static_cast<char>(c);
-    }
-    return c;
-  }
-  Pilot& pilot_;
-  std::string line_;
+  std::string line_;  // of the speech log, until its end
 };
 
 struct Memory {
@@ -239,8 +223,7 @@ bool Fly(const std::string& folder, std::mt19937_64& random, int first, int flig
   for (int done = 0; done < flights;) {
     const int in_run = std::min(kFlightsPerRun, flights - done);
     Pilot pilot(random, first + done, in_run);
-    SpeechTap tap(pilot);
-    std::ostream speech_log(&tap);
+    std::ostream speech_log(&pilot);
     app::HeadlessOptions options;
     options.speech_log = &speech_log;
     options.program_folder = folder;
@@ -284,33 +267,24 @@ int Soak(int flights, uint64_t seed) {
   }
   const long growth = last.heap - first->heap;
   std::printf(
-      "heap growth from the first to the last tenth: %ld bytes (tolerance %ld); RSS %+.1f MB\n",
-      growth, kHeapTolerance, Megabytes(last.rss - first->rss));
-  if (growth > kHeapTolerance) {
-    std::fprintf(stderr, "soak: the heap grew by %ld bytes\n", growth);
-    return 1;
-  }
-  return 0;
+      "heap growth from the first to the last tenth: %ld bytes (tolerance %ld)%s; "
+      "RSS %+.1f MB\n",
+      growth, kHeapTolerance, growth > kHeapTolerance ? ", too much" : "",
+      Megabytes(last.rss - first->rss));
+  return growth > kHeapTolerance ? 1 : 0;
 }
 
 // A Vorbis stream cut off after its identification header: Ogg content that the Vorbis decoder
 // rejects once it has set itself up (the path on which libvorbis leaves memory behind).
 std::string RejectedOggBytes() {
-  std::string packet("\x01vorbis", 7);
-  packet += std::string(4, '\0');                // version 0
-  packet += '\x01';                              // one channel
-  packet += std::string("\x44\xac\x00\x00", 4);  // 44100 Hz
-  packet += std::string(12, '\0');               // bitrates
-  packet += '\xb8';                              // block sizes 256 and 2048
-  packet += '\x01';                              // framing bit
-  std::string page("OggS\0\x02", 6);
-  page += std::string(8, '\0');              // granule position
-  page += std::string("\x01\0\0\0", 4);      // stream serial number
-  page += std::string(4, '\0');              // page sequence number
-  page += std::string(4, '\0');              // checksum, filled in below
-  page += '\x01';                            // one segment
-  page += static_cast<char>(packet.size());  // of the packet's length
-  page += packet;
+  // Version 0, one channel, 44100 Hz; no bitrates; block sizes 256 and 2048, the framing bit.
+  const std::string packet =
+      std::string("\x01vorbis\0\0\0\0\x01\x44\xac\0\0", 16) + std::string(12, '\0') + "\xb8\x01";
+  // The first page: no granule position, stream 1, page 0, the checksum filled in below; one
+  // segment, of the packet's length.
+  std::string page = std::string("OggS\0\x02", 6) + std::string(8, '\0') +
+                     std::string("\x01\0\0\0", 4) + std::string(8, '\0') + '\x01' +
+                     static_cast<char>(packet.size()) + packet;
   uint32_t crc = 0;
   for (unsigned char byte : page) {
     crc ^= static_cast<uint32_t>(byte) << 24;
@@ -321,48 +295,48 @@ std::string RejectedOggBytes() {
   return page;
 }
 
-// The program's sounds copied into `folder`, with click.wav replaced by `click` when it is given.
-void CopySounds(const std::string& folder, const std::optional<std::string>& click) {
+// The program's sounds copied into a new `folder`, with click.wav replaced by `click` if given.
+std::string CopySounds(const std::filesystem::path& folder,
+                       const std::optional<std::string>& click) {
+  std::filesystem::create_directories(folder);
   for (const auto& entry : std::filesystem::directory_iterator(VELTRO_BIN_DIR)) {
-    if (entry.path().extension() == ".wav") {
-      std::filesystem::copy_file(entry.path(), folder + "/" + entry.path().filename().string());
-    }
+    if (entry.path().extension() == ".wav") std::filesystem::copy(entry.path(), folder);
   }
-  if (click) std::ofstream(folder + "/click.wav", std::ios::binary | std::ios::trunc) << *click;
+  if (click) std::ofstream(folder / "click.wav", std::ios::binary | std::ios::trunc) << *click;
+  return folder.string();
 }
 
 // Flies the flights from `folder` in a process of its own; its maximum resident size and the heap
 // left in use at its end, or nothing when it failed.
 std::optional<Memory> FlyInChild(const std::string& folder, int flights) {
-  int pipe_ends[2];
-  if (pipe(pipe_ends) != 0) return std::nullopt;
+  // The child's figures come back in a page the two processes share.
+  void* page =
+      mmap(nullptr, sizeof(Memory), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (page == MAP_FAILED) return std::nullopt;
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child == 0) {
-    close(pipe_ends[0]);
     std::mt19937_64 random(1);
     const bool flown = Fly(folder, random, 0, flights);
-    const Memory memory = Measure();
-    if (flown) (void)!write(pipe_ends[1], &memory, sizeof memory);
-    close(pipe_ends[1]);
+    *static_cast<Memory*>(page) = Measure();
     std::exit(flown ? 0 : 1);
   }
-  close(pipe_ends[1]);
-  Memory memory{};
-  const bool read_all = read(pipe_ends[0], &memory, sizeof memory) == sizeof memory;
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!read_all || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  int status = -1;
+  if (child > 0) waitpid(child, &status, 0);
+  const Memory memory = *static_cast<Memory*>(page);
+  munmap(page, sizeof(Memory));
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return memory;
 }
 
 int DamagedFile(int flights) {
-  testing::TempDir good, damaged;
-  CopySounds(good.path, std::nullopt);
-  CopySounds(damaged.path, RejectedOggBytes());
-  const std::optional<Memory> with_good = FlyInChild(good.path, flights);
-  const std::optional<Memory> with_damaged = FlyInChild(damaged.path, flights);
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("veltro-soak-" + std::to_string(getpid()));
+  const std::optional<Memory> with_good =
+      FlyInChild(CopySounds(folder / "good", std::nullopt), flights);
+  const std::optional<Memory> with_damaged =
+      FlyInChild(CopySounds(folder / "damaged", RejectedOggBytes()), flights);
+  std::filesystem::remove_all(folder);
   if (!with_good || !with_damaged) {
     std::fprintf(stderr, "soak: a damaged-file run failed\n");
     return 1;
@@ -377,36 +351,29 @@ int DamagedFile(int flights) {
   // count of the bytes in use is exact.
   const long growth = kSanitized ? with_damaged->heap - with_good->heap
                                  : with_damaged->max_rss - with_good->max_rss;
-  if (growth > kDamagedTolerance) {
-    std::fprintf(stderr, "soak: the rejected sound file grew the %s by %.1f MB\n",
-                 kSanitized ? "heap" : "maximum resident size", Megabytes(growth));
-    return 1;
-  }
-  return 0;
+  std::printf("the rejected file grew the %s by %.1f MB (tolerance %.1f)%s\n",
+              kSanitized ? "heap" : "maximum resident size", Megabytes(growth),
+              Megabytes(kDamagedTolerance), growth > kDamagedTolerance ? ", too much" : "");
+  return growth > kDamagedTolerance ? 1 : 0;
 }
 
 }  // namespace
 }  // namespace veltro::soak
 
 int main(int argc, char** argv) {
-  int flights = 10000;
-  uint64_t seed = 1;
-  int damaged = 0;
+  std::map<std::string, long long> options{{"--flights", 10000}, {"--seed", 1}};
   for (int i = 1; i < argc; i += 2) {
-    const std::string option = argv[i];
-    if (i + 1 == argc) {
-      std::fprintf(stderr, "soak: %s needs a number\n", argv[i]);
-      return 2;
-    } else if (option == "--flights") {
-      flights = std::atoi(argv[i + 1]);
-    } else if (option == "--seed") {
-      seed = std::strtoull(argv[i + 1], nullptr, 10);
-    } else if (option == "--damaged-file") {
-      damaged = std::atoi(argv[i + 1]);
-    } else {
-      std::fprintf(stderr, "soak: unknown option %s\n", argv[i]);
+    char* end = nullptr;
+    const long long value = i + 1 < argc ? std::strtoll(argv[i + 1], &end, 10) : 0;
+    if (!(options.contains(argv[i]) || std::string(argv[i]) == "--damaged-file") ||
+        end == argv[i + 1] || *end != '\0' || value < 1 || value > 1000000000) {
+      std::fprintf(stderr, "usage: soak [--flights N] [--seed S] | soak --damaged-file N\n");
       return 2;
     }
+    options[argv[i]] = value;
   }
-  return damaged > 0 ? veltro::soak::DamagedFile(damaged) : veltro::soak::Soak(flights, seed);
+  if (options.contains("--damaged-file")) {
+    return veltro::soak::DamagedFile(static_cast<int>(options["--damaged-file"]));
+  }
+  return veltro::soak::Soak(static_cast<int>(options["--flights"]), options["--seed"]);
 }
