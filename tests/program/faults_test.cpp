@@ -47,16 +47,17 @@ struct SoundFolder {
 struct InProcessFault {
   const char* name;
   std::function<void(SoundFolder&)> damage;  // before the run
-  std::function<void(HeadlessRun&)> inject;  // once the run is built
-  int boxes;                                 // device messages expected
-  bool sounds_heard;                         // some PlaySound returned a sound
-  const char* reported;                      // on stderr, once; "" for nothing
+  // Once the run is built; a timer it starts is kept in `timer` for the run.
+  std::function<void(HeadlessRun&, std::unique_ptr<platform::Timer>& timer)> inject;
+  int boxes;             // device messages expected
+  bool sounds_heard;     // some PlaySound returned a sound
+  const char* reported;  // on stderr, once; "" for nothing
 };
 
 TEST(FaultTest, EachFaultIsReportedAsItShouldAndTheFlightGoesToItsEnd) {
   const InProcessFault faults[] = {
-      {"no sound device", nullptr, [](HeadlessRun& run) { run.sound().SetDeviceMissing(true); }, 8,
-       false, ""},
+      {"no sound device", nullptr,
+       [](HeadlessRun& run, auto&) { run.sound().SetDeviceMissing(true); }, 8, false, ""},
       {"every sound file missing",
        [](SoundFolder& folder) {
          for (const auto& entry : fs::directory_iterator(folder.dir.path)) fs::remove(entry);
@@ -68,14 +69,13 @@ TEST(FaultTest, EachFaultIsReportedAsItShouldAndTheFlightGoesToItsEnd) {
        },
        nullptr, 0, true, "alt.wav\": "},
       {"the sound device gone in mid-flight", nullptr,
-       [](HeadlessRun& run) {
-         auto breaker = std::make_shared<std::unique_ptr<platform::Timer>>();
-         *breaker = run.events().CreateTimer([&run, breaker] {
+       [](HeadlessRun& run, std::unique_ptr<platform::Timer>& breaker) {
+         breaker = run.events().CreateTimer([&run, &breaker] {
            run.sound().SetDeviceGone(true);
-           (*breaker)->SetEnabled(false);
+           breaker->SetEnabled(false);
          });
-         (*breaker)->SetInterval(8000);
-         (*breaker)->SetEnabled(true);
+         breaker->SetInterval(8000);
+         breaker->SetEnabled(true);
        },
        0, true, ""},
   };
@@ -87,7 +87,8 @@ TEST(FaultTest, EachFaultIsReportedAsItShouldAndTheFlightGoesToItsEnd) {
     HeadlessOptions options = InProcess("moon_free_fall.keys", speech_log, folder.dir.path);
     options.sound_log = &sound_log;
     HeadlessRun run(options);
-    if (fault.inject) fault.inject(run);
+    std::unique_ptr<platform::Timer> timer;
+    if (fault.inject) fault.inject(run, timer);
     ::testing::internal::CaptureStderr();
     const RunOutcome outcome = run.Run();
     const std::string errors = ::testing::internal::GetCapturedStderr();
