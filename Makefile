@@ -53,7 +53,7 @@ bench:
 performance:
 	scripts/setup test
 	$(MAKE) configure
-	cmake --build $(BUILD) -j $(JOBS) --target veltro-lander bench_floor
+	cmake --build $(BUILD) -j $(JOBS) --target veltro-lander bench_floor bench_game bench_sound measure_stream_memory
 	bench/performance.sh $(BUILD)
 
 # The soak in a sanitized build of its own: 10,000 flights, then 400 with a damaged click file.

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Measures the sound output against its floor and writes docs/performance.md.
+# Measures the program against its floors and writes docs/performance.md.
 #   bench/performance.sh [BUILD_DIR]      (default: build; `make performance` builds and runs it)
 # Everything runs on OpenAL Soft's null device: no sound card is needed.
 set -euo pipefail
@@ -7,6 +7,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$source_dir/build}" && pwd)
 bin=$build/bin
 bench=$build/bench/bench_floor
+benchmarks=$build/bench
 out=$source_dir/docs/performance.md
 export ALSOFT_DRIVERS=null
 first_presses=15
@@ -27,16 +28,37 @@ start_cost() {
     awk -v n=$runs '{printf "%.1f ms | %.1f ms", $1 * 1000 / n, ($2 + $3) * 1000 / n}'
 }
 short_script=$source_dir/tests/program/scripts/escape_from_menu.keys
+# Processor time per call of the benchmarks that FILTER picks from a Google Benchmark program, as
+# "name nanoseconds" lines.
+per_call() {
+  "$benchmarks/$1" --benchmark_filter="$2" --benchmark_min_time=0.5 --benchmark_format=csv 2>/dev/null |
+    awk -F, '$1 ~ /^"BM_/ {
+      scale = $5 == "us" ? 1e3 : $5 == "ms" ? 1e6 : 1
+      gsub(/"/, "", $1); print $1, $4 * scale }'
+}
+# The figure of one benchmark from per_call's lines, in ns or µs.
+per_call_of() {
+  awk -v n="$2" '$1 == n {if ($2 < 1000) printf "%.0f ns", $2; else printf "%.1f µs", $2 / 1000}' <<<"$1"
+}
 
+load=$(cut -d' ' -f1-3 /proc/loadavg)
 later_and_lag=$("$bench" "$bin")
 waiting=$("$source_dir/bench/measure_wakes.sh" "$bin/veltro-lander" "$bench" "$bin" 10)
+ticks=$(per_call bench_game BM_FlightTick)
+sounds=$(per_call bench_sound 'BM_PlaySound|BM_TickCueUpdates')
+launch=$("$source_dir/bench/measure_desktop_launch.sh" "$bin/veltro-lander" 5)
+streaming=$("$benchmarks/measure_stream_memory" || true)  # its status says whether it grew by 2 MB; the table shows it
+# How long the introduction plays before the menu speaks: the first word's time in a headless run.
+intro_seconds=$("$bin/veltro-lander" --headless --keys "$short_script" --speech-log - | awk 'NR == 1 {print $1}')
 game=$("$bin/veltro-lander" --audio-info)
+audio_info_cost=$(start_cost "$bin/veltro-lander" --audio-info)
 floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
 {
   echo "# Performance"
   echo
   echo "Measured by \`bench/performance.sh\` (\`make performance\` builds and runs it) on"
-  echo "$(date -u +%Y-%m-%d), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start."
+  echo "$(date -u +%Y-%m-%d), $(nproc) cores, load average $load at the start$(
+    awk -v n="$(nproc)" '$1 > n {printf ": a shared machine\nunder load (other builds and tests running), so the times are upper bounds"}' <<<"$load")."
   echo "The floor is a bare OpenAL Soft program on the same library: its default settings, one"
   echo "buffer of the same sound and three sources playing. The sound card is OpenAL Soft's null"
   echo "device, which mixes on the same timer as a real one but discards the mix."
@@ -64,6 +86,25 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "| first press of a session | $(first game) | $(first floor) |"
   echo "| first press, sound read on first use (before) | $(first before) | $(first floor) |"
   sed -n '1p' <<<"$later_and_lag"
+  echo
+  echo "## The game's tick and \`PlaySound\`"
+  echo
+  echo "Processor time per call (Google Benchmark, \`bench/bench_game.cpp\` and"
+  echo "\`bench/bench_sound.cpp\`). A flight tick is the game's own work with every cue and"
+  echo "announcement active and the speech and sound ports doing nothing; its floor is the tick's"
+  echo "period. The sound engine's calls run on OpenAL Soft's loopback device; a cached play's floor"
+  echo "is \`alSourcePlay\` alone (the later presses above). A new file is read, decoded and"
+  echo "buffered (a 0.1 s WAV); the game's own sounds are read ahead at start, so only a file"
+  echo "outside them pays this."
+  echo
+  echo "| | per call | the floor |"
+  echo "|---|---|---|"
+  for world in 0 1 2 3; do
+    echo "| flight tick, world $world (\`BM_FlightTick\`) | $(per_call_of "$ticks" "BM_FlightTick/world:$world") | 20 ms (one tick) |"
+  done
+  echo "| a tick's cue updates: two pitches, a pan, a volume (\`BM_TickCueUpdates\`) | $(per_call_of "$sounds" BM_TickCueUpdates) | 20 ms (one tick) |"
+  echo "| \`PlaySound\`, a sound already loaded (\`BM_PlaySoundCached\`) | $(per_call_of "$sounds" BM_PlaySoundCached) |$(sed -n '1p' <<<"$later_and_lag" | cut -d'|' -f4)|"
+  echo "| \`PlaySound\`, a file not loaded yet (\`BM_PlaySoundNewFile\`) | $(per_call_of "$sounds" BM_PlaySoundNewFile) | — |"
   echo
   echo "## Does the mixer keep up with its short periods?"
   echo
@@ -93,6 +134,18 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "Before the voice paced its synthesis (it turned every queued text into sound at once,"
   echo "measured 2026-12-06): 14.4 MB after one flight, 54.2 MB after 50 quick retries."
   echo
+  echo "## Memory of a stream"
+  echo
+  echo "\`bench/measure_stream_memory.cpp\` streams a 10-minute stereo 44.1 kHz OGG file from start to"
+  echo "end on OpenAL Soft's loopback device, pumped every 10 ms of mixing, and reads the resident"
+  echo "size before it starts (the floor) and the largest while it plays; decoded whole it would"
+  echo "take about 100 MB."
+  echo
+  echo "| resident before the stream (the floor) | largest while it plays | added by the stream |"
+  echo "|---|---|---|"
+  sed -E 's/.*before ([0-9]+) KiB.* ([0-9]+) KiB:.*/\1 \2/' <<<"$streaming" |
+    awk '{printf "| %.1f MB | %.1f MB | %d KiB |\n", $1 / 1024, $2 / 1024, $2 - $1}'
+  echo
   echo "## Waiting: processor time and main-thread wake-ups"
   echo
   echo "The program on a private Xvfb (OpenAL Soft's null device, the built-in voice on SDL's"
@@ -104,6 +157,19 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "flight. Most of either is OpenAL Soft's mixing thread."
   echo
   echo "$waiting"
+  echo
+  echo "## Start-up to the first sound and the first word"
+  echo
+  echo "The program with argument \"3\" launched 5 times on a private Xvfb (OpenAL Soft's null"
+  echo "device, the built-in voice on SDL's dummy audio); times from launch, the median and the"
+  echo "largest, by watching the window and the \`--sound-log\` and \`--speech-log\` files every 5 ms."
+  echo "The first sound is the introduction; the first word, the main menu, is said when it ends"
+  echo "(${intro_seconds} s later in a headless run). The floor is \`veltro-lander --audio-info\`,"
+  echo "which loads the same libraries, opens the same device, prints and ends."
+  echo
+  echo "| window shown | first sound started | first word said | the floor |"
+  echo "|---|---|---|---|"
+  echo "$launch ${audio_info_cost%% |*} |"
   echo
   echo "## Headless cost"
   echo
@@ -119,7 +185,7 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "|---|---|---|---|"
   echo "| \`veltro-lander --help\` | $(libraries "$bin/veltro-lander" --help) | $(start_cost "$bin/veltro-lander" --help) |"
   echo "| \`veltro-lander --headless\` (\`escape_from_menu.keys\`) | $(libraries "$bin/veltro-lander" --headless --keys "$short_script") | $(start_cost "$bin/veltro-lander" --headless --keys "$short_script") |"
-  echo "| \`veltro-lander --audio-info\` | $(libraries "$bin/veltro-lander" --audio-info) | $(start_cost "$bin/veltro-lander" --audio-info) |"
+  echo "| \`veltro-lander --audio-info\` | $(libraries "$bin/veltro-lander" --audio-info) | $audio_info_cost |"
   echo "| the floor | $(libraries /bin/true) | $(start_cost /bin/true) |"
   echo
   echo "Before the desktop part was a module (measured 2026-12-06 beside the module build, on a"
