@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "platform/desktop/sdl_key_map.h"
@@ -36,6 +37,10 @@ constexpr auto kPauseWait = milliseconds(20);
 constexpr auto kHousekeeping = std::chrono::seconds(10);
 // How the program ends when its display goes away under it.
 constexpr int kDisplayLostStatus = 1;
+// An X server busy with other clients' connections may refuse one for a moment, and SDL then
+// falls back to an invisible window; the display is asked again this often before giving up.
+constexpr int kDisplayAttempts = 10;
+constexpr auto kDisplayRetryWait = milliseconds(100);
 
 // Set by Xlib's error handlers, which belong to the process and may not unwind.
 std::atomic<bool> display_lost{false};
@@ -80,15 +85,22 @@ const char* DisplayName(const char* variable) {
   return name != nullptr && *name != '\0' ? name : nullptr;
 }
 
-// Why SDL could not start the drivers of the named displays; it falls back to an invisible window
-// without saying so, so each is asked again on its own.
-std::string DesktopDriverFailure() {
+// SDL falls back to an invisible window without saying so when the drivers of the named displays
+// do not start: starts one of them by name, asking again a few times. Empty when one started;
+// otherwise why each failed.
+std::string StartDesktopDriver() {
   std::string reasons;
-  for (auto [variable, driver] : kDisplays) {
-    if (DisplayName(variable) == nullptr) continue;
-    SDL_ClearError();
-    if (SDL_VideoInit(driver) == 0) continue;
-    reasons += (reasons.empty() ? "" : "; ") + std::string(SDL_GetError());
+  for (int attempt = 0; attempt < kDisplayAttempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kDisplayRetryWait);
+    reasons.clear();
+    for (auto [variable, driver] : kDisplays) {
+      if (DisplayName(variable) == nullptr) continue;
+      SDL_ClearError();
+      if (SDL_VideoInit(driver) == 0) return "";
+      const char* reason = SDL_GetError();
+      reasons += (reasons.empty() ? "" : "; ") + std::string(*reason ? reason : "no reason given");
+    }
+    if (reasons.empty()) return "no display is named";
   }
   return reasons;
 }
@@ -127,9 +139,10 @@ SdlEventLoop::SdlEventLoop()
   const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   if ((driver == "offscreen" || driver == "dummy") && (chosen == nullptr || *chosen == '\0')) {
-    std::string message = NoDisplayMessage(DesktopDriverFailure());
-    SDL_Quit();
-    throw PlatformError(message);
+    if (std::string reasons = StartDesktopDriver(); !reasons.empty()) {
+      SDL_Quit();
+      throw PlatformError(NoDisplayMessage(reasons));
+    }
   }
   window_ = SDL_CreateWindow("Veltro Lander", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640,
                              480, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
