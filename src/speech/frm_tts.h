@@ -76,6 +76,10 @@ class FRMTTS : public platform::KeyHandler {
   // Said by the voice when it takes over from a screen reader that failed during the game.
   static constexpr const char* kScreenReaderLost =
       "The screen reader cannot be reached; the built-in voice speaks instead.";
+  // Shown and logged (nobody can hear it) when the voice cannot take over either.
+  static constexpr const char* kSpeechLost =
+      "The screen reader cannot be reached and the built-in voice cannot start: the game goes on "
+      "without speech.";
 
  private:
   // Holds the keyboard for the form while one of its key loops runs, and gives it back to the

@@ -57,7 +57,8 @@ void FRMTTS::SpeakNotice(const std::string& text) {
 void FRMTTS::FallBackToVoice() {
   // The channel heals itself where it can (reconnecting to a restarted service); failing here
   // means it cannot. A player who hears nothing cannot know that Control-1 would help, so the
-  // voice takes over and says so; with no voice either, the program goes on silently.
+  // voice takes over and says so; with no voice either, the program goes on silently, and says
+  // why where it can be read (the window and the speech log).
   screen_reader_.reset();
   current_tts_type_ = 3;
   if (!platform::TryStep([&] {
@@ -65,6 +66,7 @@ void FRMTTS::FallBackToVoice() {
         Slot(1).Speak(std::string(kScreenReaderLost), platform::SVSFlagsAsync);
       })) {
     current_tts_type_ = 0;
+    backends_.NotSpoken(kSpeechLost);
   }
 }
 
