@@ -27,16 +27,16 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
+  const std::string files_folder = platform::FilesFolder(platform::ExecutableFolder());
   // Before anything starts OpenAL Soft: it reads its settings once.
-  platform::desktop::UseProgramAudioSettings(platform::FilesFolder(platform::ExecutableFolder()));
+  platform::desktop::UseProgramAudioSettings(files_folder);
   std::unique_ptr<platform::desktop::SdlEventLoop> events;
   try {
     events = std::make_unique<platform::desktop::SdlEventLoop>();
   } catch (const platform::PlatformError& error) {
     return {1, std::string(error.what()) + "\n" + kNoDisplayAdvice};
   }
-  platform::Environment environment(platform::FilesFolder(platform::ExecutableFolder()),
-                                    command_line);
+  platform::Environment environment(files_folder, command_line);
   platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
   // The game's sounds are read and decoded while it starts, so that no first play waits for them.
   platform::SoundFileCache sound_files;

@@ -27,7 +27,7 @@ WindowCaptions::WindowCaptions(platform::desktop::SdlEventLoop& ui, const game::
     return;
   }
   ui_.on_paint = [this](SDL_Surface* surface) { painter_->Paint(surface, shown_); };
-  refresh_ = ui_.CreateTimer([this] { Refresh(); });
+  refresh_ = ui_.CreateTimer([this] { RefreshReadouts(); });
   refresh_->SetInterval(kRefreshMilliseconds);
   refresh_->SetEnabled(true);
 }
@@ -37,9 +37,11 @@ WindowCaptions::~WindowCaptions() {
 }
 
 void WindowCaptions::Said(const std::string& text) {
-  recent_.push_back(text);
-  if (recent_.size() > kRecentTexts) recent_.pop_front();
-  Refresh();
+  std::vector<std::string>& recent = shown_.recent;
+  recent.push_back(text);
+  if (recent.size() > kRecentTexts) recent.erase(recent.begin());
+  // Drawn once, with the readouts of the same moment.
+  if (painter_ && !RefreshReadouts()) ui_.Repaint();
 }
 
 void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::Box>& box) {
@@ -47,19 +49,18 @@ void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::
   if (painter_) ui_.Repaint();
 }
 
-void WindowCaptions::Refresh() {
-  if (!painter_) return;
-  platform::desktop::WindowText text;
-  text.recent.assign(recent_.begin(), recent_.end());
+bool WindowCaptions::RefreshReadouts() {
+  if (!painter_) return false;
+  std::vector<std::string> readouts;
   if (game_.InFlight()) {
     const game::FlightState& flight = game_.flight();
-    text.readouts = {"Altitude " + Whole(flight.Altitude) + " ft",
-                     "Velocity " + Whole(flight.Velocity) + " ft/s", "Fuel " + Whole(flight.Fuel)};
+    readouts = {"Altitude " + Whole(flight.Altitude) + " ft",
+                "Velocity " + Whole(flight.Velocity) + " ft/s", "Fuel " + Whole(flight.Fuel)};
   }
-  if (text.recent == shown_.recent && text.readouts == shown_.readouts) return;
-  shown_.recent = std::move(text.recent);
-  shown_.readouts = std::move(text.readouts);
+  if (readouts == shown_.readouts) return false;
+  shown_.readouts = std::move(readouts);
   ui_.Repaint();
+  return true;
 }
 
 }  // namespace veltro::app

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "game/frm_main.h"
 #include "platform/desktop/sdl_event_loop.h"
@@ -29,13 +29,12 @@ class WindowCaptions {
   void ShowBox(const std::optional<platform::desktop::WindowText::Box>& box);
 
  private:
-  // Reads the flight's quantities and repaints when anything shown has changed.
-  void Refresh();
+  // Reads the flight's quantities and repaints when they have changed; whether it repainted.
+  bool RefreshReadouts();
 
   platform::desktop::SdlEventLoop& ui_;
   const game::FRMMain& game_;
   std::unique_ptr<platform::desktop::WindowTextPainter> painter_;
-  std::deque<std::string> recent_;
   platform::desktop::WindowText shown_;
   std::unique_ptr<platform::Timer> refresh_;
 };

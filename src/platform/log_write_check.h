@@ -13,10 +13,14 @@ class LogWriteCheck {
   // `name` says which log it is, as the report names it ("the speech log").
   explicit LogWriteCheck(std::string name) : name_(std::move(name)) {}
 
-  // Called after each flush of `out`.
-  void Check(const std::ostream& out);
+  // Called after each flush of `out`: a test of the stream's state, in line, while it writes.
+  void Check(const std::ostream& out) {
+    if (!reported_ && !out.good()) Report(out);
+  }
 
  private:
+  void Report(const std::ostream& out);
+
   std::string name_;
   bool reported_ = false;
 };

@@ -41,16 +41,16 @@ void HeadlessEventLoop::RunMessageLoop() {
 }
 
 bool HeadlessEventLoop::Idle() {
-  if (clock_.reads() != reads_seen_ || delivered_) {
-    reads_seen_ = clock_.reads();
-    delivered_ = false;
+  // The program acts when it is given a key or looks at the clock; the quiet starts afresh.
+  const uint64_t activity = clock_.reads() + keys_delivered_;
+  if (activity != activity_seen_) {
+    activity_seen_ = activity;
     quiet_since_ = clock_.Time();
     return false;
   }
-  if (!skip_idle_) return false;
   // Each timer has ticked at least once since the program last acted, and those ticks did
   // nothing: until the next key, the ones to come will do nothing either.
-  return clock_.Time() - quiet_since_ >= LongestTimerInterval() + 2 * kQuantum;
+  return skip_idle_ && clock_.Time() - quiet_since_ >= LongestTimerInterval() + 2 * kQuantum;
 }
 
 std::optional<double> HeadlessEventLoop::NextKeyDue() {
@@ -80,7 +80,7 @@ void HeadlessEventLoop::Serve() {
   while (source_ != nullptr) {
     std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Time());
     if (!key) break;
-    delivered_ = true;
+    ++keys_delivered_;
     DeliverKey(key->down, key->code, key->shift);
   }
   FireDueTimers();

@@ -82,9 +82,9 @@ class HeadlessEventLoop : public EventLoop {
   const QuitSignals* quit_signals_ = nullptr;
   std::string time_limit_message_;
   bool skip_idle_ = false;
-  uint64_t reads_seen_ = 0;  // the clock's read count when last looked at
-  bool delivered_ = false;   // a key was delivered since then
-  double quiet_since_ = 0;   // when the program last did anything
+  uint64_t keys_delivered_ = 0;
+  uint64_t activity_seen_ = 0;  // clock reads and keys delivered, when last looked at
+  double quiet_since_ = 0;      // when the program was last seen to act
 };
 
 }  // namespace veltro::platform::headless
