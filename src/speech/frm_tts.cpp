@@ -15,14 +15,18 @@ void FRMTTS::TTSSetup(int16_t TTSType) {
     current_tts_type_ = 0;
     return;
   }
-  current_tts_type_ = TTSType;
   // A screen reader that cannot be reached falls back to the voice; a voice that cannot be
-  // started leaves the program silent. Each failure is shown once.
-  while (!platform::TryStep([&] { StartBackend(current_tts_type_); })) {
+  // started leaves the program silent. Each failure is shown once. The next choice follows from
+  // the back-end that failed, not from the type afterwards: the game goes on under the box, and
+  // speech that failed meanwhile may already have fallen back to the voice.
+  int16_t type = TTSType;
+  current_tts_type_ = type;
+  while (!platform::TryStep([&] { StartBackend(type); })) {
     ui_.dialogs.MessageBox("Error initializing screen reader or MS SAPI.", "Error! ",
                            platform::MessageBoxIcon::kCritical, platform::MessageBoxButtons::kOk);
-    current_tts_type_ = current_tts_type_ == 3 ? 0 : 3;
-    if (current_tts_type_ == 0) return;
+    type = type == 3 ? 0 : 3;
+    current_tts_type_ = type;
+    if (type == 0) return;
   }
 }
 

@@ -7,6 +7,7 @@ namespace veltro::platform::headless {
 MessageBoxResult HeadlessDialogs::MessageBox(const std::string& text, const std::string& title,
                                              MessageBoxIcon icon, MessageBoxButtons buttons) {
   boxes_.push_back({text, title, icon, buttons});
+  if (while_open) while_open();
   return MessageBoxResult::kOk;
 }
 

@@ -20,6 +20,8 @@ class HeadlessDialogs : public Dialogs {
 
   // Called for every help request and sent keystroke, for a log.
   std::function<void(const std::string& note)> on_note;
+  // Runs while a box is open, as the program's timers go on running under a box on a desktop.
+  std::function<void()> while_open;
 
   const std::vector<ShownBox>& boxes() const { return boxes_; }
   void ClearBoxes() { boxes_.clear(); }
