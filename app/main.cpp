@@ -1,5 +1,6 @@
 // veltro-lander: the desktop game, or a headless run of it played by a script.
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -102,5 +103,8 @@ int Main(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A log whose reader went away (`--speech-log - | head`) must not end the game: the write fails
+  // with EPIPE instead, and the log's check reports it once.
+  std::signal(SIGPIPE, SIG_IGN);
   return Main(std::vector<std::string>(argv + 1, argv + argc));
 }

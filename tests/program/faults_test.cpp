@@ -134,6 +134,29 @@ TEST(FaultTest, AnUnreadableOrBinarySoundsIniLeavesTheGameToPlay) {
   }
 }
 
+// The documented way to follow the game in a terminal, into a pipe whose reader has gone.
+TEST(FaultTest, ASpeechLogWhoseReaderLeftIsReportedOnceAndTheFlightGoesOn) {
+  testing::TempDir dir;
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  close(pipe_ends[0]);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipe_ends[1], STDOUT_FILENO);
+    freopen(dir.File("errors").c_str(), "w", stderr);
+    execl(VELTRO_BIN_DIR "/veltro-lander", "veltro-lander", "--headless", "--speech-log", "-",
+          "--keys", VELTRO_SOURCE_DIR "/tests/program/scripts/moon_free_fall.keys", nullptr);
+    _exit(127);
+  }
+  close(pipe_ends[1]);
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  // The script waits for the final report before it leaves: status 0 is a flight to its end.
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << raw;
+  const std::string errors = ReadFile(dir.File("errors"));
+  EXPECT_EQ(Count(errors, "the speech log cannot be written (Broken pipe)"), 1) << errors;
+}
+
 // The real screen reader channel and voice, on a speech-dispatcher of the test's own.
 TEST(FaultTest, ASpeechServiceAbsentOrStoppedInMidFlightLeavesTheFlightToItsEnd) {
   for (const bool stop_mid_flight : {false, true}) {
