@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/platform_error.h"
+#include "platform/spoken_form.h"
 
 namespace veltro::platform {
 namespace {
@@ -49,7 +50,7 @@ double SapiRatePace(int32_t rate) {
 
 void SapiVoiceBase::Speak(const std::optional<std::string>& text, int32_t flags) {
   if (flags & SVSFPurgeBeforeSpeak) Purge();
-  if (text && !text->empty()) Enqueue(*text);
+  if (text && !text->empty()) Enqueue(SpokenForm(*text));
   if ((flags & SVSFlagsAsync) == 0) WaitUntilDone();
 }
 

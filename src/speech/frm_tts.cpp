@@ -11,6 +11,7 @@ FRMTTS::FRMTTS(const platform::UserInterface& ui, platform::SpeechBackends& back
 FRMTTS::~FRMTTS() = default;
 
 void FRMTTS::TTSSetup(int16_t TTSType) {
+  SilenceAllBut(TTSType);
   if (TTSType == 0) {
     current_tts_type_ = 0;
     return;
@@ -27,6 +28,15 @@ void FRMTTS::TTSSetup(int16_t TTSType) {
     type = type == 3 ? 0 : 3;
     current_tts_type_ = type;
     if (type == 0) return;
+  }
+}
+
+void FRMTTS::SilenceAllBut(int16_t type) {
+  // What the other back-end still has queued would go on under the chosen one: two voices at once.
+  if (type != 1 && screen_reader_) platform::TryStep([&] { screen_reader_->StopSpeech(); });
+  if (type != 3 && sapi_voices_[0]) {
+    platform::TryStep(
+        [&] { sapi_voices_[0]->Speak(std::nullopt, platform::SVSFPurgeBeforeSpeak); });
   }
 }
 

@@ -90,6 +90,8 @@ class FRMTTS : public platform::KeyHandler {
   }
 
   void StartBackend(int16_t type);
+  // Stops every back-end but the one of `type`, ignoring failures.
+  void SilenceAllBut(int16_t type);
   // The screen reader failed during the game: the voice speaks from now on (or nothing, when the
   // voice cannot be started either).
   void FallBackToVoice();

@@ -90,6 +90,12 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.TTSSetup(3);
   EXPECT_EQ(speech.voices_created, 1);
   EXPECT_EQ(Log("voice speak ").size(), 2u);
+
+  // Switching silences what the back-end left behind still has queued.
+  Clear();
+  form.TTSSetup(1);
+  form.TTSSetup(3);
+  EXPECT_THAT(Log(), ElementsAre("voice purge", "reader stop"));
 }
 
 TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {

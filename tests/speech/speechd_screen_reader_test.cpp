@@ -7,6 +7,7 @@
 
 #include "platform/desktop/speechd_screen_reader.h"
 #include "platform/platform_error.h"
+#include "platform/spoken_form.h"
 #include "support/speechd_service.h"
 
 // libspeechd keeps a few bytes (allocated through GLib) of each connection it opens; that is the
@@ -20,12 +21,22 @@ namespace {
 
 TEST(SpeechdTest, SpeaksReconnectsOnceToARestartedServiceAndFailsWhenItIsGone) {
   testing::SpeechdService service("speechd-restart");
-  if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
+  if (!service.Start(true)) GTEST_SKIP() << "speech-dispatcher could not be started here";
   SpeechdScreenReader reader(service.Options());
   reader.SayString("Altitude five hundred", false);
   reader.StopSpeech();
   reader.SayString("Fuel: \xFF eighty", true);
   EXPECT_TRUE(service.Queued("Fuel: ? eighty"));
+  // The voice behind the service hears the sign its symbol rules would drop.
+  reader.SayString("V-29", false);
+  EXPECT_TRUE(service.Heard("V minus 29"));
+  // What a channel still has queued when it ends is not spoken after it.
+  {
+    SpeechdScreenReader ending(service.Options());
+    for (int i = 1; i <= 5; ++i) ending.SayString("Queued " + std::to_string(i), false);
+    EXPECT_TRUE(service.Heard("Queued 1"));
+  }
+  EXPECT_FALSE(service.Heard("Queued 5", 2.5));
 
   // A service that restarts is found again on the next text.
   service.Stop();
@@ -68,10 +79,19 @@ TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
   service.Signal(SIGCONT);
 }
 
-TEST(ValidUtf8Test, ReplacesOnlyBrokenBytes) {
+TEST(SpokenTextTest, BrokenBytesAreReplacedAndTheSignOfANumberIsSaid) {
   EXPECT_EQ(ValidUtf8("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_EQ(ValidUtf8("a\xFF\x62\xC3"), "a?b?");
   EXPECT_EQ(ValidUtf8("\xC0\xAF\xED\xA0\x80"), "?????");
+  const std::pair<const char*, const char*> kSpoken[] = {{"V-29", "V minus 29"},
+                                                         {"Fuel: -3", "Fuel: minus 3"},
+                                                         {"-15", "minus 15"},
+                                                         {"V29", "V29"},
+                                                         {"10-20", "10-20"},
+                                                         {"far-off - a", "far-off - a"},
+                                                         {"-", "-"},
+                                                         {"x --5", "x -minus 5"}};
+  for (const auto& [written, spoken] : kSpoken) EXPECT_EQ(SpokenForm(written), spoken) << written;
 }
 
 }  // namespace

@@ -45,12 +45,21 @@ class SpeechdService {
     return options;
   }
 
-  // Starts it and waits until its socket is there (ten seconds at most).
-  bool Start() {
-    std::ofstream(folder_ / "speechd.conf") << "LogLevel 5\nAudioOutputMethod \"alsa\"\n"
-                                            << "AudioALSADevice \"null\"\n"
-                                            << "AddModule \"dummy\" \"sd_dummy\" \"\"\n"
-                                            << "DefaultModule dummy\n";
+  // Starts it and waits until its socket is there (ten seconds at most). With `record_voice`, its
+  // output module is a voice that writes down each text it is given to say (Heard).
+  bool Start(bool record_voice = false) {
+    std::ofstream(folder_ / "speechd.conf")
+        << "LogLevel 5\nAudioOutputMethod \"alsa\"\n"
+        << "AudioALSADevice \"null\"\n"
+        << "AddModule \"dummy\" \"sd_dummy\" \"\"\n"
+        << "AddModule \"voice\" \"sd_generic\" \"voice.conf\"\n"
+        << (record_voice ? "DefaultModule voice\n" : "DefaultModule dummy\n");
+    std::filesystem::create_directories(folder_ / "modules");
+    std::ofstream(folder_ / "modules/voice.conf")
+        << "GenericExecuteSynth \"echo \\'$DATA\\' >> " << (folder_ / "heard").string()
+        << " && sleep 0.3\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\nAddVoice \"en\" \"MALE1\" "
+           "\"en\"\n"
+        << "DefaultVoice \"en\"\n";
     const std::string dir = folder_.string(), sock = Options().unix_socket;
     std::vector<std::string> args = {
         "setsid", "speech-dispatcher", "-s", "-C", dir, "-L", dir, "-c", "unix_socket", "-S", sock,
@@ -86,6 +95,17 @@ class SpeechdService {
   // SIGSTOP or SIGCONT: a service that hangs, and one that comes back.
   void Signal(int signal) const {
     if (pid_ != 0) kill(-pid_, signal);
+  }
+  // Whether its recording voice (which takes 0.3 s a text) was given a text holding `part`,
+  // waiting up to `seconds` for it.
+  bool Heard(const std::string& part, double seconds = 5) const {
+    for (int i = 0; i < seconds * 20; ++i) {
+      std::ifstream file(folder_ / "heard");
+      const std::string heard{std::istreambuf_iterator<char>(file), {}};
+      if (heard.find(part) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
   }
   // Whether it queued the text, waiting up to five seconds for it to do so.
   bool Queued(const std::string& text) const {

@@ -14,10 +14,14 @@
 #include <utility>
 
 #include "platform/platform_error.h"
+#include "platform/spoken_form.h"
 
 namespace veltro::platform::desktop {
 
 namespace {
+
+// The longest the program's end waits for its speech to be cancelled at the service.
+constexpr std::chrono::milliseconds kCancelWait{200};
 
 void SetSocketTimeout(int socket, std::chrono::milliseconds timeout) {
   timeval tv{};
@@ -52,6 +56,12 @@ struct SpeechdScreenReader::Channel {
     changed.notify_all();
     while (spd != nullptr) {
       changed.wait(lock, [this] { return closing || (!failed && !queue.empty()); });
+      if (closing && !failed) {
+        // The program's own speech ends with it: what the service still has queued is dropped.
+        lock.unlock();
+        spd_cancel(spd);
+        lock.lock();
+      }
       if (closing) break;
       Request request = std::move(queue.front());
       queue.pop_front();
@@ -66,6 +76,9 @@ struct SpeechdScreenReader::Channel {
     }
     lock.unlock();
     Close();
+    lock.lock();
+    closed = true;
+    changed.notify_all();
   }
 
   // The program's thread: throws when the channel has failed, or fails it when the service has
@@ -89,7 +102,7 @@ struct SpeechdScreenReader::Channel {
   std::condition_variable changed;
   const SpeechdOptions options;
   std::deque<Request> queue;
-  bool connected = false, busy = false, failed = false, closing = false;
+  bool connected = false, busy = false, failed = false, closing = false, closed = false;
   Clock::time_point busy_since;
   std::string failure;
   SPDConnection* spd = nullptr;  // the channel's thread's own
@@ -138,7 +151,7 @@ struct SpeechdScreenReader::Channel {
     // Our own cancel cuts off only our own speech; messages queue behind our earlier ones and
     // are not cut off by other programs' ordinary text.
     if (request.stop) return spd_cancel(spd) >= 0;
-    return spd_say(spd, SPD_MESSAGE, ValidUtf8(request.text).c_str()) >= 0;
+    return spd_say(spd, SPD_MESSAGE, ValidUtf8(SpokenForm(request.text)).c_str()) >= 0;
   }
 
   void Close() {
@@ -170,10 +183,15 @@ SpeechdScreenReader::SpeechdScreenReader(const SpeechdOptions& options)
 }
 
 SpeechdScreenReader::~SpeechdScreenReader() {
-  std::lock_guard lock(channel_->mutex);
+  std::unique_lock lock(channel_->mutex);
   channel_->closing = true;
   channel_->queue.clear();
   channel_->changed.notify_all();
+  // The cancel of the program's speech takes the service a moment; a service that is not
+  // connected or is held up is not waited for.
+  if (channel_->connected && !channel_->failed && !channel_->busy) {
+    channel_->changed.wait_for(lock, kCancelWait, [this] { return channel_->closed; });
+  }
 }
 
 void SpeechdScreenReader::SayString(const std::string& text, bool interrupt) {

@@ -1,12 +1,13 @@
 #include "platform/web/web_speech_backends.h"
 
 #include "platform/platform_error.h"
+#include "platform/spoken_form.h"
 #include "platform/web/page_bridge.h"
 
 namespace veltro::platform::web {
 
 void LiveRegionReader::SayString(const std::string& text, bool interrupt) {
-  page::Say(text, interrupt);
+  page::Say(SpokenForm(text), interrupt);
 }
 
 void LiveRegionReader::StopSpeech() {
