@@ -24,7 +24,12 @@ struct sigaction previous[std::size(kQuitSignals)] = {};
 
 extern "C" void OnQuitSignal(int signal) {
   int expected = 0;
-  received.compare_exchange_strong(expected, signal);
+  if (!received.compare_exchange_strong(expected, signal)) {
+    // A second request: the first has not ended the program (a call that blocks holds it), so
+    // this one ends it at once. The logs are flushed line by line as they are written; nothing
+    // more can safely be done in a signal handler.
+    _exit(QuitSignals::kStatusBase + signal);
+  }
   const int saved_errno = errno;  // the interrupted code may be about to read errno
   const char byte = 1;
   [[maybe_unused]] ssize_t written = write(wake_pipe[1], &byte, 1);

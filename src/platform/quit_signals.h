@@ -8,7 +8,8 @@ namespace veltro::platform {
 // the terminal) and SIGHUP (the terminal closed). While one of these exists, such a signal no
 // longer kills the process at once: it is remembered, and the event loop that sees it ends the
 // program through the ordinary way out (ProgramEnded, so devices are released and logs flushed)
-// with the status a shell expects of a signal, 128 + its number.
+// with the status a shell expects of a signal, 128 + its number. A second quit signal, when the
+// first has not ended the program yet, ends the process at once with 128 + its number.
 //
 // The handlers belong to the process: they are shared by every QuitSignals that exists at the
 // same time, and the previous handlers come back when the last one is destroyed.

@@ -4,6 +4,8 @@
 # the main menu, in flight, after a flight, while a message box waits and while the introduction
 # plays to its end; and the window destroyed or its connection killed from outside. Each run must
 # end with the expected status within a few seconds and leave no process of its own behind.
+# A settings file that is a pipe is passed over; where one the program cannot check holds it up
+# (OpenAL Soft's own, in XDG_CONFIG_HOME), the first SIGTERM waits and a second ends it at once.
 #
 # usage: desktop_quit.sh <veltro-lander> <close_window>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
@@ -50,20 +52,32 @@ export ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy
 export SPEECHD_ADDRESS="unix_socket:$work/no-speech-dispatcher.sock" SPEECHD_CMD=/bin/false
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+mkfifo "$work/pipe" "$work/alsoft.conf"
 
 # Starts the program and brings it to a state.
 reach() {
   local state=$1 arguments=3
   [ "$state" = box ] && arguments=""  # the screen reader is unreachable: a box says so
   rm -f "$work"/*.log
+  local settings=()
+  case $state in
+    pipe-conf) settings=(ALSOFT_CONF="$work/pipe") ;;
+    blocked) settings=(XDG_CONFIG_HOME="$work") ;;
+  esac
   # Every process the program starts inherits the mark, so any left over can be found.
-  VELTRO_QUIT_TEST_MARK=$work "$program" $arguments --speech-log "$work/speech.log" \
+  env "${settings[@]}" VELTRO_QUIT_TEST_MARK="$work" "$program" $arguments --speech-log "$work/speech.log" \
     --sound-log "$work/sound.log" 2>"$work/stderr.log" &
   game_pid=$!
   case $state in
     intro) wait_for 'PlaySound\("intro\.wav"' ;;
     box) wait_for '\[message box' ;;
-    menu) wait_for ' Moon$' ;;
+    menu | pipe-conf) wait_for ' Moon$' ;;
+    blocked)
+      sleep 1
+      kill -TERM "$game_pid"
+      sleep 0.5
+      kill -0 "$game_pid" 2>/dev/null || fail "blocked: the program was not held up"
+      ;;
     flight | after)
       wait_for ' Moon$'
       xdotool key Return
@@ -100,7 +114,7 @@ runs=(
   "menu close 0" "menu TERM 143" "menu INT 130" "menu HUP 129"
   "flight close 0" "flight TERM 143" "flight INT 130" "flight HUP 129"
   "after close 0" "after TERM 143" "after INT 130" "after HUP 129"
-  "menu destroy 1" "flight disconnect 1"
+  "menu destroy 1" "flight disconnect 1" "pipe-conf TERM 143" "blocked TERM 143"
 )
 printf '%-7s %-11s %6s %8s\n' state request status ms
 for run in "${runs[@]}"; do
@@ -118,6 +132,7 @@ for run in "${runs[@]}"; do
   game_pid=""
   printf '%-7s %-11s %6s %8s\n' "$state" "$how" "$status" "$took"
   [ "$status" -eq "$expected" ] || fail "$state/$how: status $status, expected $expected"
+  [ "$state" = blocked ] && [ "$took" -gt 1000 ] && fail "blocked: the second SIGTERM took $took ms"
   left=$(grep -lsz "VELTRO_QUIT_TEST_MARK=$work" /proc/[0-9]*/environ | cut -d/ -f3 | tr '\n' ' ')
   [ -z "$left" ] || fail "$state/$how: processes left behind: $left"
   # The end is clean: no handler failed, and an interrupted introduction never reached the menu.

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "program/program_fixture.h"
 #include "sound_log.h"
 #include "speech/frm_tts.h"
+#include "support/audio_file_fixtures.h"
 #include "support/speechd_service.h"
 
 // libspeechd keeps a few bytes (allocated through GLib) of each connection it opens; that is the
@@ -228,8 +230,8 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
 
 // --audio-info on OpenAL Soft's null device: the lines it wrote, by their names.
 std::map<std::string, std::string> AudioInfo(const std::string& environment) {
-  const std::string command =
-      "env ALSOFT_DRIVERS=null " + environment + " '" VELTRO_BIN_DIR "/veltro-lander' --audio-info";
+  const std::string command = "timeout 20 env ALSOFT_DRIVERS=null " + environment +
+                              " '" VELTRO_BIN_DIR "/veltro-lander' --audio-info";
   std::map<std::string, std::string> lines;
   FILE* out = popen(command.c_str(), "r");
   char line[256];
@@ -258,6 +260,16 @@ TEST(AudioInfoTest, DescribesTheOutputDeviceAndItsLatencyWithTheGamesShortPeriod
   auto own = AudioInfo("ALSOFT_CONF=");
   EXPECT_EQ(own["settings"], "OpenAL Soft's own");
   EXPECT_NE(own["period"], ours["period"]);
+  // A settings file that would hold the start-up for ever (a pipe) or fill the memory (1 GB) is
+  // passed over for the game's own.
+  testing::TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  std::filesystem::resize_file(dir.Write("huge"), 1ull << 30);
+  for (const char* file : {"pipe", "huge"}) {
+    auto passed_over = AudioInfo("ALSOFT_CONF=" + dir.File(file));
+    EXPECT_EQ(passed_over["status"], "0") << file;
+    EXPECT_EQ(passed_over["settings"], ours["settings"]) << file;
+  }
 }
 
 // An engine that caps frequencies and plays nothing for long.

@@ -5,17 +5,41 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 #include "platform/desktop/openal_context.h"
+#include "platform/text_lines.h"
 
 namespace veltro::platform::desktop {
+namespace {
+
+// OpenAL Soft reads its settings file whole, and waits for ever on one that is a pipe: only a
+// regular file of a text file's size is handed to it. One that is there and not such a file is
+// reported.
+bool UsableSettingsFile(const std::string& path) {
+  std::error_code error;
+  const bool regular = std::filesystem::is_regular_file(path, error);
+  const std::uintmax_t size = regular ? std::filesystem::file_size(path, error) : 0;
+  if (regular && !error && size <= kMaxTextFileBytes) return true;
+  if (std::filesystem::exists(path, error)) {
+    std::cerr << "veltro-lander: the audio settings file \"" << path
+              << "\" is not a regular file of at most " << kMaxTextFileBytes / (1024 * 1024)
+              << " MB; it is not used\n";
+  }
+  return false;
+}
+
+}  // namespace
 
 std::string UseProgramAudioSettings(const std::string& files_folder) {
-  if (const char* chosen = std::getenv("ALSOFT_CONF"); chosen != nullptr) return chosen;
+  if (const char* chosen = std::getenv("ALSOFT_CONF"); chosen != nullptr) {
+    // An empty one asks for OpenAL Soft's own settings alone.
+    if (*chosen == '\0' || UsableSettingsFile(chosen)) return chosen;
+    unsetenv("ALSOFT_CONF");
+  }
   const std::string path = files_folder + "/" + kOpenAlSettingsFile;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return "";
-  setenv("ALSOFT_CONF", path.c_str(), 0);
+  if (!UsableSettingsFile(path)) return "";
+  setenv("ALSOFT_CONF", path.c_str(), 1);
   return path;
 }
 

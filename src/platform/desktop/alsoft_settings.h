@@ -13,9 +13,10 @@ class OpenAlContext;
 inline constexpr const char* kOpenAlSettingsFile = "openal-soft.conf";
 
 // Makes OpenAL Soft read the program's settings (short mixing periods) from `files_folder`,
-// unless the user chose a settings file of their own with ALSOFT_CONF. OpenAL Soft reads its
-// settings once, at its first call, so this must run before any. Returns the file in use, empty
-// when OpenAL Soft uses only its own files.
+// unless the user chose a settings file of their own with ALSOFT_CONF. Either file is used only
+// when it is a regular file of at most kMaxTextFileBytes; one that is not is reported on stderr.
+// OpenAL Soft reads its settings once, at its first call, so this must run before any. Returns the
+// file in use, empty when OpenAL Soft uses only its own files.
 std::string UseProgramAudioSettings(const std::string& files_folder);
 
 // What an output device mixes and how far behind the ear it is.
