@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -9,6 +10,12 @@
 
 namespace veltro::platform::desktop {
 namespace {
+
+std::string Repeat(const std::string& part, int times) {
+  std::string whole;
+  for (int i = 0; i < times; ++i) whole += part;
+  return whole;
+}
 
 // What tesseract reads in the surface.
 std::string ReadBack(SDL_Surface* surface) {
@@ -45,6 +52,15 @@ TEST(WindowTextTest, ReadoutsSpokenTextsAndBoxesAreReadableAtEveryWindowSize) {
       painter.Paint(surface, flight);
       EXPECT_THAT(ReadBack(surface), ::testing::AllOf(::testing::HasSubstr("SAPI."),
                                                       ::testing::HasSubstr("Enter or Escape")));
+      // A megabyte of words, or one word of a megabyte (a sounds.ini line in a box): only what
+      // fits is drawn, in a moment.
+      for (const std::string& huge : {std::string(1 << 20, 'x'), Repeat("parameter ", 1 << 17)}) {
+        flight.recent.push_back(huge);
+        flight.box->text = huge;
+        const auto start = std::chrono::steady_clock::now();
+        painter.Paint(surface, flight);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+      }
     }
     SDL_FreeSurface(surface);
   }

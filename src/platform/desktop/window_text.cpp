@@ -19,6 +19,13 @@ Uint32 Map(SDL_Surface* target, SDL_Color colour) {
   return SDL_MapRGB(target->format, colour.r, colour.g, colour.b);
 }
 
+// A word cut to `bytes` at most, without splitting a character.
+void CutWord(std::string& word, size_t bytes) {
+  if (word.size() <= bytes) return;
+  while (bytes > 0 && (static_cast<unsigned char>(word[bytes]) & 0xC0) == 0x80) --bytes;
+  word.resize(bytes);
+}
+
 }  // namespace
 
 WindowTextPainter::WindowTextPainter(std::string font_path) : font_path_(std::move(font_path)) {
@@ -45,12 +52,15 @@ TTF_Font* WindowTextPainter::Font(int pixels) {
   return font;
 }
 
-std::vector<std::string> WindowTextPainter::Wrap(TTF_Font* font, const std::string& text,
-                                                 int width) {
+std::vector<std::string> WindowTextPainter::Wrap(TTF_Font* font, const std::string& text, int width,
+                                                 size_t max_lines) {
+  // No glyph of the font is narrower than two pixels: a longer word cannot show whole.
+  const size_t longest_word = static_cast<size_t>(std::max(width, 64)) / 2;
   std::vector<std::string> lines;
   std::istringstream words(text);
   std::string line, word;
-  while (words >> word) {
+  while (lines.size() < max_lines && words >> word) {
+    CutWord(word, longest_word);
     std::string longer = line.empty() ? word : line + " " + word;
     int w = 0;
     TTF_SizeUTF8(font, longer.c_str(), &w, nullptr);
@@ -61,22 +71,26 @@ std::vector<std::string> WindowTextPainter::Wrap(TTF_Font* font, const std::stri
       line = longer;
     }
   }
-  if (!line.empty()) lines.push_back(line);
+  if (!line.empty() && lines.size() < max_lines) lines.push_back(line);
   return lines;
 }
 
 int WindowTextPainter::DrawLines(SDL_Surface* target, const std::vector<std::string>& lines,
-                                 int pixels, int x, int y, int width, SDL_Color colour) {
+                                 int pixels, int x, int y, int width, int bottom,
+                                 SDL_Color colour) {
   TTF_Font* font = Font(pixels);
   if (font == nullptr) return y;
+  const int skip = std::max(1, TTF_FontLineSkip(font));
   for (const std::string& text : lines) {
-    for (const std::string& line : Wrap(font, text, width)) {
+    if (y >= bottom) break;
+    const auto room = static_cast<size_t>((bottom - y + skip - 1) / skip);
+    for (const std::string& line : Wrap(font, text, width, room)) {
       SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, line.c_str(), colour);
       if (rendered == nullptr) continue;
       SDL_Rect where{x, y, rendered->w, rendered->h};
       SDL_BlitSurface(rendered, nullptr, target, &where);
       SDL_FreeSurface(rendered);
-      y += TTF_FontLineSkip(font);
+      y += skip;
     }
   }
   return y;
@@ -87,12 +101,12 @@ void WindowTextPainter::Paint(SDL_Surface* target, const WindowText& text) {
   const int h = target->h, margin = std::max(8, target->w / 30);
   const int width = target->w - 2 * margin;
   int y = margin;
-  y = DrawLines(target, text.readouts, h / 9, margin, y, width, kReadout);
+  y = DrawLines(target, text.readouts, h / 9, margin, y, width, h, kReadout);
   if (!text.readouts.empty()) y += h / 30;
   // The newest text brightest and largest, the older ones above it.
   for (size_t i = 0; i < text.recent.size(); ++i) {
     const bool newest = i + 1 == text.recent.size();
-    y = DrawLines(target, {text.recent[i]}, newest ? h / 11 : h / 15, margin, y, width,
+    y = DrawLines(target, {text.recent[i]}, newest ? h / 11 : h / 15, margin, y, width, h,
                   newest ? kSpoken : kOlder);
   }
   if (text.box) {
@@ -102,9 +116,11 @@ void WindowTextPainter::Paint(SDL_Surface* target, const WindowText& text) {
     SDL_Rect inner{panel.x + 4, panel.y + 4, panel.w - 8, panel.h - 8};
     SDL_FillRect(target, &inner, Map(target, kBoxBackground));
     int by = inner.y + margin / 2;
-    by = DrawLines(target, {text.box->title}, h / 14, margin, by, width - margin, kReadout);
-    by = DrawLines(target, {text.box->text}, h / 13, margin, by, width - margin, kSpoken);
-    DrawLines(target, {text.box->keys}, h / 16, margin, by + h / 40, width - margin, kReadout);
+    const int bottom = inner.y + inner.h;
+    by = DrawLines(target, {text.box->title}, h / 14, margin, by, width - margin, bottom, kReadout);
+    by = DrawLines(target, {text.box->text}, h / 13, margin, by, width - margin, bottom, kSpoken);
+    DrawLines(target, {text.box->keys}, h / 16, margin, by + h / 40, width - margin, bottom,
+              kReadout);
   }
 }
 

@@ -25,7 +25,8 @@ struct WindowText {
 };
 
 // Paints WindowText onto the window's surface with DejaVu Sans, in sizes that follow the window's
-// height, wrapping lines at word boundaries to the window's width.
+// height, wrapping lines at word boundaries to the window's width. Only what fits in the window
+// is measured and drawn, so a text of any length costs no more than a full window.
 class WindowTextPainter {
  public:
   static constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
@@ -41,11 +42,13 @@ class WindowTextPainter {
  private:
   // The font at a pixel height, opened on first use; null when it cannot be opened.
   TTF_Font* Font(int pixels);
-  // Lines of `text` no wider than `width` in `font`; a word wider than that stands alone.
-  std::vector<std::string> Wrap(TTF_Font* font, const std::string& text, int width);
-  // Draws the lines downwards from `y` and returns the y below the last.
+  // At most `max_lines` lines of `text` no wider than `width` in `font`; a word wider than that
+  // stands alone, cut to as much of it as could show.
+  std::vector<std::string> Wrap(TTF_Font* font, const std::string& text, int width,
+                                size_t max_lines);
+  // Draws the lines downwards from `y`, as far as `bottom`, and returns the y below the last.
   int DrawLines(SDL_Surface* target, const std::vector<std::string>& lines, int pixels, int x,
-                int y, int width, SDL_Color colour);
+                int y, int width, int bottom, SDL_Color colour);
 
   std::string font_path_;
   std::map<int, TTF_Font*> fonts_;
