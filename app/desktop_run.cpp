@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "game/sound_table.h"
 #include "platform/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
@@ -40,7 +41,8 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
   platform::desktop::SdlDialogs dialogs(*events, environment.ProgramFolder() + "/help.html");
   // The game's sounds are read and decoded while it starts, so that no first play waits for them.
   platform::SoundFileCache sound_files;
-  sound_files.Preload(environment.ProgramFolder());
+  sound_files.Preload(environment.ProgramFolder(),
+                      {std::begin(game::kSoundFiles), std::end(game::kSoundFiles)});
   platform::desktop::OpenAlSoundSystem sound(&sound_files);
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices(sound);

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "bench_ui.h"
+#include "game/sound_table.h"
 #include "headless_run.h"
 #include "platform/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
@@ -155,7 +156,7 @@ double FirstPress(const std::string& folder, const std::string& kind) {
   if (kind == "floor") return Floor(folder).Press();
   platform::SoundFileCache files;
   if (kind != "before") {
-    files.Preload(folder);
+    files.Preload(folder, {std::begin(game::kSoundFiles), std::end(game::kSoundFiles)});
     files.Load(folder + "/retrojet.wav");  // the reading ends long before the flight begins
   }
   Engine engine(folder, kind == "before" ? nullptr : &files);
@@ -165,7 +166,7 @@ double FirstPress(const std::string& folder, const std::string& kind) {
 
 void LaterPresses(const std::string& folder) {
   platform::SoundFileCache files;
-  files.Preload(folder);
+  files.Preload(folder, {std::begin(game::kSoundFiles), std::end(game::kSoundFiles)});
   Engine engine(folder, &files);
   Floor floor(folder);
   engine.Press();

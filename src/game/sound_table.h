@@ -48,6 +48,13 @@ inline constexpr SoundRow kReviewClick{"click.wav", -1400, -1, 800, 0, kOnce};
 inline constexpr SoundRow kReviewFuel{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kOnce};
 inline constexpr SoundRow kReviewTooFast{"toofast.wav", -1000, -1, -800, 0, kOnce};
 
+// The file of every sound above, for reading ahead.
+inline constexpr const char* kSoundFiles[] = {
+    kIntro.waveFileIn,           kAltitudeTone.waveFileIn,   kTooFast.waveFileIn,
+    kFuelTone.waveFileIn,        kThruster.waveFileIn,       kNoFuel.waveFileIn,
+    kDescendingClick.waveFileIn, kClimbingClick.waveFileIn,  kTouchdown.waveFileIn,
+    kLanded.waveFileIn,          kHoustonProblem.waveFileIn, kExplosion.waveFileIn};
+
 // Starts a row and returns its handle. The engine may write back into its arguments; those
 // are copies, so the table never changes.
 inline int16_t PlayRow(GameSound& sound, SoundRow row) {

@@ -22,11 +22,22 @@ bool Environment::FileExists(const std::string& path) const {
 }
 
 std::optional<std::string> Environment::FindFile(const std::string& path) const {
-  return FindFileIgnoringCase(path, [this](const std::string& folder, std::error_code error) {
-    if (!unlistable_reported_.insert(folder).second) return;
-    std::cerr << "veltro-lander: cannot list the folder \"" << folder << "\" (" << error.message()
-              << "): sound files whose names differ in letter case are not found there\n";
-  });
+  // Names are few (the game's sounds); a program that asks for endless new ones starts afresh.
+  constexpr size_t kMostRemembered = 256;
+  if (const auto found = found_.find(path);
+      found != found_.end() && RegularFileExists(found->second)) {
+    return found->second;
+  }
+  std::optional<std::string> on_disk =
+      FindFileIgnoringCase(path, [this](const std::string& folder, std::error_code error) {
+        if (!unlistable_reported_.insert(folder).second) return;
+        std::cerr << "veltro-lander: cannot list the folder \"" << folder << "\" ("
+                  << error.message()
+                  << "): sound files whose names differ in letter case are not found there\n";
+      });
+  if (found_.size() >= kMostRemembered) found_.clear();
+  if (on_disk) found_[path] = *on_disk;
+  return on_disk;
 }
 
 std::vector<std::string> Environment::ReadLines(const std::string& path) const {

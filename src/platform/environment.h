@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <random>
 #include <set>
@@ -25,7 +26,8 @@ class Environment {
   bool FileExists(const std::string& path) const;
   // The file's path as it is on disk, ignoring letter case as the program's sound names do;
   // nothing when there is no such file. A folder on the way that cannot be listed is reported
-  // once on stderr.
+  // once on stderr. A name found once is found again with one look at the file, without listing
+  // its folder: the game looks its sounds up at every play.
   std::optional<std::string> FindFile(const std::string& path) const;
   // The lines of a text file: a line ends at a carriage return, a carriage return and line feed,
   // or a line feed alone. Throws PlatformError when it cannot be read.
@@ -41,6 +43,7 @@ class Environment {
   uint64_t salt_;
   std::mt19937_64 random_;
   mutable std::set<std::string> unlistable_reported_;
+  mutable std::map<std::string, std::string> found_;  // name asked for -> path on disk
 };
 
 // The folder of the running executable, without a trailing separator; the current folder when

@@ -13,12 +13,6 @@ std::string Key(const std::string& path) {
   return std::filesystem::path(path).lexically_normal().string();
 }
 
-bool IsWaveFile(const std::filesystem::path& path) {
-  std::string extension = path.extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".wav";
-}
-
 }  // namespace
 
 SoundFileCache::Loader SoundFileCache::LoadAudioFileFunction() {
@@ -31,18 +25,19 @@ SoundFileCache::~SoundFileCache() {
   if (reading_.valid()) reading_.wait();
 }
 
-void SoundFileCache::Preload(const std::string& folder) {
+void SoundFileCache::Preload(const std::string& folder, std::vector<std::string> names) {
   if (reading_.valid()) return;
-  reading_ = std::async(std::launch::async, [this, folder] { ReadFolder(folder); });
+  reading_ = std::async(std::launch::async,
+                        [this, folder, names = std::move(names)] { ReadFiles(folder, names); });
 }
 
-void SoundFileCache::ReadFolder(const std::string& folder) {
+void SoundFileCache::ReadFiles(const std::string& folder, const std::vector<std::string>& names) {
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    if (!IsWaveFile(entry.path()) || !entry.is_regular_file(error)) continue;
+  for (const std::string& name : names) {
+    const std::string path = folder + "/" + name;
+    if (!std::filesystem::is_regular_file(path, error)) continue;
     try {
-      sounds_[Key(entry.path().string())] =
-          std::make_shared<const AudioData>(load_(entry.path().string()));
+      sounds_[Key(path)] = std::make_shared<const AudioData>(load_(path));
     } catch (const PlatformError&) {
       // Read again when asked for, so that the refusal reaches the game as it always does.
     }

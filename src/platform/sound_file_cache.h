@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sound_device.h"
 
@@ -23,9 +24,10 @@ class SoundFileCache {
   SoundFileCache(const SoundFileCache&) = delete;
   SoundFileCache& operator=(const SoundFileCache&) = delete;
 
-  // Starts reading every .wav file of `folder`. Once only; a file that fails to load is left to
-  // be read (and refused, with its message) when it is asked for.
-  void Preload(const std::string& folder);
+  // Starts reading the files of `folder` named in `names` (the sounds the program plays; any
+  // other file there costs nothing). Once only; a file that fails to load is left to be read
+  // (and refused, with its message) when it is asked for.
+  void Preload(const std::string& folder, std::vector<std::string> names);
 
   // The sound of the file at `path`: the preloaded one (waiting for the reading if it is still
   // going on), or else the file read now.
@@ -33,7 +35,7 @@ class SoundFileCache {
 
  private:
   static Loader LoadAudioFileFunction();
-  void ReadFolder(const std::string& folder);
+  void ReadFiles(const std::string& folder, const std::vector<std::string>& names);
 
   Loader load_;
   std::map<std::string, std::shared_ptr<const AudioData>> sounds_;  // written only by the reader

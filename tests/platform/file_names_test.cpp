@@ -1,10 +1,13 @@
 #include "platform/file_names.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {
@@ -30,6 +33,38 @@ TEST(FileNamesTest, FindsFilesWhoseNamesDifferOnlyInCaseAlongThePath) {
   std::filesystem::create_directory_symlink("Loop", dir.File("Loop"));
   EXPECT_FALSE(FindFileIgnoringCase(dir.File("Loop/ALT.WAV"), report));
   EXPECT_EQ(unlistable, std::vector<std::string>{dir.File("Loop")});
+}
+
+// How often the folder was opened (listed) since the last call.
+int FolderOpens(int watch) {
+  int opens = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+    for (char* at = events; at < events + n;) {
+      auto* event = reinterpret_cast<inotify_event*>(at);
+      if ((event->mask & IN_ISDIR) != 0 && event->len == 0) ++opens;
+      at += sizeof(inotify_event) + event->len;
+    }
+  }
+  return opens;
+}
+
+TEST(FileNamesTest, ANameFoundOnceIsFoundAgainWithoutListingItsFolder) {
+  testing::TempDir dir;
+  const std::string on_disk = dir.Write("Sounds/click.wav", "x");
+  Environment environment(dir.path, "");
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(inotify_add_watch(watch, dir.File("Sounds").c_str(), IN_OPEN), 0);
+  for (int play = 0; play < 50; ++play) {
+    EXPECT_EQ(environment.FindFile(dir.File("Sounds/CLICK.WAV")), on_disk);
+  }
+  EXPECT_EQ(FolderOpens(watch), 1);
+  // A file that went, or came with another letter case, is looked for afresh.
+  std::filesystem::rename(on_disk, dir.File("Sounds/Click.wav"));
+  EXPECT_EQ(environment.FindFile(dir.File("Sounds/CLICK.WAV")), dir.File("Sounds/Click.wav"));
+  std::filesystem::remove(dir.File("Sounds/Click.wav"));
+  EXPECT_FALSE(environment.FindFile(dir.File("Sounds/CLICK.WAV")));
+  close(watch);
 }
 
 }  // namespace
