@@ -6,6 +6,7 @@
 # end with the expected status within a few seconds and leave no process of its own behind.
 # A settings file that is a pipe is passed over; where one the program cannot check holds it up
 # (OpenAL Soft's own, in XDG_CONFIG_HOME), the first SIGTERM waits and a second ends it at once.
+# F1 with a session bus that never answers leaves the game responding to keys and to quitting.
 #
 # usage: desktop_quit.sh <veltro-lander> <close_window>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
@@ -15,11 +16,13 @@ close_window=${2:?usage: desktop_quit.sh <veltro-lander> <close_window>}
 work=$(mktemp -d -t veltro-quit.XXXXXX)
 xvfb_pid=""
 game_pid=""
+bus_pid=""
 limit_ms=3000  # a functional bound, not a measurement: an ignored request takes tens of seconds
 
 cleanup() {
   [ -n "$game_pid" ] && kill -KILL "$game_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$bus_pid" ] && kill -CONT "$bus_pid" 2>/dev/null && kill "$bus_pid" 2>/dev/null
   wait 2>/dev/null
   if [ -n "${VELTRO_E2E_KEEP:-}" ]; then echo "logs kept in $work"; else rm -rf "$work"; fi
 }
@@ -53,6 +56,17 @@ export SPEECHD_ADDRESS="unix_socket:$work/no-speech-dispatcher.sock" SPEECHD_CMD
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 mkfifo "$work/pipe" "$work/alsoft.conf"
+# A session bus of the test's own, which stops answering once the game has started, and a viewer
+# for web pages registered as a desktop registers one, so that opening the help page goes as far
+# as the bus.
+dbus-daemon --session --address="unix:path=$work/bus" --nofork --nopidfile 2>/dev/null &
+bus_pid=$!
+for _ in $(seq 100); do [ -S "$work/bus" ] && break; sleep 0.05; done
+[ -S "$work/bus" ] || fail "the session bus did not start"
+mkdir -p "$work/data/applications" "$work/config"
+printf '[Desktop Entry]\nType=Application\nName=Viewer\nExec=true %%u\nMimeType=text/html;\n' \
+  >"$work/data/applications/veltro-test-viewer.desktop"
+printf '[Default Applications]\ntext/html=veltro-test-viewer.desktop\n' >"$work/config/mimeapps.list"
 
 # Starts the program and brings it to a state.
 reach() {
@@ -63,6 +77,10 @@ reach() {
   case $state in
     pipe-conf) settings=(ALSOFT_CONF="$work/pipe") ;;
     blocked) settings=(XDG_CONFIG_HOME="$work") ;;
+    help)
+      settings=(DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus" XDG_DATA_HOME="$work/data"
+        XDG_CONFIG_HOME="$work/config")
+      ;;
   esac
   # Every process the program starts inherits the mark, so any left over can be found.
   env "${settings[@]}" VELTRO_QUIT_TEST_MARK="$work" "$program" $arguments --speech-log "$work/speech.log" \
@@ -72,6 +90,14 @@ reach() {
     intro) wait_for 'PlaySound\("intro\.wav"' ;;
     box) wait_for '\[message box' ;;
     menu | pipe-conf) wait_for ' Moon$' ;;
+    help)
+      wait_for ' Moon$'
+      kill -STOP "$bus_pid"
+      xdotool key F1
+      wait_for ' No program opens the help page here\.' 10
+      xdotool key Down
+      wait_for ' Earth$' 5
+      ;;
     blocked)
       sleep 1
       kill -TERM "$game_pid"
@@ -115,6 +141,7 @@ runs=(
   "flight close 0" "flight TERM 143" "flight INT 130" "flight HUP 129"
   "after close 0" "after TERM 143" "after INT 130" "after HUP 129"
   "menu destroy 1" "flight disconnect 1" "pipe-conf TERM 143" "blocked TERM 143"
+  "help TERM 143"
 )
 printf '%-7s %-11s %6s %8s\n' state request status ms
 for run in "${runs[@]}"; do
