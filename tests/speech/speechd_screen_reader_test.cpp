@@ -76,7 +76,42 @@ TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
   EXPECT_GT(queued, 1);
   EXPECT_THROW(reader->StopSpeech(), PlatformError);  // and stays failed
   reader.reset();  // a thread held up by the service is left to finish on its own
+  // A channel made while the service hangs costs its caller no wait for the connection either.
+  options.reply_timeout = std::chrono::milliseconds(300);
+  const auto start = std::chrono::steady_clock::now();
+  SpeechdScreenReader late(options);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_THROW(
+      for (int i = 0; i < 100; ++i) {
+        late.SayString("Anyone?", false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      },
+      PlatformError);
   service.Signal(SIGCONT);
+}
+
+// libspeechd ends the program over a reply outside its protocol: such a peer, met at the start
+// or after the service died, fails the channel like any other fault, and the program goes on.
+TEST(SpeechdTest, APeerThatDoesNotSpeakTheProtocolFailsTheChannelNotTheProgram) {
+  testing::SpeechdService service("speechd-garbage");
+  const SpeechdOptions options = service.Options();
+  {
+    testing::GarbagePeer stranger(options.unix_socket);
+    EXPECT_THROW(SpeechdScreenReader at_start(options), PlatformError);
+  }
+  if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
+  SpeechdScreenReader reader(options);
+  reader.SayString("Altitude 900", false);
+  EXPECT_TRUE(service.Queued("Altitude 900"));
+  service.Signal(SIGKILL);
+  service.Stop();
+  testing::GarbagePeer stranger(options.unix_socket);
+  EXPECT_THROW(
+      for (int i = 0; i < 100; ++i) {
+        reader.SayString("Altitude 800", false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      },
+      PlatformError);
 }
 
 TEST(SpokenTextTest, BrokenBytesAreReplacedAndTheSignOfANumberIsSaid) {

@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -121,6 +124,40 @@ class SpeechdService {
  private:
   std::filesystem::path folder_;
   pid_t pid_ = 0;
+};
+
+// Something else listening at a speech-dispatcher address: it answers every request with a line
+// that is not in the service's protocol.
+class GarbagePeer {
+ public:
+  explicit GarbagePeer(const std::string& path) : path_(path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    listen(listener_, 8);
+    answering_ = std::thread([this] {
+      for (int client; (client = accept(listener_, nullptr, nullptr)) >= 0; close(client)) {
+        char request[256];
+        if (recv(client, request, sizeof request, 0) <= 0) continue;
+        constexpr char kAnswer[] = "HTTP/1.1 400 Bad Request\r\n\r\n";
+        send(client, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
+      }
+    });
+  }
+  ~GarbagePeer() {
+    shutdown(listener_, SHUT_RDWR);  // ends the accept
+    answering_.join();
+    close(listener_);
+    unlink(path_.c_str());
+  }
+  GarbagePeer(const GarbagePeer&) = delete;
+  GarbagePeer& operator=(const GarbagePeer&) = delete;
+
+ private:
+  std::string path_;
+  int listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::thread answering_;
 };
 
 }  // namespace veltro::testing

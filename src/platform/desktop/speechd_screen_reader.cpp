@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/desktop/ssip_probe.h"
 #include "platform/platform_error.h"
 #include "platform/spoken_form.h"
 
@@ -43,7 +44,7 @@ struct SpeechdScreenReader::Channel {
     std::string text;
   };
 
-  explicit Channel(SpeechdOptions options) : options(std::move(options)) {}
+  explicit Channel(SpeechdOptions options) : options(std::move(options)), created(Clock::now()) {}
   ~Channel() { Close(); }
 
   // On the channel's thread: connect, then serve the requests until the object goes away.
@@ -84,6 +85,10 @@ struct SpeechdScreenReader::Channel {
   // The program's thread: throws when the channel has failed, or fails it when the service has
   // left a request untaken too long. Called with the mutex held.
   void Check() {
+    if (!failed && !connected && Clock::now() - created > options.connect_timeout) {
+      Fail("speech-dispatcher did not answer within " +
+           std::to_string(options.connect_timeout.count()) + " ms");
+    }
     if (!failed && busy && Clock::now() - busy_since > options.take_timeout) {
       Fail("speech-dispatcher did not take a text within " +
            std::to_string(options.take_timeout.count()) + " ms");
@@ -103,6 +108,7 @@ struct SpeechdScreenReader::Channel {
   const SpeechdOptions options;
   std::deque<Request> queue;
   bool connected = false, busy = false, failed = false, closing = false, closed = false;
+  const Clock::time_point created;
   Clock::time_point busy_since;
   std::string failure;
   SPDConnection* spd = nullptr;  // the channel's thread's own
@@ -117,7 +123,33 @@ struct SpeechdScreenReader::Channel {
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   }
 
+  // Whether the peer at the address speaks the service's protocol, or nothing is there yet (it
+  // may be started); false, with the failure set, for a stranger.
+  bool PeerSpeaksSsip() {
+    std::string why;
+    SsipPeer peer = SsipPeer::kNone;
+    if (!options.unix_socket.empty()) {
+      peer = ProbeUnixSocket(options.unix_socket, options.reply_timeout, why);
+    } else {
+      char* error = nullptr;
+      SPDConnectionAddress* address = spd_get_default_address(&error);
+      std::free(error);
+      if (address != nullptr && address->method == SPD_METHOD_UNIX_SOCKET) {
+        peer = ProbeUnixSocket(address->unix_socket_name, options.reply_timeout, why);
+      } else if (address != nullptr && address->method == SPD_METHOD_INET_SOCKET) {
+        peer = ProbeInetSocket(address->inet_socket_host, address->inet_socket_port,
+                               options.reply_timeout, why);
+      }
+      SPDConnectionAddress__free(address);
+    }
+    if (peer != SsipPeer::kStranger) return true;
+    std::lock_guard lock(mutex);
+    failure = "cannot use speech-dispatcher: " + why;
+    return false;
+  }
+
   void Connect() {
+    if (!PeerSpeaksSsip()) return;
     SPDConnectionAddress address{};
     std::string socket_path = options.unix_socket;
     const SPDConnectionAddress* where = nullptr;
@@ -164,17 +196,10 @@ SpeechdScreenReader::SpeechdScreenReader(const SpeechdOptions& options)
     : channel_(std::make_shared<Channel>(options)) {
   std::thread serve([channel = channel_] { channel->Serve(); });
   std::unique_lock lock(channel_->mutex);
-  const bool answered = channel_->changed.wait_for(lock, options.connect_timeout,
-                                                   [this] { return channel_->connected; });
-  if (!answered) {
-    // The thread closes the connection, should it ever be made.
-    channel_->closing = true;
-    lock.unlock();
-    serve.detach();
-    throw PlatformError("speech-dispatcher did not answer within " +
-                        std::to_string(options.connect_timeout.count()) + " ms");
-  }
-  if (channel_->failed) {
+  // A service that is missing is found out at once; one that is slow to answer (starting, or
+  // hung) is waited for by the texts, not by the caller.
+  channel_->changed.wait_for(lock, options.caller_wait, [this] { return channel_->connected; });
+  if (channel_->connected && channel_->failed) {
     lock.unlock();
     serve.join();
     throw PlatformError(channel_->failure);

@@ -16,6 +16,8 @@ struct SpeechdOptions {
   bool autospawn = true;
   // Longest wait for the connection (including a start of the service) and for any answer.
   std::chrono::milliseconds connect_timeout{5000};
+  // How long the caller waits for the connection before it goes on; texts wait for it meanwhile.
+  std::chrono::milliseconds caller_wait{150};
   std::chrono::milliseconds reply_timeout{2000};
   // Longest a text or a stop may wait for the service to take it before the channel counts as
   // failed, and how many may wait at once.
@@ -24,12 +26,16 @@ struct SpeechdOptions {
 };
 
 // The screen reader's speech channel: a connection to speech-dispatcher, the service Linux screen
-// readers speak through. Creating it fails when no speech-dispatcher answers in time. Texts and
-// stops go to the service from a thread of the channel's own, so a service that hangs never holds
-// the program up: the calls only queue. When the service fails or drops the connection, the thread
-// connects once more (the service may be restarting) and carries on; when that fails too, or the
-// service leaves a request untaken for too long, the channel has failed and every later call
-// throws PlatformError. A new object connects afresh.
+// readers speak through. The connection, texts and stops go to the service from a thread of the
+// channel's own, so a service that hangs never holds the program up: the calls only queue.
+// Creating the channel fails when the service is found missing within `caller_wait`; one still
+// connecting then takes texts, and fails the channel when it is not made within
+// `connect_timeout`. When the service fails or drops the connection, the thread connects once
+// more (the service may be restarting) and carries on; when that fails too, or the service leaves
+// a request untaken for too long, the channel has failed and every later call throws
+// PlatformError. A peer at the address that does not speak the service's protocol is a failure
+// like any other. A new object connects afresh; the object's end cancels what it still has queued
+// at the service.
 class SpeechdScreenReader : public ScreenReader {
  public:
   explicit SpeechdScreenReader(const SpeechdOptions& options = {});
