@@ -13,6 +13,7 @@
 
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program/program_fixture.h"
+#include "speech/frm_tts.h"
 #include "support/audio_file_fixtures.h"
 #include "support/speechd_service.h"
 
@@ -158,13 +159,18 @@ TEST(FaultTest, ASpeechLogWhoseReaderLeftIsReportedOnceAndTheFlightGoesOn) {
 }
 
 // The real screen reader channel and voice, on a speech-dispatcher of the test's own.
-TEST(FaultTest, ASpeechServiceAbsentOrStoppedInMidFlightLeavesTheFlightToItsEnd) {
-  for (const bool stop_mid_flight : {false, true}) {
-    SCOPED_TRACE(stop_mid_flight ? "stopped (SIGSTOP) in mid-flight" : "absent");
+TEST(FaultTest, ASpeechServiceAbsentStoppedOrReplacedInMidFlightLeavesTheFlightToItsEnd) {
+  enum class Fault { kAbsent, kStopped, kReplaced };
+  for (const Fault fault : {Fault::kAbsent, Fault::kStopped, Fault::kReplaced}) {
+    const bool mid_flight = fault != Fault::kAbsent;
+    SCOPED_TRACE(fault == Fault::kAbsent    ? "absent"
+                 : fault == Fault::kStopped ? "stopped (SIGSTOP) in mid-flight"
+                                            : "killed and replaced by a stranger in mid-flight");
     testing::SpeechdService service("speechd-faults");
-    if (stop_mid_flight && !service.Start()) {
+    if (mid_flight && !service.Start()) {
       GTEST_SKIP() << "speech-dispatcher could not be started here";
     }
+    std::unique_ptr<testing::GarbagePeer> stranger;
     platform::desktop::DesktopSpeechBackends backends(
         {service.Options(),
          {platform::desktop::EspeakOptions::Output::kMemory, "",
@@ -176,11 +182,16 @@ TEST(FaultTest, ASpeechServiceAbsentOrStoppedInMidFlightLeavesTheFlightToItsEnd)
     // The clock is virtual and the channel works in real time: each tick lets real time pass.
     std::unique_ptr<platform::Timer> hang = run.events().CreateTimer([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (hang->Interval() == 8000) service.Signal(SIGSTOP);
+      if (hang->Interval() == 8000 && fault == Fault::kStopped) service.Signal(SIGSTOP);
+      if (hang->Interval() == 8000 && fault == Fault::kReplaced) {
+        service.Signal(SIGKILL);
+        service.Stop();
+        stranger = std::make_unique<testing::GarbagePeer>(service.Options().unix_socket);
+      }
       hang->SetInterval(500);
     });
     hang->SetInterval(8000);
-    hang->SetEnabled(stop_mid_flight);
+    hang->SetEnabled(mid_flight);
 
     ::testing::internal::CaptureStderr();
     const RunOutcome outcome = run.Run();
@@ -188,7 +199,11 @@ TEST(FaultTest, ASpeechServiceAbsentOrStoppedInMidFlightLeavesTheFlightToItsEnd)
     service.Signal(SIGCONT);
     ExpectFlownToTheEnd(outcome.status, speech_log.str());
     // Absent at the start: the one message, then the voice.
-    EXPECT_EQ(Count(speech_log.str(), "[message box"), stop_mid_flight ? 0 : 1);
+    EXPECT_EQ(Count(speech_log.str(), "[message box"), mid_flight ? 0 : 1);
+    // Replaced by a stranger: the voice takes over and says so, once (a hung service may take
+    // longer to give up than the rest of the flight lasts in real time).
+    const int notices = Count(speech_log.str(), speech::FRMTTS::kScreenReaderLost);
+    EXPECT_EQ(notices, fault == Fault::kReplaced ? 1 : notices > 0 && mid_flight);
   }
 }
 
