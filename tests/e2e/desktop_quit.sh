@@ -4,7 +4,7 @@
 # the main menu, in flight, after a flight, while a message box waits and while the introduction
 # plays to its end; and the window destroyed or its connection killed from outside. Each run must
 # end with the expected status within a few seconds and leave no process of its own behind.
-# A settings file that is a pipe is passed over; where one the program cannot check holds it up
+# A settings file that is a pipe or of 1 GB is passed over; where one the program cannot check holds it up
 # (OpenAL Soft's own, in XDG_CONFIG_HOME), the first SIGTERM waits and a second ends it at once.
 # F1 with a session bus that never answers leaves the game responding to keys and to quitting.
 #
@@ -56,6 +56,7 @@ export SPEECHD_ADDRESS="unix_socket:$work/no-speech-dispatcher.sock" SPEECHD_CMD
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 mkfifo "$work/pipe" "$work/alsoft.conf"
+truncate -s 1G "$work/huge.conf"
 # A session bus of the test's own, which stops answering once the game has started, and a viewer
 # for web pages registered as a desktop registers one, so that opening the help page goes as far
 # as the bus.
@@ -76,6 +77,7 @@ reach() {
   local settings=()
   case $state in
     pipe-conf) settings=(ALSOFT_CONF="$work/pipe") ;;
+    huge-conf) settings=(ALSOFT_CONF="$work/huge.conf") ;;
     blocked) settings=(XDG_CONFIG_HOME="$work") ;;
     help)
       settings=(DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus" XDG_DATA_HOME="$work/data"
@@ -89,7 +91,11 @@ reach() {
   case $state in
     intro) wait_for 'PlaySound\("intro\.wav"' ;;
     box) wait_for '\[message box' ;;
-    menu | pipe-conf) wait_for ' Moon$' ;;
+    menu) wait_for ' Moon$' ;;
+    pipe-conf | huge-conf)
+      wait_for ' Moon$'
+      grep -q 'is not used' "$work/stderr.log" || fail "$state: the settings file was used"
+      ;;
     help)
       wait_for ' Moon$'
       kill -STOP "$bus_pid"
@@ -140,7 +146,8 @@ runs=(
   "menu close 0" "menu TERM 143" "menu INT 130" "menu HUP 129"
   "flight close 0" "flight TERM 143" "flight INT 130" "flight HUP 129"
   "after close 0" "after TERM 143" "after INT 130" "after HUP 129"
-  "menu destroy 1" "flight disconnect 1" "pipe-conf TERM 143" "blocked TERM 143"
+  "menu destroy 1" "flight disconnect 1" "pipe-conf TERM 143" "huge-conf TERM 143"
+  "blocked TERM 143"
   "help TERM 143"
 )
 printf '%-7s %-11s %6s %8s\n' state request status ms

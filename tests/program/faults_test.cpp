@@ -7,9 +7,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program/program_fixture.h"
@@ -141,8 +143,7 @@ TEST(FaultTest, ASpeechLogWhoseReaderLeftIsReportedOnceAndTheFlightGoesOn) {
   int pipe_ends[2];
   ASSERT_EQ(pipe(pipe_ends), 0);
   close(pipe_ends[0]);
-  const pid_t child = fork();
-  if (child == 0) {
+  if (fork() == 0) {
     dup2(pipe_ends[1], STDOUT_FILENO);
     freopen(dir.File("errors").c_str(), "w", stderr);
     execl(VELTRO_BIN_DIR "/veltro-lander", "veltro-lander", "--headless", "--speech-log", "-",
@@ -150,60 +151,68 @@ TEST(FaultTest, ASpeechLogWhoseReaderLeftIsReportedOnceAndTheFlightGoesOn) {
     _exit(127);
   }
   close(pipe_ends[1]);
-  int raw = 0;
-  waitpid(child, &raw, 0);
+  int status = 0;
+  wait(&status);
   // The script waits for the final report before it leaves: status 0 is a flight to its end.
-  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << raw;
-  const std::string errors = ReadFile(dir.File("errors"));
-  EXPECT_EQ(Count(errors, "the speech log cannot be written (Broken pipe)"), 1) << errors;
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Count(ReadFile(dir.File("errors")), "speech log cannot be written (Broken pipe)"), 1);
 }
 
-// The real screen reader channel and voice, on a speech-dispatcher of the test's own.
-TEST(FaultTest, ASpeechServiceAbsentStoppedOrReplacedInMidFlightLeavesTheFlightToItsEnd) {
-  enum class Fault { kAbsent, kStopped, kReplaced };
-  for (const Fault fault : {Fault::kAbsent, Fault::kStopped, Fault::kReplaced}) {
+// The real screen reader channel and voice, on a speech-dispatcher of the test's own, which is
+// absent, or in mid-flight stops answering, goes (and is back once the voice has taken over, for
+// Control-1 to find it in the menu), or is replaced by a stranger.
+TEST(FaultTest, ASpeechServiceLostInAnyWayLeavesTheFlightToItsEndThroughTheVoice) {
+  enum class Fault { kAbsent, kStopped, kGoneAndBack, kReplaced };
+  for (const Fault fault :
+       {Fault::kAbsent, Fault::kStopped, Fault::kGoneAndBack, Fault::kReplaced}) {
+    SCOPED_TRACE(static_cast<int>(fault));
     const bool mid_flight = fault != Fault::kAbsent;
-    SCOPED_TRACE(fault == Fault::kAbsent    ? "absent"
-                 : fault == Fault::kStopped ? "stopped (SIGSTOP) in mid-flight"
-                                            : "killed and replaced by a stranger in mid-flight");
     testing::SpeechdService service("speechd-faults");
-    if (mid_flight && !service.Start()) {
-      GTEST_SKIP() << "speech-dispatcher could not be started here";
-    }
-    std::unique_ptr<testing::GarbagePeer> stranger;
+    if (mid_flight && !service.Start()) GTEST_SKIP() << "speech-dispatcher could not start here";
+    std::optional<testing::GarbagePeer> stranger;
     platform::desktop::DesktopSpeechBackends backends(
         {service.Options(),
          {platform::desktop::EspeakOptions::Output::kMemory, "",
           std::make_shared<platform::desktop::CapturedAudio>()}});
-    std::ostringstream speech_log;
-    HeadlessOptions options = InProcess("moon_free_fall.keys", speech_log);
+    std::ostringstream log;
+    HeadlessOptions options = InProcess(
+        fault == Fault::kGoneAndBack ? "screen_reader_returns.keys" : "moon_free_fall.keys", log);
     options.speech_backends = &backends;
     HeadlessRun run(options);
-    // The clock is virtual and the channel works in real time: each tick lets real time pass.
-    std::unique_ptr<platform::Timer> hang = run.events().CreateTimer([&] {
+    // Eight seconds in, during the flight. The clock is virtual and the channel works in real
+    // time: each round gives it a moment while the clock stands still.
+    bool broken = false, back = false;
+    std::unique_ptr<platform::Timer> breaker = run.events().CreateTimer([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (hang->Interval() == 8000 && fault == Fault::kStopped) service.Signal(SIGSTOP);
-      if (hang->Interval() == 8000 && fault == Fault::kReplaced) {
-        service.Signal(SIGKILL);
-        service.Stop();
-        stranger = std::make_unique<testing::GarbagePeer>(service.Options().unix_socket);
+      breaker->SetInterval(500);
+      if (!std::exchange(broken, true)) {
+        service.Signal(fault == Fault::kStopped ? SIGSTOP : SIGKILL);
+        if (fault != Fault::kStopped) service.Stop();
+        if (fault == Fault::kReplaced) stranger.emplace(service.Options().unix_socket);
+      } else if (fault == Fault::kGoneAndBack && !back) {
+        back = Count(log.str(), speech::FRMTTS::kScreenReaderLost) > 0 && service.Start();
       }
-      hang->SetInterval(500);
     });
-    hang->SetInterval(8000);
-    hang->SetEnabled(mid_flight);
+    breaker->SetInterval(8000);
+    breaker->SetEnabled(mid_flight);
 
     ::testing::internal::CaptureStderr();
     const RunOutcome outcome = run.Run();
     ::testing::internal::GetCapturedStderr();
     service.Signal(SIGCONT);
-    ExpectFlownToTheEnd(outcome.status, speech_log.str());
+    const std::string said = log.str();
+    ExpectFlownToTheEnd(outcome.status, said);
     // Absent at the start: the one message, then the voice.
-    EXPECT_EQ(Count(speech_log.str(), "[message box"), mid_flight ? 0 : 1);
-    // Replaced by a stranger: the voice takes over and says so, once (a hung service may take
-    // longer to give up than the rest of the flight lasts in real time).
-    const int notices = Count(speech_log.str(), speech::FRMTTS::kScreenReaderLost);
-    EXPECT_EQ(notices, fault == Fault::kReplaced ? 1 : notices > 0 && mid_flight);
+    EXPECT_EQ(Count(said, "[message box"), mid_flight ? 0 : 1);
+    // Lost in mid-flight: the voice takes over and says so, once (a service that hangs may take
+    // longer to give up than the rest of the flight lasts in real time); no mark is lost.
+    const int notices = Count(said, speech::FRMTTS::kScreenReaderLost);
+    EXPECT_EQ(notices, fault == Fault::kStopped ? notices > 0 : mid_flight);
+    for (const char* mark : {" 800\n", " 700\n", " 500\n", " 100\n"}) {
+      EXPECT_EQ(Count(said, mark), 1) << mark;
+    }
+    // Control-1 in the menu brought the restarted service back for the next item.
+    if (fault == Fault::kGoneAndBack) EXPECT_TRUE(back && service.Queued("Earth"));
   }
 }
 

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,21 +47,17 @@ class SpeechdService {
     return options;
   }
 
-  // Starts it and waits until its socket is there (ten seconds at most). With `record_voice`, its
-  // output module is a voice that writes down each text it is given to say (Heard).
-  bool Start(bool record_voice = false) {
-    std::ofstream(folder_ / "speechd.conf")
-        << "LogLevel 5\nAudioOutputMethod \"alsa\"\n"
-        << "AudioALSADevice \"null\"\n"
-        << "AddModule \"dummy\" \"sd_dummy\" \"\"\n"
-        << "AddModule \"voice\" \"sd_generic\" \"voice.conf\"\n"
-        << (record_voice ? "DefaultModule voice\n" : "DefaultModule dummy\n");
+  // Starts it and waits until its socket is there (ten seconds at most). Its voice writes down
+  // each text it is given to say (Heard), taking 0.3 s to say it.
+  bool Start() {
     std::filesystem::create_directories(folder_ / "modules");
+    std::ofstream(folder_ / "speechd.conf")
+        << "LogLevel 5\nAudioOutputMethod \"alsa\"\nAudioALSADevice \"null\"\n"
+        << "AddModule \"voice\" \"sd_generic\" \"voice.conf\"\nDefaultModule voice\n";
     std::ofstream(folder_ / "modules/voice.conf")
         << "GenericExecuteSynth \"echo \\'$DATA\\' >> " << (folder_ / "heard").string()
-        << " && sleep 0.3\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\nAddVoice \"en\" \"MALE1\" "
-           "\"en\"\n"
-        << "DefaultVoice \"en\"\n";
+        << " && sleep 0.3\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\n"
+        << "AddVoice \"en\" \"MALE1\" \"en\"\nDefaultVoice \"en\"\n";
     const std::string dir = folder_.string(), sock = Options().unix_socket;
     std::vector<std::string> args = {
         "setsid", "speech-dispatcher", "-s", "-C", dir, "-L", dir, "-c", "unix_socket", "-S", sock,
@@ -99,65 +94,59 @@ class SpeechdService {
   void Signal(int signal) const {
     if (pid_ != 0) kill(-pid_, signal);
   }
-  // Whether its recording voice (which takes 0.3 s a text) was given a text holding `part`,
-  // waiting up to `seconds` for it.
+  // Whether its voice was given a text holding `part`, waiting up to `seconds` for it.
   bool Heard(const std::string& part, double seconds = 5) const {
-    for (int i = 0; i < seconds * 20; ++i) {
-      std::ifstream file(folder_ / "heard");
-      const std::string heard{std::istreambuf_iterator<char>(file), {}};
-      if (heard.find(part) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return Finds("heard", part, seconds);
   }
   // Whether it queued the text, waiting up to five seconds for it to do so.
   bool Queued(const std::string& text) const {
-    for (int i = 0; i < 100; ++i) {
-      std::ifstream file(folder_ / "speech-dispatcher.log");
-      const std::string log{std::istreambuf_iterator<char>(file), {}};
-      if (log.find("Queueing message |" + text + "|") != std::string::npos) return true;
+    return Finds("speech-dispatcher.log", "Queueing message |" + text + "|", 5);
+  }
+
+ private:
+  bool Finds(const char* file_name, const std::string& part, double seconds) const {
+    for (int i = 0; i < seconds * 20; ++i) {
+      std::ifstream file(folder_ / file_name);
+      if (std::string{std::istreambuf_iterator<char>(file), {}}.find(part) != std::string::npos) {
+        return true;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
   }
 
- private:
   std::filesystem::path folder_;
   pid_t pid_ = 0;
 };
 
-// Something else listening at a speech-dispatcher address: it answers every request with a line
-// that is not in the service's protocol.
+// Something else listening at a speech-dispatcher address, in a process of its own: it answers
+// every request with a line that is not in the service's protocol.
 class GarbagePeer {
  public:
   explicit GarbagePeer(const std::string& path) : path_(path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    listen(listener_, 8);
-    answering_ = std::thread([this] {
-      for (int client; (client = accept(listener_, nullptr, nullptr)) >= 0; close(client)) {
-        char request[256];
-        if (recv(client, request, sizeof request, 0) <= 0) continue;
-        constexpr char kAnswer[] = "HTTP/1.1 400 Bad Request\r\n\r\n";
-        send(client, kAnswer, sizeof kAnswer - 1, MSG_NOSIGNAL);
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    listen(listener, 8);
+    if ((pid_ = fork()) == 0) {
+      char request[256];
+      for (int client; (client = accept(listener, nullptr, nullptr)) >= 0; close(client)) {
+        if (recv(client, request, sizeof request, 0) > 0) send(client, "HTTP 400\r\n", 10, 0);
       }
-    });
+      _exit(0);
+    }
+    close(listener);
   }
   ~GarbagePeer() {
-    shutdown(listener_, SHUT_RDWR);  // ends the accept
-    answering_.join();
-    close(listener_);
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
     unlink(path_.c_str());
   }
-  GarbagePeer(const GarbagePeer&) = delete;
-  GarbagePeer& operator=(const GarbagePeer&) = delete;
 
  private:
   std::string path_;
-  int listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  std::thread answering_;
+  pid_t pid_;
 };
 
 }  // namespace veltro::testing
