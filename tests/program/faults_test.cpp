@@ -212,7 +212,7 @@ TEST(FaultTest, ASpeechServiceLostInAnyWayLeavesTheFlightToItsEndThroughTheVoice
       EXPECT_EQ(Count(said, mark), 1) << mark;
     }
     // Control-1 in the menu brought the restarted service back for the next item.
-    if (fault == Fault::kGoneAndBack) EXPECT_TRUE(back && service.Queued("Earth"));
+    EXPECT_TRUE(fault != Fault::kGoneAndBack || (back && service.Queued("Earth")));
   }
 }
 
