@@ -19,6 +19,11 @@ using veltro::app::RunOutcome;
 constexpr int kUsageStatus = 2;
 constexpr const char* kHeadlessAdvice =
     "To play a script without the desktop, use --headless --keys SCRIPT.";
+constexpr const char* kCopyright =
+    "Copyright (C) 2026 The Veltro Lander developers\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
 // A script is a few hundred lines; anything much larger is not one.
 constexpr uintmax_t kMaxScriptBytes = 1u << 20;
 
@@ -61,7 +66,7 @@ int Main(const std::vector<std::string>& arguments) {
       return 0;
     }
     if (line.version) {
-      std::cout << "veltro-lander " << VELTRO_VERSION << "\n";
+      std::cout << "veltro-lander " << VELTRO_VERSION << "\n" << kCopyright;
       return 0;
     }
     if (line.audio_info) {
