@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/desktop/caption_font.h"
 #include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
@@ -21,7 +22,7 @@ Uint32 Map(SDL_Surface* target, SDL_Color colour) {
 
 }  // namespace
 
-WindowTextPainter::WindowTextPainter(std::string font_path) : font_path_(std::move(font_path)) {
+WindowTextPainter::WindowTextPainter() : font_path_(CaptionFontPath()) {
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     throw PlatformError(std::string("cannot start SDL_ttf: ") + TTF_GetError());
   }

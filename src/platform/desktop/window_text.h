@@ -24,14 +24,12 @@ struct WindowText {
   std::optional<Box> box;
 };
 
-// Paints WindowText onto the window's surface with DejaVu Sans, in sizes that follow the window's
-// height, wrapping lines at word boundaries to the window's width.
+// Paints WindowText onto the window's surface with a bold sans-serif font (CaptionFontPath), in
+// sizes that follow the window's height, wrapping lines at word boundaries to the window's width.
 class WindowTextPainter {
  public:
-  static constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-
-  // Throws PlatformError when SDL_ttf cannot start or the font cannot be read.
-  explicit WindowTextPainter(std::string font_path = kFont);
+  // Throws PlatformError when SDL_ttf cannot start or no font can be found or read.
+  WindowTextPainter();
   ~WindowTextPainter();
   WindowTextPainter(const WindowTextPainter&) = delete;
   WindowTextPainter& operator=(const WindowTextPainter&) = delete;
