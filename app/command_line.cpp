@@ -2,8 +2,10 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace veltro::app {
 namespace {
@@ -40,6 +42,10 @@ constexpr option kOptions[] = {
     {"audio-info", no_argument, nullptr, kAudioInfo},
     {nullptr, 0, nullptr, 0},
 };
+
+// Options for the program's own tests (a speech back-end that fails to start), not for users:
+// they work, but --help, the man page and README leave them out.
+constexpr std::string_view kTestOnlyOptions[] = {"fail-screen-reader", "fail-voice"};
 
 template <class Number>
 bool ParseNumber(const std::string& text, Number& value) {
@@ -124,10 +130,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (line.help || line.version || line.audio_info) return line;
   if (line.headless && line.keys.empty()) throw UsageError("--headless needs --keys SCRIPT");
   if (!line.headless) {
-    const bool headless_only = !line.keys.empty() || line.fail_screen_reader || line.fail_voice;
-    if (headless_only) throw UsageError("--keys and --fail-* work only with --headless");
+    if (!line.keys.empty()) throw UsageError("--keys works only with --headless");
+    if (line.fail_screen_reader || line.fail_voice)
+      throw UsageError("--fail-screen-reader and --fail-voice work only with --headless");
   }
   return line;
+}
+
+std::vector<std::string> DocumentedOptions() {
+  std::vector<std::string> names{"-h"};
+  for (const option& entry : kOptions) {
+    if (entry.name == nullptr || std::ranges::count(kTestOnlyOptions, entry.name) > 0) continue;
+    names.push_back(std::string("--") + entry.name);
+  }
+  return names;
 }
 
 std::string UsageText() {
@@ -151,8 +167,6 @@ std::string UsageText() {
          "                     wait-say TEXT, press KEY, down KEY, up KEY, sleep SECONDS\n"
          "  --max-seconds=N    end a headless run after N seconds of its clock (default 3600)\n"
          "  --seed=N           vary the random worlds of a headless run\n"
-         "  --fail-screen-reader, --fail-voice\n"
-         "                     make a headless run's speech back-end fail to start\n"
          "  --audio-info       show the sound output's device, rate, period and latency\n"
          "  -h, --help, --version\n"
          "An option's value may also follow it as the next argument (--keys SCRIPT).\n"
@@ -173,7 +187,7 @@ std::string UsageText() {
          "  help.html, *.wav, openal-soft.conf\n"
          "                     the help page, the sounds and the sound output's settings,\n"
          "                     from the program's folder\n"
-         "                     (share/veltro-lander beside bin/ when installed)\n"
+         "                     (../share/veltro-lander from it when installed)\n"
          "  --speech-log and --sound-log files are written; nothing else is.\n"
          "\n"
          "Environment:\n"

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -69,9 +71,16 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
   EXPECT_THAT(script.errors, ::testing::HasSubstr("script line 3: unknown key \"Spacebar\""));
   EXPECT_EQ(script.speech_log, "");  // nothing ran
 
-  ProgramRun usage = RunScript("moon_free_fall.keys", "--max-seconds soon");
-  EXPECT_EQ(usage.status, 2);
-  EXPECT_THAT(usage.errors, ::testing::HasSubstr("--max-seconds"));
+  // Usage mistakes, each named with its reason.
+  const std::pair<const char*, const char*> kUsage[] = {
+      {"--max-seconds soon", "--max-seconds needs a number of seconds"},
+      {"--sound-log /nonexistent/x.log", "cannot write /nonexistent/x.log: No such file or"},
+      {"--keys /nonexistent/x.keys", "cannot read the script /nonexistent/x.keys: No such file"}};
+  for (const auto& [arguments, message] : kUsage) {
+    ProgramRun usage = RunScript("moon_free_fall.keys", arguments);
+    EXPECT_EQ(usage.status, 2) << arguments;
+    EXPECT_THAT(usage.errors, ::testing::HasSubstr(message)) << arguments;
+  }
 
   // No display: none named, one that is not there (SDL's fallback, and the driver asked for by
   // name failing itself). The message names it and SDL's reason, and points to --headless.
@@ -204,8 +213,8 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
   // unknown or ambiguous options.
   const std::pair<const char*, const char*> kMistakes[] = {
       {"--headless", "--headless needs --keys SCRIPT"},
-      {"--keys a", "--keys and --fail-* work only with --headless"},
-      {"--fail-voice", "--keys and --fail-* work only with --headless"},
+      {"--keys a", "--keys works only with --headless"},
+      {"--fail-voice", "--fail-screen-reader and --fail-voice work only with --headless"},
       {"--headless --keys", "--keys needs a value"},
       {"--headless --keys a --max-seconds 0", "--max-seconds needs a number"},
       {"--headless --keys a --max-seconds=inf", "--max-seconds needs a number"},
@@ -223,6 +232,34 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
     } catch (const UsageError& error) {
       EXPECT_THAT(error.what(), ::testing::StartsWith(message)) << arguments;
     }
+  }
+}
+
+// The options that --help, the man page and README's command line name: "-h" and every "--name".
+std::set<std::string> OptionsNamed(std::string text) {
+  for (size_t dash; (dash = text.find("\\-")) != std::string::npos;) text.erase(dash, 1);
+  static const std::regex kOption(R"((--[a-z]+(-[a-z]+)*|-h\b))");
+  std::set<std::string> names;
+  for (std::sregex_iterator it(text.begin(), text.end(), kOption), end; it != end; ++it) {
+    names.insert(it->str());
+  }
+  return names;
+}
+
+TEST(CommandLineTest, HelpManPageAndReadmeNameTheOptionsUsersMayGive) {
+  const std::vector<std::string> documented = DocumentedOptions();
+  const std::set<std::string> expected(documented.begin(), documented.end());
+  EXPECT_EQ(expected.count("--speech-log"), 1u);
+  EXPECT_EQ(expected.count("--fail-voice"), 0u);  // for the tests only
+  const std::string readme = ReadFile(VELTRO_SOURCE_DIR "/README.md");
+  const size_t section = readme.find("\n## Command line");
+  ASSERT_NE(section, std::string::npos);
+  const std::pair<const char*, std::string> kDocuments[] = {
+      {"--help", UsageText()},
+      {"man page", ReadFile(VELTRO_SOURCE_DIR "/packaging/veltro-lander.6")},
+      {"README", readme.substr(section, readme.find("\n## ", section + 1) - section)}};
+  for (const auto& [document, text] : kDocuments) {
+    EXPECT_EQ(OptionsNamed(text), expected) << document;
   }
 }
 
