@@ -40,6 +40,15 @@ TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
   EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
 }
 
+// The landing help.html walks through: two burns and a tap a second bring the craft down gently.
+TEST(ProgramTest, TheHelpPagesMoonLandingLands) {
+  ProgramRun run = RunScript("moon_landing.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(
+      run.SaysInOrder({"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n"}));
+  EXPECT_EQ(Count(run.sound_log, "landed.wav"), 1);
+}
+
 TEST(ProgramTest, AbortWithQThenNReturnsToTheWorldMenuAndExitLeaves) {
   ProgramRun run = RunScript("abort_new_planet.keys");
   EXPECT_EQ(run.status, 0) << run.errors;
