@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built game into a scratch DESTDIR as `make install` does, plays the installed
 # program headless from there, validates what the desktop reads (launcher, metainfo, man page),
-# builds the .deb, and uninstalls as `make uninstall` does.
+# builds the .deb and checks it with lintian, and uninstalls as `make uninstall` does.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
@@ -45,6 +45,11 @@ contents=$(dpkg-deb -c "$deb")
 for file in "${installed[@]}"; do
   grep -q " \./usr/${file}$" <<< "$contents" || fail "$file not in the package"
 done
+# Debian's own checks of the package, pedantic ones too: no error and no warning may remain.
+lint=$(timeout 120 lintian -I --pedantic "$deb" 2>&1 | grep -v '^running with root privileges') ||
+  true
+! grep -E '^[EW]: ' <<< "$lint" || fail "lintian: $lint"
+grep -qE '^[EWIPNX]: |^$' <<< "${lint:-}" || fail "lintian did not run: $lint"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libsdl2 libopenal1 libsndfile1 libspeechd2 libespeak-ng1; do
   grep -q "$library" <<< "$depends" || fail "$library missing from Depends: $depends"
