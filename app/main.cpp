@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // veltro-lander: the desktop game, or a headless run of it played by a script.
 
 #include <cerrno>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built game into a scratch DESTDIR as `make install` does, plays the installed
 # program headless from there, validates what the desktop reads (launcher, metainfo, man page),
 # builds the .deb and checks it with lintian, and uninstalls as `make uninstall` does.

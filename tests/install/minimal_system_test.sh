@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The .deb on a minimal Debian system that has nothing but the package's own Depends: installed
 # with apt, the installed game started on a private X server (its window must show the menu it
 # speaks, read back by OCR) and left with Escape, then the package removed and purged, leaving no
