@@ -28,35 +28,40 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace veltro::app {
 namespace {
 
-TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
-  ProgramRun run = RunScript("moon_free_fall.keys");
-  EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_TRUE(run.SaysInOrder({"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
-                               "Gravity is 5 feet per second squared.",
-                               "Maximum landing speed 5 feet per second.", "Repeat", "Continue",
-                               "Press and hold spacebar to fire thrusters", "900", "500", "100",
-                               kMoonFinalReport, kClosingPrompt}));
-  // The last thing said is the closing prompt: Escape ended the program at once.
-  EXPECT_TRUE(run.speech_log.ends_with(" " + kClosingPrompt + "\n")) << run.speech_log;
-  EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
-}
-
-// The landing help.html walks through: two burns and a tap a second bring the craft down gently.
-TEST(ProgramTest, TheHelpPagesMoonLandingLands) {
-  ProgramRun run = RunScript("moon_landing.keys");
-  EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_TRUE(
-      run.SaysInOrder({"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n"}));
-  EXPECT_EQ(Count(run.sound_log, "landed.wav"), 1);
-}
-
-TEST(ProgramTest, AbortWithQThenNReturnsToTheWorldMenuAndExitLeaves) {
-  ProgramRun run = RunScript("abort_new_planet.keys");
-  EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_TRUE(run.SaysInOrder({kClosingPrompt, "Where would you like to land?", "Exit"}));
-  // An aborted flight has no final report and no outcome sounds.
-  EXPECT_EQ(Count(run.speech_log, "Final Fuel"), 0);
-  EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), 0);
+// Whole flights: a free fall that crashes, the landing help.html walks through (two burns, then
+// a tap a second), and an abort with Q then N back to the world menu and Exit. Each says what it
+// must in order, plays only its own outcome sounds, and ends at once on Escape or Exit.
+TEST(ProgramTest, FlightsEndWithTheirReportAndOutcomeSounds) {
+  struct Flight {
+    const char* script;
+    int landed, crashed;
+    std::vector<std::string> said;  // in order; the last is the last thing said
+  };
+  const Flight kFlights[] = {
+      {"moon_free_fall.keys",
+       0,
+       1,
+       {"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
+        "Gravity is 5 feet per second squared.", "Maximum landing speed 5 feet per second.",
+        "Repeat", "Continue", "Press and hold spacebar to fire thrusters", "900", "500", "100",
+        kMoonFinalReport, kClosingPrompt}},
+      {"moon_landing.keys",
+       1,
+       0,
+       {"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n", kClosingPrompt}},
+      {"abort_new_planet.keys", 0, 0, {kClosingPrompt, "Where would you like to land?", "Exit"}},
+  };
+  for (const Flight& flight : kFlights) {
+    ProgramRun run = RunScript(flight.script);
+    EXPECT_EQ(run.status, 0) << flight.script << run.errors;
+    EXPECT_TRUE(run.SaysInOrder(flight.said)) << flight.script << run.speech_log;
+    // Escape or Exit ended the program at once.
+    EXPECT_TRUE(run.speech_log.ends_with(" " + flight.said.back() + "\n")) << flight.script;
+    EXPECT_EQ(Count(run.sound_log, "landed.wav"), flight.landed) << flight.script;
+    EXPECT_EQ(Count(run.sound_log, "explosion.wav"), flight.crashed) << flight.script;
+    EXPECT_EQ(Count(run.speech_log, "Final Fuel"), flight.landed + flight.crashed);
+    EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
+  }
 }
 
 TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
