@@ -34,22 +34,20 @@ namespace {
 TEST(ProgramTest, FlightsEndWithTheirReportAndOutcomeSounds) {
   struct Flight {
     const char* script;
-    int landed, crashed;
     std::vector<std::string> said;  // in order; the last is the last thing said
+    const char* outcome;            // the outcome sound; none after an abort
   };
   const Flight kFlights[] = {
       {"moon_free_fall.keys",
-       0,
-       1,
        {"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
         "Gravity is 5 feet per second squared.", "Maximum landing speed 5 feet per second.",
         "Repeat", "Continue", "Press and hold spacebar to fire thrusters", "900", "500", "100",
-        kMoonFinalReport, kClosingPrompt}},
+        kMoonFinalReport, kClosingPrompt},
+       "explosion.wav"},
       {"moon_landing.keys",
-       1,
-       0,
-       {"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n", kClosingPrompt}},
-      {"abort_new_planet.keys", 0, 0, {kClosingPrompt, "Where would you like to land?", "Exit"}},
+       {"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n", kClosingPrompt},
+       "landed.wav"},
+      {"abort_new_planet.keys", {kClosingPrompt, "Where would you like to land?", "Exit"}, ""},
   };
   for (const Flight& flight : kFlights) {
     ProgramRun run = RunScript(flight.script);
@@ -57,9 +55,10 @@ TEST(ProgramTest, FlightsEndWithTheirReportAndOutcomeSounds) {
     EXPECT_TRUE(run.SaysInOrder(flight.said)) << flight.script << run.speech_log;
     // Escape or Exit ended the program at once.
     EXPECT_TRUE(run.speech_log.ends_with(" " + flight.said.back() + "\n")) << flight.script;
-    EXPECT_EQ(Count(run.sound_log, "landed.wav"), flight.landed) << flight.script;
-    EXPECT_EQ(Count(run.sound_log, "explosion.wav"), flight.crashed) << flight.script;
-    EXPECT_EQ(Count(run.speech_log, "Final Fuel"), flight.landed + flight.crashed);
+    const int outcomes = *flight.outcome != '\0';
+    EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), outcomes);
+    EXPECT_EQ(outcomes ? Count(run.sound_log, flight.outcome) : 0, outcomes) << flight.script;
+    EXPECT_EQ(Count(run.speech_log, "Final Fuel"), outcomes) << flight.script;
     EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
   }
 }
@@ -80,21 +79,30 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
   EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
 }
 
-TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
-  ProgramRun script = RunScript("bad_key.keys");
-  EXPECT_EQ(script.status, 2);
-  EXPECT_THAT(script.errors, ::testing::HasSubstr("script line 3: unknown key \"Spacebar\""));
-  EXPECT_EQ(script.speech_log, "");  // nothing ran
-
-  // Usage mistakes, each named with its reason.
-  const std::pair<const char*, const char*> kUsage[] = {
-      {"--max-seconds soon", "--max-seconds needs a number of seconds"},
-      {"--sound-log /nonexistent/x.log", "cannot write /nonexistent/x.log: No such file or"},
-      {"--keys /nonexistent/x.keys", "cannot read the script /nonexistent/x.keys: No such file"}};
-  for (const auto& [arguments, message] : kUsage) {
-    ProgramRun usage = RunScript("moon_free_fall.keys", arguments);
-    EXPECT_EQ(usage.status, 2) << arguments;
-    EXPECT_THAT(usage.errors, ::testing::HasSubstr(message)) << arguments;
+// Runs that end with a message and a status of their own: 2 for a mistake in the script or on the
+// command line, each named with its reason (nothing runs), 3 when --max-seconds ends a run that
+// still waits or still runs (the game ran).
+TEST(ProgramTest, MistakesAndTimeLimitsEndWithAMessageAndTheirOwnStatus) {
+  struct Ending {
+    const char *script, *arguments;
+    int status;
+    const char* message;
+  };
+  const Ending kEndings[] = {
+      {"bad_key.keys", "", 2, "script line 3: unknown key \"Spacebar\""},
+      {"moon_free_fall.keys", "--max-seconds soon", 2, "--max-seconds needs a number of seconds"},
+      {"moon_free_fall.keys", "--sound-log /nonexistent/x", 2,
+       "cannot write /nonexistent/x: No such file or directory"},
+      {"moon_free_fall.keys", "--keys /nonexistent/x", 2,
+       "cannot read the script /nonexistent/x: No such file or directory"},
+      {"never_said.keys", "--max-seconds 120", 3,
+       "wait-say \"This is never said\" (script line 3)"},
+      {"stay_in_menu.keys", "--max-seconds 60", 3, "the program still runs"}};
+  for (const Ending& ending : kEndings) {
+    ProgramRun run = RunScript(ending.script, ending.arguments);
+    EXPECT_EQ(run.status, ending.status) << ending.script << " " << ending.arguments;
+    EXPECT_THAT(run.errors, ::testing::HasSubstr(ending.message)) << ending.arguments;
+    EXPECT_EQ(run.speech_log.empty(), ending.status == 2) << ending.script << run.speech_log;
   }
 
   // No display: none named, one that is not there (SDL's fallback, and the driver asked for by
@@ -113,18 +121,6 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr(reason)) << environment;
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless")) << environment;
   }
-}
-
-TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {
-  ProgramRun waiting = RunScript("never_said.keys", "--max-seconds 120");
-  EXPECT_EQ(waiting.status, 3);
-  EXPECT_THAT(waiting.errors,
-              ::testing::HasSubstr("wait-say \"This is never said\" (script line 3)"));
-
-  ProgramRun running = RunScript("stay_in_menu.keys", "--max-seconds 60");
-  EXPECT_EQ(running.status, 3);
-  EXPECT_THAT(running.errors, ::testing::HasSubstr("the program still runs"));
-  EXPECT_TRUE(running.SaysInOrder({"Moon"}));
 }
 
 TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
@@ -253,19 +249,13 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
 // The options that --help, the man page and README's command line name: "-h" and every "--name".
 std::set<std::string> OptionsNamed(std::string text) {
   for (size_t dash; (dash = text.find("\\-")) != std::string::npos;) text.erase(dash, 1);
-  static const std::regex kOption(R"((--[a-z]+(-[a-z]+)*|-h\b))");
-  std::set<std::string> names;
-  for (std::sregex_iterator it(text.begin(), text.end(), kOption), end; it != end; ++it) {
-    names.insert(it->str());
-  }
-  return names;
+  static const std::regex kOption(R"(--[a-z]+(-[a-z]+)*|-h\b)");
+  return {std::sregex_token_iterator(text.begin(), text.end(), kOption), {}};
 }
 
 TEST(CommandLineTest, HelpManPageAndReadmeNameTheOptionsUsersMayGive) {
   const std::vector<std::string> documented = DocumentedOptions();
   const std::set<std::string> expected(documented.begin(), documented.end());
-  EXPECT_EQ(expected.count("--speech-log"), 1u);
-  EXPECT_EQ(expected.count("--fail-voice"), 0u);  // for the tests only
   const std::string readme = ReadFile(VELTRO_SOURCE_DIR "/README.md");
   const size_t section = readme.find("\n## Command line");
   ASSERT_NE(section, std::string::npos);
