@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
 # `make bench`, `make performance` (docs/performance.md), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
 # `make web` and `make serve-web` (the browser edition), `make soak` (10,000 random flights under

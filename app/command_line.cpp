@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "command_line.h"
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace veltro::app {
 namespace {
@@ -40,6 +43,10 @@ constexpr option kOptions[] = {
     {"audio-info", no_argument, nullptr, kAudioInfo},
     {nullptr, 0, nullptr, 0},
 };
+
+// Options for the program's own tests (a speech back-end that fails to start), not for users:
+// they work, but --help, the man page and README leave them out.
+constexpr std::string_view kTestOnlyOptions[] = {"fail-screen-reader", "fail-voice"};
 
 template <class Number>
 bool ParseNumber(const std::string& text, Number& value) {
@@ -124,10 +131,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (line.help || line.version || line.audio_info) return line;
   if (line.headless && line.keys.empty()) throw UsageError("--headless needs --keys SCRIPT");
   if (!line.headless) {
-    const bool headless_only = !line.keys.empty() || line.fail_screen_reader || line.fail_voice;
-    if (headless_only) throw UsageError("--keys and --fail-* work only with --headless");
+    if (!line.keys.empty()) throw UsageError("--keys works only with --headless");
+    if (line.fail_screen_reader || line.fail_voice)
+      throw UsageError("--fail-screen-reader and --fail-voice work only with --headless");
   }
   return line;
+}
+
+std::vector<std::string> DocumentedOptions() {
+  std::vector<std::string> names{"-h"};
+  for (const option& entry : kOptions) {
+    if (entry.name == nullptr || std::ranges::count(kTestOnlyOptions, entry.name) > 0) continue;
+    names.push_back(std::string("--") + entry.name);
+  }
+  return names;
 }
 
 std::string UsageText() {
@@ -151,29 +168,30 @@ std::string UsageText() {
          "                     wait-say TEXT, press KEY, down KEY, up KEY, sleep SECONDS\n"
          "  --max-seconds=N    end a headless run after N seconds of its clock (default 3600)\n"
          "  --seed=N           vary the random worlds of a headless run\n"
-         "  --fail-screen-reader, --fail-voice\n"
-         "                     make a headless run's speech back-end fail to start\n"
          "  --audio-info       show the sound output's device, rate, period and latency\n"
-         "  -h, --help, --version\n"
+         "  -h, --help         show this text\n"
+         "  --version          show the version, copyright and licence\n"
          "An option's value may also follow it as the next argument (--keys SCRIPT).\n"
          "\n"
          "Keys in flight:\n"
          "  Space (hold)       fire the thrusters        Tab          thrusters on and off\n"
          "  A, V, F            speak altitude, velocity, fuel\n"
          "  Control-A, -V, -F  altitude, velocity, fuel spoken at every mark, on and off\n"
-         "  Shift-A, -F, -V, -E  altitude tone, fuel tone, clicker, too-fast warning,\n"
-         "                     each on and off\n"
+         "  Shift-A, -F, -V    altitude tone, fuel tone, clicker, each on and off\n"
+         "  Shift-E            silence the too-fast warning for a moment (near the ground\n"
+         "                     the next tick sounds it again while you are too fast)\n"
          "  S                  the briefing again        Q or Escape  abort the landing\n"
          "  Shift-F1           the list of keys          F1           the help page\n"
          "  Control-1, Control-3  speak through the screen reader, or the built-in voice\n"
-         "In menus: arrows, Home and End move, Enter or Space chooses, Escape goes back.\n"
+         "In menus: arrows, Home and End move, Enter or Space chooses, Escape goes back\n"
+         "(in the first menu and the difficulty menu, Escape ends the game).\n"
          "\n"
          "Files:\n"
          "  sounds.ini         read from the current folder: settings of the sound engine\n"
          "  help.html, *.wav, openal-soft.conf\n"
          "                     the help page, the sounds and the sound output's settings,\n"
          "                     from the program's folder\n"
-         "                     (share/veltro-lander beside bin/ when installed)\n"
+         "                     (../share/veltro-lander from it when installed)\n"
          "  --speech-log and --sound-log files are written; nothing else is.\n"
          "\n"
          "Environment:\n"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,9 @@ class UsageError : public std::runtime_error {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The options a user is told about (in --help, the man page and README), as "--name" and "-h".
+std::vector<std::string> DocumentedOptions();
 
 // The text of --help.
 std::string UsageText();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop_loader.h"
 
 #include <dlfcn.h>
@@ -15,7 +16,7 @@ constexpr const char* kModuleFile = "veltro-lander-desktop.so";
 std::string ModulePath() {
   const std::filesystem::path folder = platform::ExecutableFolder();
   // The build names the installed folder relative to the program's (normally
-  // "../lib/veltro-lander").
+  // "../lib/games/veltro-lander").
   const std::filesystem::path installed = folder / VELTRO_INSTALLED_MODULE / kModuleFile;
   std::error_code error;
   if (std::filesystem::is_regular_file(installed, error)) return installed.lexically_normal();

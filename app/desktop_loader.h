@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <stdexcept>
@@ -13,7 +14,8 @@ class DesktopUnavailable : public std::runtime_error {
 };
 
 // Loads the desktop module on first use and keeps it for the rest of the process. It lies in
-// lib/veltro-lander beside the installed program's bin/, or beside the program in the build tree.
+// lib/games/veltro-lander beside the installed program's games/, or beside the program in the build
+// tree.
 const DesktopModule& LoadDesktopModule();
 
 }  // namespace veltro::app

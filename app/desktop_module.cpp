@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop module's one exported symbol; everything else in it stays private to it.
 #include "desktop_module.h"
 

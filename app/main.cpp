@@ -1,6 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // veltro-lander: the desktop game, or a headless run of it played by a script.
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -20,6 +23,11 @@ using veltro::app::RunOutcome;
 constexpr int kUsageStatus = 2;
 constexpr const char* kHeadlessAdvice =
     "To play a script without the desktop, use --headless --keys SCRIPT.";
+constexpr const char* kCopyright =
+    "Copyright (C) 2026 The Veltro Lander developers\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
 // A script is a few hundred lines; anything much larger is not one.
 constexpr uintmax_t kMaxScriptBytes = 1u << 20;
 
@@ -28,13 +36,19 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
+// The system's reason for a failed file operation; a stream that failed without one is named so.
+std::string Reason(int error) {
+  return error != 0 ? std::strerror(error) : "the file could not be opened or read";
+}
+
 // A log the user asked for: a file, or standard output for "-" (a terminal or braille user
 // follows the game there). `file` keeps the file open; null when no log was asked for.
 std::ostream* OpenLog(const std::string& path, std::unique_ptr<std::ofstream>& file) {
   if (path.empty()) return nullptr;
   if (path == "-") return &std::cout;
+  errno = 0;
   file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!*file) throw veltro::app::UsageError("cannot write " + path);
+  if (!*file) throw veltro::app::UsageError("cannot write " + path + ": " + Reason(errno));
   return file.get();
 }
 
@@ -44,9 +58,11 @@ std::string ReadScript(const std::string& path) {
   if (error)
     throw veltro::app::UsageError("cannot read the script " + path + ": " + error.message());
   if (size > kMaxScriptBytes) throw veltro::app::UsageError("the script " + path + " is too large");
+  errno = 0;
   std::ifstream file(path, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.eof() && file.fail()) throw veltro::app::UsageError("cannot read the script " + path);
+  if (!file.eof() && file.fail())
+    throw veltro::app::UsageError("cannot read the script " + path + ": " + Reason(errno));
   return text;
 }
 
@@ -62,7 +78,7 @@ int Main(const std::vector<std::string>& arguments) {
       return 0;
     }
     if (line.version) {
-      std::cout << "veltro-lander " << VELTRO_VERSION << "\n";
+      std::cout << "veltro-lander " << VELTRO_VERSION << "\n" << kCopyright;
       return 0;
     }
     if (line.audio_info) {

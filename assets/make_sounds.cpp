@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make-sounds <folder>: writes the game's sound files into the folder.
 #include <sndfile.h>
 

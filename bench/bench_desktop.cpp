@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the player feels of the desktop program: the whole game on the real SDL window (under a
 // private Xvfb), OpenAL Soft (null output) and the sound engine, flown by a driver that presses
 // keys like a player. Measured: start-up to the first sound, a key press to the thruster sound's

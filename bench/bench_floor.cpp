@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound output against its floor: how long a key's sound takes to reach alSourcePlay the
 // first time and later, beside a bare OpenAL program doing the same; and whether the mixer keeps
 // up with its short periods on an idle and on a loaded machine. Prints Markdown table rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of the game's own work per flight tick and per fuel search, without any real output:
 // the speech and sound ports do nothing and the clock moves by one tick per call.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sound engine costs where the player feels it: starting a cached sound, loading a new
 // one, and the cue updates of one flight tick, on OpenAL Soft's loopback device (no sound card).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speech latencies the player feels: how long a spoken report takes to reach the back-end, and
 // how quickly the program's own voice falls silent when speech is stopped.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeping OGG streams fed costs the user-interface thread: one UpdateOgg (the 10 ms tick)
 // with 20 streams open, on OpenAL Soft's loopback device, each tick after 10 ms of mixing.
 #include <benchmark/benchmark.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How long the real program takes from launch until its window is up, until its first sound
 # (the introduction) is started and until its first word (the main menu, spoken when the
 # introduction ends) is said. Runs on a private Xvfb with OpenAL Soft's null output and the

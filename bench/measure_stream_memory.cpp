@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How much a 10-minute OGG stream adds to the process: streams a stereo 44.1 kHz file from start
 // to end on OpenAL Soft's loopback device, pumped every 10 ms of mixing, and prints the resident
 // size before the stream starts and the largest it reaches while the stream plays.

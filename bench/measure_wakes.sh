@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Processor time and main-thread wake-ups of the real program while it waits: in the main menu,
 # in flight (falling freely) and after a flight, each beside its floor (bench_floor idle|flight:
 # the same window and sound device doing nothing, or an efficient 20 ms loop with three sources

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the program against its floors and writes docs/performance.md.
 #   bench/performance.sh [BUILD_DIR]      (default: build; `make performance` builds and runs it)
 # Everything runs on OpenAL Soft's null device: no sound card is needed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures what a speech service that stops answering costs the flight: the real desktop program
 # on a private X server speaks through a speech-dispatcher of its own, which is stopped (SIGSTOP)
 # just after the first altitude mark. Prints the spacing of the flight's ticks (from the sound

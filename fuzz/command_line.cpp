@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: the input's NUL-separated pieces are the arguments.
 #include <cmath>
 #include <cstdlib>

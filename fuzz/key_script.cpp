@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A headless run's key script: read, then played as the run's keyboard, with every awaited text
 // said as soon as the player waits for it.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the first seeds of the fuzz corpora: short tones of our own in the formats the game
 // reads, with the targets' option bytes in front, and small texts of each kind. The corpora in
 // fuzz/corpus/ grew from these and were then minimised (fuzz/run --merge).

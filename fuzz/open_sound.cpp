@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound file of arbitrary bytes loaded into a WAV slot by OpenSound, as a WAV file (straight to
 // the device) or as an OGG file (decoded whole by the OGG library), then played.
 //

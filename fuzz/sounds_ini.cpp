@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sounds.ini as the sound engine reads it at start-up, then sounds of every kind played through
 // the slots its settings made.
 #include <sndfile.h>

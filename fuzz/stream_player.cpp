@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file of arbitrary bytes streamed by the OGG library or played by the MP3 player, on the
 // headless program's voices in virtual time, while the game moves, pauses and re-pitches it.
 //

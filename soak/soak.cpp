@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soak: thousands of flights in a row on the real headless program (virtual clock, simulated
 // sound device, recording speech), flown by a pilot that presses random keys from a seeded
 // generator, across every world and difficulty. Each program run flies a few flights and leaves;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // veltro-lander in a web page: the page (veltro-page.js) starts it when the player presses Start.
 // The game runs on the page's keyboard, live region, speech synthesis and dialogs, and on
 // Emscripten's OpenAL over Web Audio, with the sounds decoded by the browser.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The browser edition in build-web/: the page, its script, the program's .js and .wasm, the sounds
 # packed into one .data file for the program's file system, and the help page.
 set(VELTRO_SOUNDS_DIR "" CACHE PATH "Where the native build synthesised the game's sounds (its bin/)")

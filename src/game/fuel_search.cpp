@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/fuel_search.h"
 
 namespace veltro::game {

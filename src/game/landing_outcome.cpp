@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/frm_main.h"
 #include "game/game_numbers.h"
 #include "game/sound_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "game/frm_main.h"
 #include "platform/keys.h"
 #include "platform/scope_guard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DirectSound's rules, kept once for every back-end: each public call checks, then calls the
 // back-end's hook, then stores what DirectSound reports back.
 #include "platform/sound_device.h"

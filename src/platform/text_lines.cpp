@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/text_lines.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,8 +41,9 @@ std::vector<std::string> ReadTextFileLines(const std::string& path) {
     throw PlatformError("cannot read " + path + ": it is " + std::to_string(size) +
                         " bytes, more than a text file of the program can be");
   }
+  errno = 0;
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw PlatformError("cannot open " + path);
+  if (!file) throw PlatformError("cannot open " + path + ": " + std::strerror(errno));
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (file.bad()) throw PlatformError("cannot read " + path);
   return SplitLines(text);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the sound engine: the settings from sounds.ini, the stream slots, the sound device
 // and the OGG library, and the 10 ms tick that pumps that library.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading one sound file into one WAV slot: WAV files straight from the device, OGG files
 // decoded in full by the OGG library and written into a buffer of their own size.
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PlaySound: resolves a sound name, finds it among the cached slots or picks a slot for it,
 // loads or copies it there and starts it.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Querying, stopping and restarting a sound of any kind, by handle range.
 #include "platform/platform_error.h"
 #include "sound/ds_flags.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Giving back what the engine holds: one sound, every stream, the whole device, or everything
 // at the end of the program.
 #include "platform/platform_error.h"

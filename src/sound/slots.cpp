@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a WAV sound goes: the cache search for a slot that already holds it, and the choice of
 // a slot for a sound that must be loaded or copied.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's home: construction, destruction and checked access to its tables and device
 // objects. A handle that names no entry, or an object that was never made, is a failing step
 // like any refused device call.

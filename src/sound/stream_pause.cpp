@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pausing and resuming streams, all of a kind or one. Failures reach the caller: a handle that
 // names no slot is the caller's error.
 #include "sound/sound.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stream side of every operation that takes a handle (101..200 OGG, 201..300 MP3). Each
 // throws PlatformError for a handle that names no stream slot; the caller decides whether that
 // failure is skipped.

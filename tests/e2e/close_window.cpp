@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks the window with the given name to close, as a window manager's close button does
 // (WM_DELETE_WINDOW); the test's X server has no window manager to do it.
 //   close_window NAME        status 0 when the request was sent, 1 when no such window

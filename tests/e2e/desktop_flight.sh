@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real desktop program from start to end, played with real key presses on a private X server:
 # the screen reader is unreachable (a message box in the window says so aloud and is closed with a
 # key; another run shows that SIGTERM ends the program while the box waits), the built-in

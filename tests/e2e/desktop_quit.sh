@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every quit request ends the real desktop program promptly and cleanly, in every state it waits
 # in: the window closed (as a window manager's close button asks), SIGTERM, SIGINT and SIGHUP, in
 # the main menu, in flight, after a flight, while a message box waits and while the introduction

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's synthesised sounds, as the build writes them beside the program.
 #include <gtest/gtest.h>
 #include <sndfile.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DirectSound's refusals and acceptances, the same table run on every back-end of the device seam.
 #include <gtest/gtest.h>
 

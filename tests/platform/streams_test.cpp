@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OGG library and the MP3 player on real files: heard on OpenAL Soft's loopback device (on
 // its null back-end, see openal_sound_test.cpp), and timed on the headless platform's virtual
 // clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults from outside the program, each injected into a whole run: the game must report what it
 // should, once, and still fly to the end of a flight.
 

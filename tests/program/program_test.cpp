@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -5,6 +6,8 @@
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "command_line.h"
@@ -21,26 +24,39 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace veltro::app {
 namespace {
 
-TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
-  ProgramRun run = RunScript("moon_free_fall.keys");
-  EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_TRUE(run.SaysInOrder({"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
-                               "Gravity is 5 feet per second squared.",
-                               "Maximum landing speed 5 feet per second.", "Repeat", "Continue",
-                               "Press and hold spacebar to fire thrusters", "900", "500", "100",
-                               kMoonFinalReport, kClosingPrompt}));
-  // The last thing said is the closing prompt: Escape ended the program at once.
-  EXPECT_TRUE(run.speech_log.ends_with(" " + kClosingPrompt + "\n")) << run.speech_log;
-  EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
-}
-
-TEST(ProgramTest, AbortWithQThenNReturnsToTheWorldMenuAndExitLeaves) {
-  ProgramRun run = RunScript("abort_new_planet.keys");
-  EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_TRUE(run.SaysInOrder({kClosingPrompt, "Where would you like to land?", "Exit"}));
-  // An aborted flight has no final report and no outcome sounds.
-  EXPECT_EQ(Count(run.speech_log, "Final Fuel"), 0);
-  EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), 0);
+// Whole flights: a free fall that crashes, the landing help.html walks through (two burns, then
+// a tap a second), and an abort with Q then N back to the world menu and Exit. Each says what it
+// must in order, plays only its own outcome sounds, and ends at once on Escape or Exit.
+TEST(ProgramTest, FlightsEndWithTheirReportAndOutcomeSounds) {
+  struct Flight {
+    const char* script;
+    std::vector<std::string> said;  // in order; the last is the last thing said
+    const char* outcome;            // the outcome sound; none after an abort
+  };
+  const Flight kFlights[] = {
+      {"moon_free_fall.keys",
+       {"Where would you like to land?", "Moon", "Difficulty Level?", "Easy",
+        "Gravity is 5 feet per second squared.", "Maximum landing speed 5 feet per second.",
+        "Repeat", "Continue", "Press and hold spacebar to fire thrusters", "900", "500", "100",
+        kMoonFinalReport, kClosingPrompt},
+       "explosion.wav"},
+      {"moon_landing.keys",
+       {"300", "200", "100", "10", "Final Fuel 64, Final Velocity 3.\\r\\n", kClosingPrompt},
+       "landed.wav"},
+      {"abort_new_planet.keys", {kClosingPrompt, "Where would you like to land?", "Exit"}, ""},
+  };
+  for (const Flight& flight : kFlights) {
+    ProgramRun run = RunScript(flight.script);
+    EXPECT_EQ(run.status, 0) << flight.script << run.errors;
+    EXPECT_TRUE(run.SaysInOrder(flight.said)) << flight.script << run.speech_log;
+    // Escape or Exit ended the program at once.
+    EXPECT_TRUE(run.speech_log.ends_with(" " + flight.said.back() + "\n")) << flight.script;
+    const int outcomes = *flight.outcome != '\0';
+    EXPECT_EQ(Count(run.sound_log, "landed.wav") + Count(run.sound_log, "explosion.wav"), outcomes);
+    EXPECT_EQ(outcomes ? Count(run.sound_log, flight.outcome) : 0, outcomes) << flight.script;
+    EXPECT_EQ(Count(run.speech_log, "Final Fuel"), outcomes) << flight.script;
+    EXPECT_THAT(run.sound_log, ::testing::HasSubstr("PlaySound(\"alt.wav\""));
+  }
 }
 
 TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
@@ -59,15 +75,31 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
   EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
 }
 
-TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
-  ProgramRun script = RunScript("bad_key.keys");
-  EXPECT_EQ(script.status, 2);
-  EXPECT_THAT(script.errors, ::testing::HasSubstr("script line 3: unknown key \"Spacebar\""));
-  EXPECT_EQ(script.speech_log, "");  // nothing ran
-
-  ProgramRun usage = RunScript("moon_free_fall.keys", "--max-seconds soon");
-  EXPECT_EQ(usage.status, 2);
-  EXPECT_THAT(usage.errors, ::testing::HasSubstr("--max-seconds"));
+// Runs that end with a message and a status of their own: 2 for a mistake in the script or on the
+// command line, each named with its reason (nothing runs), 3 when --max-seconds ends a run that
+// still waits or still runs (the game ran).
+TEST(ProgramTest, MistakesAndTimeLimitsEndWithAMessageAndTheirOwnStatus) {
+  struct Ending {
+    const char *script, *arguments;
+    int status;
+    const char* message;
+  };
+  const Ending kEndings[] = {
+      {"bad_key.keys", "", 2, "script line 3: unknown key \"Spacebar\""},
+      {"moon_free_fall.keys", "--max-seconds soon", 2, "--max-seconds needs a number of seconds"},
+      {"moon_free_fall.keys", "--sound-log /nonexistent/x", 2,
+       "cannot write /nonexistent/x: No such file or directory"},
+      {"moon_free_fall.keys", "--keys /nonexistent/x", 2,
+       "cannot read the script /nonexistent/x: No such file or directory"},
+      {"never_said.keys", "--max-seconds 120", 3,
+       "wait-say \"This is never said\" (script line 3)"},
+      {"stay_in_menu.keys", "--max-seconds 60", 3, "the program still runs"}};
+  for (const Ending& ending : kEndings) {
+    ProgramRun run = RunScript(ending.script, ending.arguments);
+    EXPECT_EQ(run.status, ending.status) << ending.script << " " << ending.arguments;
+    EXPECT_THAT(run.errors, ::testing::HasSubstr(ending.message)) << ending.arguments;
+    EXPECT_EQ(run.speech_log.empty(), ending.status == 2) << ending.script << run.speech_log;
+  }
 
   // No display: none named, one that is not there (SDL's fallback, and the driver asked for by
   // name failing itself). The message names it and SDL's reason, and points to --headless.
@@ -85,18 +117,6 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr(reason)) << environment;
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless")) << environment;
   }
-}
-
-TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {
-  ProgramRun waiting = RunScript("never_said.keys", "--max-seconds 120");
-  EXPECT_EQ(waiting.status, 3);
-  EXPECT_THAT(waiting.errors,
-              ::testing::HasSubstr("wait-say \"This is never said\" (script line 3)"));
-
-  ProgramRun running = RunScript("stay_in_menu.keys", "--max-seconds 60");
-  EXPECT_EQ(running.status, 3);
-  EXPECT_THAT(running.errors, ::testing::HasSubstr("the program still runs"));
-  EXPECT_TRUE(running.SaysInOrder({"Moon"}));
 }
 
 TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
@@ -155,8 +175,8 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
   // unknown or ambiguous options.
   const std::pair<const char*, const char*> kMistakes[] = {
       {"--headless", "--headless needs --keys SCRIPT"},
-      {"--keys a", "--keys and --fail-* work only with --headless"},
-      {"--fail-voice", "--keys and --fail-* work only with --headless"},
+      {"--keys a", "--keys works only with --headless"},
+      {"--fail-voice", "--fail-screen-reader and --fail-voice work only with --headless"},
       {"--headless --keys", "--keys needs a value"},
       {"--headless --keys a --max-seconds 0", "--max-seconds needs a number"},
       {"--headless --keys a --max-seconds=inf", "--max-seconds needs a number"},
@@ -174,6 +194,28 @@ TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
     } catch (const UsageError& error) {
       EXPECT_THAT(error.what(), ::testing::StartsWith(message)) << arguments;
     }
+  }
+}
+
+// The options that --help, the man page and README's command line name: "-h" and every "--name".
+std::set<std::string> OptionsNamed(std::string text) {
+  for (size_t dash; (dash = text.find("\\-")) != std::string::npos;) text.erase(dash, 1);
+  static const std::regex kOption(R"(--[a-z]+(-[a-z]+)*|-h\b)");
+  return {std::sregex_token_iterator(text.begin(), text.end(), kOption), {}};
+}
+
+TEST(CommandLineTest, HelpManPageAndReadmeNameTheOptionsUsersMayGive) {
+  const std::vector<std::string> documented = DocumentedOptions();
+  const std::set<std::string> expected(documented.begin(), documented.end());
+  const std::string readme = ReadFile(VELTRO_SOURCE_DIR "/README.md");
+  const size_t section = readme.find("\n## Command line");
+  ASSERT_NE(section, std::string::npos);
+  const std::pair<const char*, std::string> kDocuments[] = {
+      {"--help", UsageText()},
+      {"man page", ReadFile(VELTRO_SOURCE_DIR "/packaging/veltro-lander.6")},
+      {"README", readme.substr(section, readme.find("\n## ", section + 1) - section)}};
+  for (const auto& [document, text] : kDocuments) {
+    EXPECT_EQ(OptionsNamed(text), expected) << document;
   }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sound/sounds_ini.h"
 #include "sound_fixture.h"
 

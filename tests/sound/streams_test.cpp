@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's OGG and MP3 streams on the headless platform's real parts: the OGG library and
 // the MP3 player over simulated voices in virtual time, with files the tests write.
 #include <gtest/gtest.h>

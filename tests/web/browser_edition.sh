@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the browser edition and plays it in headless Chromium (web_edition_test.js).
 # usage: browser_edition.sh SOUNDS_DIR WEB_BUILD_DIR
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser edition in Debian's headless Chromium, played with real key presses: the live
 // region speaks the menus, the space bar starts and stops the thrusters (the page's sound log), a
 // Moon free fall played by the headless runs' script ends with its final report, a message box is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // OpenAL Soft's own settings and extensions, which the browser's OpenAL lacks: desktop only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/desktop_speech_backends.h"
 
 namespace veltro::platform::desktop {

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/window_text.h"
 
 #include <algorithm>
 #include <sstream>
 
+#include "platform/desktop/caption_font.h"
 #include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
@@ -28,7 +30,7 @@ void CutWord(std::string& word, size_t bytes) {
 
 }  // namespace
 
-WindowTextPainter::WindowTextPainter(std::string font_path) : font_path_(std::move(font_path)) {
+WindowTextPainter::WindowTextPainter() : font_path_(CaptionFontPath()) {
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     throw PlatformError(std::string("cannot start SDL_ttf: ") + TTF_GetError());
   }

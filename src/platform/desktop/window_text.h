@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <SDL.h>
@@ -24,15 +25,14 @@ struct WindowText {
   std::optional<Box> box;
 };
 
-// Paints WindowText onto the window's surface with DejaVu Sans, in sizes that follow the window's
-// height, wrapping lines at word boundaries to the window's width. Only what fits in the window
-// is measured and drawn, so a text of any length costs no more than a full window.
+// Paints WindowText onto the window's surface with a bold sans-serif font (CaptionFontPath), in
+// sizes that follow the window's height, wrapping lines at word boundaries to the window's width.
+// Only what fits in the window is measured and drawn, so a text of any length costs no more than a
+// full window.
 class WindowTextPainter {
  public:
-  static constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-
-  // Throws PlatformError when SDL_ttf cannot start or the font cannot be read.
-  explicit WindowTextPainter(std::string font_path = kFont);
+  // Throws PlatformError when SDL_ttf cannot start or no font can be found or read.
+  WindowTextPainter();
   ~WindowTextPainter();
   WindowTextPainter(const WindowTextPainter&) = delete;
   WindowTextPainter& operator=(const WindowTextPainter&) = delete;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files in the browser edition are decoded by the browser itself (decodeAudioData handles
 // WAV, OGG Vorbis and MP3), awaited while the program sleeps.
 #include <emscripten.h>

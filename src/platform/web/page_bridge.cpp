@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/web/page_bridge.h"
 
 #include <emscripten.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page around the browser edition: the Start button, the keyboard, the live region and the
 // transcript, the browser's voice, the message-box dialog and the help tab. The program reaches
 // all of it through the VeltroPage object; the page starts the program (Module) on Start.

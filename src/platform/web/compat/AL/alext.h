@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The names of OpenAL Soft's extensions that the OpenAL back-end mentions, for Emscripten's
