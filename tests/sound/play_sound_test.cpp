@@ -1,3 +1,4 @@
+#include <map>
 #include <set>
 
 #include "sound_fixture.h"
@@ -21,13 +22,6 @@ class PlaySoundTest : public SoundTest {
       platform::Environment probe = ui.environment;
       probe.SeedRandom(seed);
       if (static_cast<int>(probe.Random() * 20) + 1 == slot) return ui.environment.SeedRandom(seed);
-    }
-  }
-  // Fills the other slots with distinct sounds played with `flags`.
-  void Fill(int count, int16_t flags = 0) {
-    for (int i = 0; i < count; ++i) {
-      AddWav("fill" + std::to_string(i) + ".wav");
-      EXPECT_GT(Play("fill" + std::to_string(i) + ".wav", flags), 0);
     }
   }
   int Creates() const { return dx.log.Count("CreateSoundBufferFromFile"); }
@@ -149,48 +143,65 @@ TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   EXPECT_FLOAT_EQ(Spatial(copy).position().x, 0);
 }
 
-TEST_F(PlaySoundTest, SlotSearchNeverCutsOffAPlayingOrClassThreeSound) {
-  StartAt(7);
-  EXPECT_EQ(Play("click.wav"), 8);
-  Fill(19);
-  AddWav("extra.wav");
-  EXPECT_EQ(Play("extra.wav"), 0);  // all playing
-  EXPECT_EQ(dx.LiveBuffers(), 20);
-  for (int slot = 1; slot <= 20; ++slot) {
-    int16_t index = static_cast<int16_t>(slot);
-    sound->DeleteSound(index);
+// Each row gives the 20 slots (P playing, F free, or idle of reuse class -, 0, 1, 2 or 3), the
+// slot after which the search starts, and the slot a new sound takes (0: none). No other slot
+// loses its sound.
+TEST_F(PlaySoundTest, SlotSearchTakesAFreeSlotThenAnIdleOneByClassAndNeverAPlayingOne) {
+  const struct {
+    const char* slots;
+    int start, expected;
+  } rows[] = {
+      {"PPPPPPP0FPPPPPPPPPPP", 7, 9},   // a free slot before an idle cached sound
+      {"PPPPPPPPPPPPPPPPPPPP", 7, 0},   // all playing
+      {"33333333333333333333", 7, 0},   // all kept
+      {"22222222222122222222", 1, 12},  // the lowest class first
+      {"0000-000-00000000000", 19, 9},  // idle class -1 slots: the last one passed is the start
+  };
+  const std::map<char, int16_t> flags = {{'P', 8},   {'F', 0},  {'-', 256}, {'0', 0},
+                                         {'1', 128}, {'2', 64}, {'3', 2}};
+  for (int slot = 1; slot <= 20; ++slot) AddWav(std::to_string(slot) + ".wav");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.slots);
+    Started();
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      StartAt(20);  // every sound still plays: the first free slot is taken
+      ASSERT_EQ(Play(std::to_string(slot) + ".wav", flags.at(row.slots[slot - 1])), slot);
+    }
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      int16_t freed = slot;
+      if (row.slots[slot - 1] == 'F') sound->DeleteSound(freed);
+    }
+    FinishAll();
+    std::vector<std::shared_ptr<platform::SoundBuffer>> before;
+    for (int16_t slot = 1; slot <= 20; ++slot) before.push_back(sound->WavSlotAt(slot).DSBuffer);
+    StartAt(row.start);
+    EXPECT_EQ(Play("click.wav"), row.expected);
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      if (slot != row.expected)
+        EXPECT_EQ(sound->WavSlotAt(slot).DSBuffer, before[slot - 1]) << slot;
+    }
   }
-  Fill(19, 2);
-  EXPECT_GT(Play("click.wav", 2), 0);
-  FinishAll();
-  EXPECT_EQ(Play("extra.wav"), 0);  // idle but all of class 3
-  EXPECT_EQ(dx.LiveBuffers(), 20);
-  EXPECT_EQ(dx.log.Count("Stop"), 20);  // only the deletes stopped anything
 }
 
-TEST_F(PlaySoundTest, EvictionFollowsTheReuseClasses) {
-  StartAt(11);
-  AddWav("one.wav");
-  ASSERT_EQ(Play("one.wav", 128), 12);  // class 1, every other slot class 2; all idle
-  Fill(19, 64);
-  FinishAll();
-  StartAt(1);
-  EXPECT_EQ(Play("click.wav"), 12);
-  EXPECT_EQ(sound->WavSlotAt(12).SlotMode, 0);
-}
-
-TEST_F(PlaySoundTest, IdleClassMinusOneSlotsMoveTheSearchStart) {
-  AddWav("a.wav");
-  AddWav("b.wav");
-  StartAt(4);
-  ASSERT_EQ(Play("a.wav", 256), 5);
-  StartAt(8);
-  ASSERT_EQ(Play("b.wav", 256), 9);
-  Fill(18);
-  FinishAll();
-  StartAt(19);  // the scan passes both; the last one passed is where the search starts
-  EXPECT_EQ(Play("click.wav"), 9);
-  EXPECT_EQ(sound->WavSlotAt(5).SlotFile, "A.WAV");
+// Killing every sound, or resetting the device, ends the streams in every slot; WAV sounds play
+// on.
+TEST_F(PlaySoundTest, KillAllAndResetEndEveryStream) {
+  ui.folder.Write("sounds.ini", "SOUND BUFFERS=20\rOGG BUFFERS=2\rMP3 BUFFERS=2");
+  WriteTone(app_path + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 22050, 22050);
+  WriteTone(app_path + "a.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, 22050, 22050);
+  for (bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "ResetSounds" : "KillAllSounds");
+    Started();
+    const int16_t wav = Play("click.wav", 8);
+    for (const char* file : {"a.ogg", "a.ogg", "a.mp3", "a.mp3"}) ASSERT_NE(Play(file, 8), 0);
+    const auto players = {sound->Mp3Slots()[1].Mp3Control, sound->Mp3Slots()[2].Mp3Control};
+    reset ? sound->ResetSounds() : sound->KillAllSounds();
+    ui.clock.Advance(0.5);
+    EXPECT_EQ(ogg.OpenStreams(), 0u);
+    for (const auto& player : players) EXPECT_EQ(player->CurrentPosition(), 0);
+    for (int16_t handle : {101, 102, 201, 202}) EXPECT_FALSE(sound->IsPlaying(handle)) << handle;
+    EXPECT_TRUE(sound->IsPlaying(wav));
+  }
 }
 
 TEST_F(PlaySoundTest, FailuresStopPlayAndDeleteSound) {
