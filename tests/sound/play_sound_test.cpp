@@ -77,7 +77,7 @@ TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   int16_t handle = Play("ding.wav");
   EXPECT_EQ(Play("ding.wav", 32, 400), handle);  // restarted in place
   EXPECT_EQ(dx.log.Count("Play"), 2);
-  EXPECT_EQ(BufferOf(handle)->position(), 400);
+  EXPECT_EQ(BufferOf(handle)->CurrentPosition(), 400);
   EXPECT_EQ(Play("ding.wav", 2048), 0);  // still playing: left alone
   EXPECT_TRUE(BufferOf(handle)->playing());
   FinishAll();
@@ -96,7 +96,7 @@ TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), click);
   EXPECT_EQ(std::make_pair(volume, start), std::make_pair(int16_t{0}, 1000));
   EXPECT_FALSE(BufferOf(click)->playing());
-  EXPECT_EQ(BufferOf(click)->position(), 1000);
+  EXPECT_EQ(BufferOf(click)->CurrentPosition(), 1000);
   EXPECT_EQ(BufferOf(click)->pan(), -300);
   EXPECT_EQ(BufferOf(click)->GetFrequency(), 30000);
   EXPECT_EQ(dx.log.Count("SetFrequency"), 1);

@@ -38,10 +38,8 @@ class RecordingBuffer : public platform::headless::SimulatedSoundBuffer {
 
   bool playing() { return (GetStatus() & platform::DSBSTATUS_PLAYING) != 0; }
   bool looping() { return (GetStatus() & platform::DSBSTATUS_LOOPING) != 0; }
-  int32_t position() { return CurrentPosition(); }
 
   std::string source;  // the file it was made from, "memory", or "copy of <source>"
-  int plays = 0;
 
  protected:
   void ApplyPan(int32_t p) override { log_.Call("SetPan"), SimulatedSoundBuffer::ApplyPan(p); }
@@ -49,7 +47,7 @@ class RecordingBuffer : public platform::headless::SimulatedSoundBuffer {
     log_.Call("SetFrequency"), SimulatedSoundBuffer::ApplyFrequency(hz);
   }
   void StartPlaying(bool looping) override {
-    log_.Call("Play"), ++plays, SimulatedSoundBuffer::StartPlaying(looping);
+    log_.Call("Play"), SimulatedSoundBuffer::StartPlaying(looping);
   }
   void StopPlaying() override { log_.Call("Stop"), SimulatedSoundBuffer::StopPlaying(); }
 
