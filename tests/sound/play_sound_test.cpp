@@ -33,12 +33,14 @@ TEST_F(PlaySoundTest, NamesSpeechMarksAndWildcards) {
   EXPECT_EQ(speech.said, (std::vector<std::string>{"hello|0", "<stop all>", "again|0"}));
   EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 0);
   std::set<std::string> heard;
-  for (int i = 0; i < 100; ++i, FinishAll()) {
+  for (int i = 0; i < 100; ++i) {
     heard.insert(sound->WavSlotAt(Play("boom*3.wav")).SlotFile);
+    FinishAll();
   }
   EXPECT_EQ(heard, (std::set<std::string>{"BOOM1.WAV", "BOOM2.WAV", "BOOM3.WAV"}));
-  for (int i = 0; i < 10; ++i, FinishAll()) {
+  for (int i = 0; i < 10; ++i) {
     EXPECT_EQ(sound->WavSlotAt(Play("boom*001.wav")).SlotFile, "BOOM1.WAV");
+    FinishAll();
   }
   for (std::string bad : {"boom*.wav", "boom*1234.wav"}) {
     EXPECT_EQ(Play(bad), 0);
