@@ -29,18 +29,12 @@ struct SimulatedBackend {
   void Advance(double seconds) { clock.Advance(seconds); }
 };
 
-BufferDesc Desc(int32_t flags) {
-  BufferDesc desc;
-  desc.Flags = flags;
-  return desc;
-}
-
 // What one row of the table calls on: a fresh set of objects on the back-end's device.
 struct Objects {
   std::shared_ptr<SoundDevice> device;
   std::string mono, stereo;  // sound files
   std::shared_ptr<SoundBuffer> File(int32_t flags, const std::string& path = "") {
-    return device->CreateSoundBufferFromFile(path.empty() ? mono : path, Desc(flags));
+    return device->CreateSoundBufferFromFile(path.empty() ? mono : path, {.Flags = flags});
   }
   std::shared_ptr<SoundBuffer> Empty(int32_t bytes = 400, WaveFormat format = Pcm16Format(1, 22050),
                                      int32_t flags = kPlain) {
@@ -48,7 +42,7 @@ struct Objects {
   }
   std::shared_ptr<PrimarySoundBuffer> Primary(int32_t flags = DSBCAPS_PRIMARYBUFFER |
                                                               DSBCAPS_CTRL3D) {
-    return device->CreatePrimaryBuffer(Desc(flags));
+    return device->CreatePrimaryBuffer({.Flags = flags});
   }
   std::shared_ptr<Sound3DBuffer> Spatial() { return File(k3D)->GetDirectSound3DBuffer(); }
   std::shared_ptr<SoundListener> Listener() { return Primary()->GetDirectSound3DListener(); }

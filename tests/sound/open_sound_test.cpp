@@ -107,7 +107,7 @@ TEST_F(SoundTest, VolumePanAndFrequencyPerHandleRange) {
   EXPECT_EQ(sound->GetFrequency(handle), 22050);
   BufferOf(handle)->SetCurrentPosition(500);
   sound->SetStartPosition(handle);
-  EXPECT_EQ(BufferOf(handle)->position(), 0);
+  EXPECT_EQ(BufferOf(handle)->CurrentPosition(), 0);
 
   // Stream handles and bad handles never touch a WAV buffer.
   size_t calls = dx.log.calls.size();

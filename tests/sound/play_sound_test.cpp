@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <map>
 #include <set>
 
 #include "sound_fixture.h"
@@ -24,24 +25,14 @@ class PlaySoundTest : public SoundTest {
       if (static_cast<int>(probe.Random() * 20) + 1 == slot) return ui.environment.SeedRandom(seed);
     }
   }
-  // Fills the other slots with distinct sounds played with `flags`.
-  void Fill(int count, int16_t flags = 0) {
-    for (int i = 0; i < count; ++i) {
-      AddWav("fill" + std::to_string(i) + ".wav");
-      EXPECT_GT(Play("fill" + std::to_string(i) + ".wav", flags), 0);
-    }
-  }
-  int Creates() const { return dx.log.Count("CreateSoundBufferFromFile"); }
 };
 
-TEST_F(PlaySoundTest, BlankNamesSpeechPrefixesAndStreams) {
-  for (const char* name : {"", "   ", "#hello", "##again"}) EXPECT_EQ(Play(name), 0) << name;
+// Blank names and speech marks play nothing; "NAME*3" picks one of three numbered variants at
+// random, and a wildcard without a 1- to 3-digit number is reported.
+TEST_F(PlaySoundTest, NamesSpeechMarksAndWildcards) {
+  for (const char* name : {"", "   ", "#hello", "##again", "none.mp3"}) EXPECT_EQ(Play(name), 0);
   EXPECT_EQ(speech.said, (std::vector<std::string>{"hello|0", "<stop all>", "again|0"}));
-  EXPECT_EQ(Creates(), 0);
-  EXPECT_EQ(Play("song.mp3"), 0);  // streams are not played by this engine yet
-}
-
-TEST_F(PlaySoundTest, WildcardsPickANumberedVariantOrAreReported) {
+  EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 0);
   std::set<std::string> heard;
   for (int i = 0; i < 100; ++i) {
     heard.insert(sound->WavSlotAt(Play("boom*3.wav")).SlotFile);
@@ -53,13 +44,12 @@ TEST_F(PlaySoundTest, WildcardsPickANumberedVariantOrAreReported) {
     FinishAll();
   }
   for (std::string bad : {"boom*.wav", "boom*1234.wav"}) {
-    ui.dialogs.ClearBoxes();
     EXPECT_EQ(Play(bad), 0);
-    ASSERT_EQ(ui.dialogs.boxes().size(), 1u);
-    EXPECT_EQ(ui.dialogs.boxes()[0].text,
+    EXPECT_EQ(ui.dialogs.boxes().back().text,
               "Wildcard wave file must have 1 to 3 digit number after asterisk. File: " + bad);
-    EXPECT_EQ(ui.dialogs.boxes()[0].title, "Error in PlaySound");
+    EXPECT_EQ(ui.dialogs.boxes().back().title, "Error in PlaySound");
   }
+  EXPECT_EQ(ui.dialogs.boxes().size(), 2u);
   AddWav("boom*3");  // digits up to the end of the name: used as it stands
   EXPECT_EQ(sound->WavSlotAt(Play("boom*3")).SlotFile, "BOOM*3");
 }
@@ -78,19 +68,19 @@ TEST_F(PlaySoundTest, CachedSoundsAreCopiedWhileBusyAndRestartedWhenIdle) {
     FinishAll();
     Play("click.wav");
   }
-  EXPECT_EQ(Creates(), 1);  // the file is never opened again
+  EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 1);  // the file is never opened again
   EXPECT_EQ(sound->NextSlot(), third);
 
   dx.log.failing.insert("DuplicateSoundBuffer");  // a refused copy loads the file
   EXPECT_NE(Play("click.wav"), third);
-  EXPECT_EQ(Creates(), 2);
+  EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 2);
 }
 
 TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   int16_t handle = Play("ding.wav");
   EXPECT_EQ(Play("ding.wav", 32, 400), handle);  // restarted in place
-  EXPECT_EQ(BufferOf(handle)->plays, 2);
-  EXPECT_EQ(BufferOf(handle)->position(), 400);
+  EXPECT_EQ(dx.log.Count("Play"), 2);
+  EXPECT_EQ(BufferOf(handle)->CurrentPosition(), 400);
   EXPECT_EQ(Play("ding.wav", 2048), 0);  // still playing: left alone
   EXPECT_TRUE(BufferOf(handle)->playing());
   FinishAll();
@@ -98,37 +88,29 @@ TEST_F(PlaySoundTest, RestartCopyPrepareAndSingleInstanceBits) {
   EXPECT_EQ(dx.log.Count("DuplicateSoundBuffer"), 1);
   EXPECT_EQ(dx.log.Count("Stop"), 0);
 
-  int16_t volume = 0, pan = -300, flags = 4 + 8;
+  // Prepared in place: the volume and start position the buffer took are written back, and
+  // frequency -1 keeps the rate set earlier.
+  const int16_t click = Play("click.wav");
+  int32_t rate = 30000;
+  sound->SetFrequency(click, rate);
+  FinishAll();
+  int16_t volume = 500, pan = -300, flags = 4 + 8;
   int32_t frequency = -1, start = 1003;
-  int16_t prepared = sound->PlaySound("click.wav", volume, frequency, pan, start, flags);
-  EXPECT_EQ(start, 1000);
-  EXPECT_FALSE(BufferOf(prepared)->playing());
-  EXPECT_EQ(BufferOf(prepared)->position(), 1000);
-  EXPECT_EQ(BufferOf(prepared)->pan(), -300);
-  int32_t from = 7;
-  sound->PlayOpenedSound(prepared, from, 8);
-  EXPECT_EQ(from, 4);
-  EXPECT_TRUE(BufferOf(prepared)->looping());
-}
-
-TEST_F(PlaySoundTest, VolumeAndStartPositionAreWrittenBack) {
-  int16_t volume = 500, pan = 0, flags = 0;
-  int32_t frequency = 0, start = -3;
-  int16_t handle = sound->PlaySound("click.wav", volume, frequency, pan, start, flags);
-  EXPECT_EQ(volume, 0);
-  EXPECT_EQ(start, -3);
-  FinishAll();
-  volume = -20000;
-  EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), handle);
-  EXPECT_EQ(volume, -10000);
-  EXPECT_EQ(BufferOf(handle)->volume(), -10000);
-  FinishAll();
-  int32_t rate = 30000;  // frequency -1 keeps a rate set earlier on a slot restarted in place
-  sound->SetFrequency(handle, rate);
-  frequency = -1;
-  EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), handle);
-  EXPECT_EQ(BufferOf(handle)->GetFrequency(), 30000);
+  EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), click);
+  EXPECT_EQ(std::make_pair(volume, start), std::make_pair(int16_t{0}, 1000));
+  EXPECT_FALSE(BufferOf(click)->playing());
+  EXPECT_EQ(BufferOf(click)->CurrentPosition(), 1000);
+  EXPECT_EQ(BufferOf(click)->pan(), -300);
+  EXPECT_EQ(BufferOf(click)->GetFrequency(), 30000);
   EXPECT_EQ(dx.log.Count("SetFrequency"), 1);
+  int32_t from = 7;
+  sound->PlayOpenedSound(click, from, 8);
+  EXPECT_EQ(from, 4);
+  EXPECT_TRUE(BufferOf(click)->looping());
+  volume = -20000, start = -3, flags = 32;
+  EXPECT_EQ(sound->PlaySound("click.wav", volume, frequency, pan, start, flags), click);
+  EXPECT_EQ(std::make_pair(volume, start), std::make_pair(int16_t{-10000}, -3));
+  EXPECT_EQ(BufferOf(click)->volume(), -10000);
 }
 
 TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
@@ -136,7 +118,7 @@ TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   FinishAll();
   int16_t spatial = Play("ding.wav", 1024 + 4096);
   EXPECT_NE(spatial, plain);
-  EXPECT_EQ(Creates(), 2);
+  EXPECT_EQ(dx.log.Count("CreateSoundBufferFromFile"), 2);
   EXPECT_EQ(Spatial(spatial).inside_cone_degrees(), 0);
   EXPECT_EQ(Spatial(spatial).min_distance(), 1);  // only copies get a minimum distance here
   int16_t copy = Play("ding.wav", 1024 + 4096);   // the first still plays
@@ -150,48 +132,65 @@ TEST_F(PlaySoundTest, ThreeDSoundsKeepTheirOwnSlotsConesAndPositions) {
   EXPECT_FLOAT_EQ(Spatial(copy).position().x, 0);
 }
 
-TEST_F(PlaySoundTest, SlotSearchNeverCutsOffAPlayingOrClassThreeSound) {
-  StartAt(7);
-  EXPECT_EQ(Play("click.wav"), 8);
-  Fill(19);
-  AddWav("extra.wav");
-  EXPECT_EQ(Play("extra.wav"), 0);  // all playing
-  EXPECT_EQ(dx.LiveBuffers(), 20);
-  for (int slot = 1; slot <= 20; ++slot) {
-    int16_t index = static_cast<int16_t>(slot);
-    sound->DeleteSound(index);
+// Each row gives the 20 slots (P playing, F free, or idle of reuse class -, 0, 1, 2 or 3), the
+// slot after which the search starts, and the slot a new sound takes (0: none). No other slot
+// loses its sound.
+TEST_F(PlaySoundTest, SlotSearchTakesAFreeSlotThenAnIdleOneByClassAndNeverAPlayingOne) {
+  const struct {
+    const char* slots;
+    int start, expected;
+  } rows[] = {
+      {"PPPPPPP0FPPPPPPPPPPP", 7, 9},   // a free slot before an idle cached sound
+      {"PPPPPPPPPPPPPPPPPPPP", 7, 0},   // all playing
+      {"33333333333333333333", 7, 0},   // all kept
+      {"22222222222122222222", 1, 12},  // the lowest class first
+      {"0000-000-00000000000", 19, 9},  // idle class -1 slots: the last one passed is the start
+  };
+  const std::map<char, int16_t> flags = {{'P', 8},   {'F', 0},  {'-', 256}, {'0', 0},
+                                         {'1', 128}, {'2', 64}, {'3', 2}};
+  for (int slot = 1; slot <= 20; ++slot) AddWav(std::to_string(slot) + ".wav");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.slots);
+    Started();
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      StartAt(20);  // every sound still plays: the first free slot is taken
+      ASSERT_EQ(Play(std::to_string(slot) + ".wav", flags.at(row.slots[slot - 1])), slot);
+    }
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      int16_t freed = slot;
+      if (row.slots[slot - 1] == 'F') sound->DeleteSound(freed);
+    }
+    FinishAll();
+    std::vector<std::shared_ptr<platform::SoundBuffer>> before;
+    for (int16_t slot = 1; slot <= 20; ++slot) before.push_back(sound->WavSlotAt(slot).DSBuffer);
+    StartAt(row.start);
+    EXPECT_EQ(Play("click.wav"), row.expected);
+    for (int16_t slot = 1; slot <= 20; ++slot) {
+      if (slot != row.expected)
+        EXPECT_EQ(sound->WavSlotAt(slot).DSBuffer, before[slot - 1]) << slot;
+    }
   }
-  Fill(19, 2);
-  EXPECT_GT(Play("click.wav", 2), 0);
-  FinishAll();
-  EXPECT_EQ(Play("extra.wav"), 0);  // idle but all of class 3
-  EXPECT_EQ(dx.LiveBuffers(), 20);
-  EXPECT_EQ(dx.log.Count("Stop"), 20);  // only the deletes stopped anything
 }
 
-TEST_F(PlaySoundTest, EvictionFollowsTheReuseClasses) {
-  StartAt(11);
-  AddWav("one.wav");
-  ASSERT_EQ(Play("one.wav", 128), 12);  // class 1, every other slot class 2; all idle
-  Fill(19, 64);
-  FinishAll();
-  StartAt(1);
-  EXPECT_EQ(Play("click.wav"), 12);
-  EXPECT_EQ(sound->WavSlotAt(12).SlotMode, 0);
-}
-
-TEST_F(PlaySoundTest, IdleClassMinusOneSlotsMoveTheSearchStart) {
-  AddWav("a.wav");
-  AddWav("b.wav");
-  StartAt(4);
-  ASSERT_EQ(Play("a.wav", 256), 5);
-  StartAt(8);
-  ASSERT_EQ(Play("b.wav", 256), 9);
-  Fill(18);
-  FinishAll();
-  StartAt(19);  // the scan passes both; the last one passed is where the search starts
-  EXPECT_EQ(Play("click.wav"), 9);
-  EXPECT_EQ(sound->WavSlotAt(5).SlotFile, "A.WAV");
+// Killing every sound, or resetting the device, ends the streams in every slot; WAV sounds play
+// on.
+TEST_F(PlaySoundTest, KillAllAndResetEndEveryStream) {
+  ui.folder.Write("sounds.ini", "SOUND BUFFERS=20\rOGG BUFFERS=2\rMP3 BUFFERS=2");
+  WriteTone(app_path + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 22050, 22050);
+  WriteTone(app_path + "a.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, 22050, 22050);
+  for (bool reset : {false, true}) {
+    SCOPED_TRACE(reset ? "ResetSounds" : "KillAllSounds");
+    Started();
+    const int16_t wav = Play("click.wav", 8);
+    for (const char* file : {"a.ogg", "a.ogg", "a.mp3", "a.mp3"}) ASSERT_NE(Play(file, 8), 0);
+    const auto players = {sound->Mp3Slots()[1].Mp3Control, sound->Mp3Slots()[2].Mp3Control};
+    reset ? sound->ResetSounds() : sound->KillAllSounds();
+    ui.clock.Advance(0.5);
+    EXPECT_EQ(ogg.OpenStreams(), 0u);
+    for (const auto& player : players) EXPECT_EQ(player->CurrentPosition(), 0);
+    for (int16_t handle : {101, 102, 201, 202}) EXPECT_FALSE(sound->IsPlaying(handle)) << handle;
+    EXPECT_TRUE(sound->IsPlaying(wav));
+  }
 }
 
 TEST_F(PlaySoundTest, FailuresStopPlayAndDeleteSound) {

@@ -27,60 +27,44 @@ struct DeviceCalls {
   }
 };
 
-// A buffer of the simulated device whose calls are recorded. Its 3D side is the simulated one.
-class RecordingBuffer : public platform::SoundBuffer {
+// A buffer of the headless device, keeping time on the virtual clock, whose pan, frequency, play
+// and stop calls are also recorded.
+class RecordingBuffer : public platform::headless::SimulatedSoundBuffer {
  public:
-  RecordingBuffer(DeviceCalls& log, std::shared_ptr<platform::SoundBuffer> inner,
-                  std::string source)
-      : SoundBuffer(inner->flags(), inner->GetFormat(), inner->bytes(), true),
+  RecordingBuffer(DeviceCalls& log, platform::headless::VirtualClock& clock, int32_t flags,
+                  std::shared_ptr<platform::AudioData> data, bool writable, std::string source)
+      : SimulatedSoundBuffer(clock, flags, std::move(data), writable),
         source(std::move(source)),
-        log_(log),
-        inner_(std::move(inner)) {}
+        log_(log) {}
 
-  platform::headless::SimulatedSoundBuffer& simulated() {
-    return dynamic_cast<platform::headless::SimulatedSoundBuffer&>(*inner_);
-  }
-  platform::SoundBuffer& inner() { return *inner_; }
   bool playing() { return (GetStatus() & platform::DSBSTATUS_PLAYING) != 0; }
   bool looping() { return (GetStatus() & platform::DSBSTATUS_LOOPING) != 0; }
-  int32_t position() { return simulated().CurrentPosition(); }
 
   std::string source;  // the file it was made from, "memory", or "copy of <source>"
-  int plays = 0;
 
  protected:
-  void ApplyVolume(int32_t v) override { inner_->SetVolume(v); }
-  void ApplyPan(int32_t p) override { log_.Call("SetPan"), inner_->SetPan(p); }
-  void ApplyFrequency(int32_t hz) override { log_.Call("SetFrequency"), inner_->SetFrequency(hz); }
-  void ApplyCopiedSettings() override {}  // the inner duplicate has them already
-  void ApplyPosition(int32_t offset) override { inner_->SetCurrentPosition(offset); }
+  void ApplyPan(int32_t p) override { log_.Call("SetPan"), SimulatedSoundBuffer::ApplyPan(p); }
+  void ApplyFrequency(int32_t hz) override {
+    log_.Call("SetFrequency"), SimulatedSoundBuffer::ApplyFrequency(hz);
+  }
   void StartPlaying(bool looping) override {
-    log_.Call("Play"), ++plays, inner_->Play(looping ? platform::DSBPLAY_LOOPING : 0);
+    log_.Call("Play"), SimulatedSoundBuffer::StartPlaying(looping);
   }
-  void StopPlaying() override { log_.Call("Stop"), inner_->Stop(); }
-  int32_t PlayingStatus() override { return inner_->GetStatus(); }
-  bool DataShared() const override { return false; }  // the inner buffer decides
-  void WriteData(int32_t offset, int32_t bytes, const void* data) override {
-    inner_->WriteBuffer(offset, bytes, data, 0);
-  }
-  std::shared_ptr<platform::Sound3DBuffer> Make3DBuffer() override {
-    return inner_->GetDirectSound3DBuffer();
-  }
+  void StopPlaying() override { log_.Call("Stop"), SimulatedSoundBuffer::StopPlaying(); }
 
  private:
   DeviceCalls& log_;
-  std::shared_ptr<platform::SoundBuffer> inner_;
 };
 
-// The simulated sound system with every call the engine makes on it recorded, and every buffer
+// The headless sound device with every call the engine makes on it recorded, and every buffer
 // it made reachable.
 class RecordingSoundSystem : public platform::SoundSystem {
  public:
   // Sounds play to their end as `clock` advances.
-  explicit RecordingSoundSystem(platform::headless::VirtualClock& clock) : inner_(clock) {}
+  explicit RecordingSoundSystem(platform::headless::VirtualClock& clock) : clock_(clock) {}
   std::shared_ptr<platform::SoundDevice> DirectSoundCreate(const std::string& id) override {
     log.Call("DirectSoundCreate", id);
-    return std::make_shared<Device>(*this, inner_.DirectSoundCreate(id));
+    return std::make_shared<Device>(*this);
   }
   int LiveBuffers() const {
     return static_cast<int>(std::count_if(buffers_.begin(), buffers_.end(),
@@ -90,7 +74,7 @@ class RecordingSoundSystem : public platform::SoundSystem {
   DeviceCalls log;
 
  private:
-  // The simulated device's primary buffer and listener do nothing, so these only record.
+  // Nothing is heard, so the primary buffer and listener only record.
   class Listener : public platform::SoundListener {
    public:
     explicit Listener(DeviceCalls& log) : log_(log) {}
@@ -125,47 +109,48 @@ class RecordingSoundSystem : public platform::SoundSystem {
 
   class Device : public platform::SoundDevice {
    public:
-    Device(RecordingSoundSystem& system, std::shared_ptr<platform::SoundDevice> inner)
-        : system_(system), log_(system.log), inner_(std::move(inner)) {}
+    explicit Device(RecordingSoundSystem& system) : system_(system), log_(system.log) {}
 
    protected:
     void ApplyCooperativeLevel(int32_t level) override {
-      log_.Call("SetCooperativeLevel", std::to_string(level)), inner_->SetCooperativeLevel(level);
+      log_.Call("SetCooperativeLevel", std::to_string(level));
     }
     std::shared_ptr<platform::PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
       log_.Call("CreatePrimaryBuffer", std::to_string(flags));
       return std::make_shared<Primary>(log_, flags);
     }
     std::shared_ptr<platform::SoundBuffer> MakeBuffer(const platform::BufferDesc& desc,
-                                                      std::vector<uint8_t>) override {
+                                                      std::vector<uint8_t> silence) override {
       log_.Call("CreateSoundBuffer");
-      return Keep(inner_->CreateSoundBuffer(desc), "memory");
+      auto data = platform::AudioData{desc.Format, std::move(silence)};
+      return Keep(desc.Flags, std::make_shared<platform::AudioData>(data), true, "memory");
     }
     std::shared_ptr<platform::SoundBuffer> MakeBufferFromFile(
         const std::string& path, const platform::BufferDesc& desc) override {
       log_.Call("CreateSoundBufferFromFile", path);
-      return Keep(inner_->CreateSoundBufferFromFile(path, desc), path);
+      return Keep(desc.Flags, std::make_shared<platform::AudioData>(LoadBufferFile(path, desc)),
+                  false, path);
     }
     std::shared_ptr<platform::SoundBuffer> MakeDuplicate(platform::SoundBuffer& source) override {
       auto& original = dynamic_cast<RecordingBuffer&>(source);
       log_.Call("DuplicateSoundBuffer", original.source);
-      return Keep(inner_->DuplicateSoundBuffer(original.inner()), "copy of " + original.source);
+      return Keep(original.flags(), original.data(), false, "copy of " + original.source);
     }
 
    private:
-    std::shared_ptr<RecordingBuffer> Keep(std::shared_ptr<platform::SoundBuffer> inner,
-                                          std::string source) {
-      auto buffer = std::make_shared<RecordingBuffer>(log_, std::move(inner), std::move(source));
+    std::shared_ptr<RecordingBuffer> Keep(int32_t flags, std::shared_ptr<platform::AudioData> data,
+                                          bool writable, std::string source) {
+      auto buffer = std::make_shared<RecordingBuffer>(log_, system_.clock_, flags, std::move(data),
+                                                      writable, std::move(source));
       system_.buffers_.push_back(buffer);
       return buffer;
     }
 
     RecordingSoundSystem& system_;
     DeviceCalls& log_;
-    std::shared_ptr<platform::SoundDevice> inner_;
   };
 
-  platform::headless::SimulatedSoundSystem inner_;
+  platform::headless::VirtualClock& clock_;
   std::vector<std::weak_ptr<RecordingBuffer>> buffers_;
 };
 
