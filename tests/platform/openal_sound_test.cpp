@@ -71,17 +71,21 @@ class OpenAlSoundTest : public ::testing::Test {
     buffer->WriteBuffer(0, bytes, tone.pcm.data(), DSBLOCK_ENTIREBUFFER);
     return buffer;
   }
-  // Renders `seconds` after letting the last change settle for `settle` seconds.
+  // Renders `seconds` after letting the last change settle for `settle` seconds, in the periods
+  // the game's device mixes in (a change such as a fade is spread over one period).
   Channels Render(double seconds, double settle = 0.05) {
     if (settle > 0) system_->Render(static_cast<int>(settle * kRenderRate));
-    const std::vector<float> mixed = system_->Render(static_cast<int>(seconds * kRenderRate));
     Channels channels;
-    for (size_t i = 0; i + 1 < mixed.size(); i += 2) {
-      channels.left.push_back(mixed[i]);
-      channels.right.push_back(mixed[i + 1]);
+    for (int left = static_cast<int>(seconds * kRenderRate); left > 0; left -= kPeriod) {
+      const std::vector<float> mixed = system_->Render(std::min(left, kPeriod));
+      for (size_t i = 0; i + 1 < mixed.size(); i += 2) {
+        channels.left.push_back(mixed[i]);
+        channels.right.push_back(mixed[i + 1]);
+      }
     }
     return channels;
   }
+  static constexpr int kPeriod = 256;
 
   testing::TempDir dir_;
   std::unique_ptr<OpenAlSoundSystem> system_ = OpenAlSoundSystem::Loopback(kRenderRate);
@@ -118,7 +122,14 @@ TEST_F(OpenAlSoundTest, FrequencyVolumeAndPanChangeWhatIsHeard) {
   }
 }
 
-TEST_F(OpenAlSoundTest, ALoopHasNoGapStopsInSilenceAndADuplicateSharesItsData) {
+double LargestStep(const std::vector<float>& samples) {
+  double largest = 0.0;
+  for (size_t i = 1; i < samples.size(); ++i)
+    largest = std::max(largest, double{std::fabs(samples[i] - samples[i - 1])});
+  return largest;
+}
+
+TEST_F(OpenAlSoundTest, ALoopHasNoGapAndADuplicateSharesItsData) {
   auto loop = Tone(0.1);  // exactly 44 periods, looped across many loop points
   loop->Play(DSBPLAY_LOOPING);
   const Channels heard = Render(1.0, 0);
@@ -128,11 +139,36 @@ TEST_F(OpenAlSoundTest, ALoopHasNoGapStopsInSilenceAndADuplicateSharesItsData) {
     longest_quiet_run = std::max(longest_quiet_run, quiet_run);
   }
   EXPECT_LE(longest_quiet_run, 2);
-  loop->Stop();
-  EXPECT_LT(Rms(Render(0.1, 0).left), 1e-4);
   // A duplicate plays the same OpenAL data, not a copy of it.
   EXPECT_EQ(dynamic_cast<OpenAlSoundBuffer&>(*device_->DuplicateSoundBuffer(*loop)).pcm()->id(),
             dynamic_cast<OpenAlSoundBuffer&>(*loop).pcm()->id());
+}
+
+// The game's cues stopped part-way through a period, as a key release or the end of a flight
+// stops them: the sound fades out in a few milliseconds, no step larger than one while it played,
+// and is heard again when started again.
+TEST_F(OpenAlSoundTest, AStoppedSoundFadesOutWithoutAClickAndPlaysAgain) {
+  const struct {
+    const char* file;
+    int32_t play_flags;
+  } kCues[] = {{"alt.wav", DSBPLAY_LOOPING},      {"fuel.wav", DSBPLAY_LOOPING},
+               {"retrojet.wav", DSBPLAY_LOOPING}, {"NoFuel.wav", DSBPLAY_LOOPING},
+               {"toofast.wav", DSBPLAY_LOOPING},  {"explosion.wav", 0}};
+  for (const auto& cue : kCues) {
+    SCOPED_TRACE(cue.file);
+    auto sound = device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + std::string(cue.file),
+                                                    {.Flags = kPlainFlags});
+    sound->Play(cue.play_flags);
+    const Channels playing = Render(0.1237, 0);
+    sound->Stop();
+    EXPECT_EQ(sound->GetStatus(), 0);
+    Channels stopping = Render(0.02, 0);
+    stopping.left.insert(stopping.left.begin(), playing.left.back());  // the step into the stop
+    EXPECT_LE(LargestStep(stopping.left), LargestStep(playing.left));
+    EXPECT_LT(Rms(Render(0.1, 0).left), 1e-5) << "still heard after the fade";
+    sound->Play(cue.play_flags);
+    EXPECT_GT(Rms(Render(0.05, 0).left), 0.01) << "silent after a restart";
+  }
 }
 
 TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {

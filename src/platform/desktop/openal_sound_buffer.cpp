@@ -12,6 +12,14 @@ namespace {
 
 // Above 1 so that a panned sound can be raised to keep its near channel at full level.
 constexpr float kMaxSourceGain = 4.0f;
+// OpenAL Soft (1.19) stops a paused source within a sample, but ramps a change of gain over its
+// next mixing period: a stop fades by its gain. The browser's OpenAL fades a paused source's
+// output itself (web/openal_fades.js).
+#ifdef __EMSCRIPTEN__
+constexpr bool kFadeByGain = false;
+#else
+constexpr bool kFadeByGain = true;
+#endif
 // DirectSound's defaults for a new 3D buffer.
 constexpr float kDefaultMinDistance = 1.0f;
 constexpr float kDefaultMaxDistance = 1e9f;
@@ -126,7 +134,20 @@ OpenAlSoundBuffer::~OpenAlSoundBuffer() {
 
 void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
   pcm_->context()->MakeCurrent();
+  if (fading_) return;  // stays silent; FinishFade gives the source its settings
   ApplyVolumeAndPan(source_, volume, pan, !Is3D() && pcm_->format().Channels == 1);
+}
+
+void OpenAlSoundBuffer::FinishFade() {
+  if (!fading_) return;
+  pcm_->context()->MakeCurrent();
+  fading_ = false;
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (state == AL_PLAYING) alSourcePause(source_);
+  alSourcei(source_, AL_SAMPLE_OFFSET, stopped_at_);
+  CheckAlError("Stopping a sound");
+  ApplyGainAndPlacement(volume(), pan());
 }
 
 void OpenAlSoundBuffer::ApplyVolume(int32_t hundredths_db) {
@@ -149,6 +170,7 @@ void OpenAlSoundBuffer::ApplyCopiedSettings() {
 }
 
 void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
+  FinishFade();
   pcm_->context()->MakeCurrent();
   // A sound that has played to its end starts over from its beginning anyway; rewinding it first
   // also keeps Emscripten's OpenAL from failing to seek in a queue it has finished.
@@ -160,6 +182,7 @@ void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
 }
 
 void OpenAlSoundBuffer::StartPlaying(bool looping) {
+  FinishFade();
   pcm_->context()->MakeCurrent();
   alSourcei(source_, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
   ALint state = AL_INITIAL;
@@ -169,13 +192,23 @@ void OpenAlSoundBuffer::StartPlaying(bool looping) {
   CheckAlError("Playing a sound");
 }
 
+// Cutting a sound off within a sample is heard as a click. Its gain goes to 0 instead, which
+// OpenAL Soft ramps over its next mixing period (a few milliseconds); the position it stopped at
+// is kept, as a stopped DirectSound buffer keeps it, for when it plays again.
 void OpenAlSoundBuffer::StopPlaying() {
   pcm_->context()->MakeCurrent();
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
-  // Pausing keeps the position, as a stopped DirectSound buffer does.
-  if (state == AL_PLAYING) alSourcePause(source_);
+  if (state != AL_PLAYING || fading_) return;
+  if (!kFadeByGain) {
+    alSourcePause(source_);  // pausing keeps the position
+    CheckAlError("Stopping a sound");
+    return;
+  }
+  alGetSourcei(source_, AL_SAMPLE_OFFSET, &stopped_at_);
+  alSourcef(source_, AL_GAIN, 0.0f);
   CheckAlError("Stopping a sound");
+  fading_ = true;
 }
 
 int32_t OpenAlSoundBuffer::PlayingStatus() {
@@ -184,12 +217,13 @@ int32_t OpenAlSoundBuffer::PlayingStatus() {
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   alGetSourcei(source_, AL_LOOPING, &looping);
   CheckAlError("Reading a sound's status");
-  if (state != AL_PLAYING) return 0;
+  if (state != AL_PLAYING || fading_) return 0;
   return DSBSTATUS_PLAYING | (looping == AL_TRUE ? DSBSTATUS_LOOPING : 0);
 }
 
 void OpenAlSoundBuffer::WriteData(int32_t offset, int32_t bytes, const void* data) {
   // OpenAL lets only a buffer no source uses take new data: detach ours for the upload.
+  FinishFade();
   pcm_->context()->MakeCurrent();
   alSourceStop(source_);
   alSourcei(source_, AL_BUFFER, 0);
