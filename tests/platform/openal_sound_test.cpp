@@ -154,10 +154,11 @@ TEST_F(OpenAlSoundTest, AStoppedSoundFadesOutWithoutAClickAndPlaysAgain) {
   } kCues[] = {{"alt.wav", DSBPLAY_LOOPING},      {"fuel.wav", DSBPLAY_LOOPING},
                {"retrojet.wav", DSBPLAY_LOOPING}, {"NoFuel.wav", DSBPLAY_LOOPING},
                {"toofast.wav", DSBPLAY_LOOPING},  {"explosion.wav", 0}};
+  const BufferDesc kDesc{.Flags = kPlainFlags, .BufferBytes = 0, .Format = {}};
   for (const auto& cue : kCues) {
     SCOPED_TRACE(cue.file);
-    auto sound = device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + std::string(cue.file),
-                                                    {.Flags = kPlainFlags});
+    auto sound =
+        device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + std::string(cue.file), kDesc);
     sound->Play(cue.play_flags);
     const Channels playing = Render(0.1237, 0);
     sound->Stop();

@@ -2,6 +2,8 @@
 // the MP3 player over simulated voices in virtual time, with files the tests write.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -135,9 +137,29 @@ TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething
   }
 }
 
+// Each stream plays to its real end: an MP3 whose length only its frames tell (VBR, no header
+// frame), an OGG file of two chained parts; folders named with "\\" or "/".
+TEST_F(StreamEngineTest, EveryStreamPlaysToItsEndFromAFolderNamedEitherWay) {
+  std::filesystem::create_directory(app_path + "sub");
+  WriteHeaderlessVbrMp3(app_path + "sub/vbr.mp3", kRate, 2 * kRate);
+  WriteChainedOgg(app_path + "sub/chained.ogg", kRate, kRate, kRate / 2);
+  const struct {
+    const char* name;
+    double seconds;
+  } rows[] = {{"sub\\vbr.mp3", 2.0}, {"sub/vbr.mp3", 2.0}, {"SUB\\CHAINED.OGG", 1.5}};
+  for (const auto& row : rows) {
+    const int16_t stream = Play(row.name, 0);
+    ASSERT_NE(stream, 0) << row.name;
+    Wait(row.seconds - 0.15);
+    EXPECT_TRUE(sound->IsPlaying(stream)) << row.name;
+    Wait(0.3);
+    EXPECT_FALSE(sound->IsPlaying(stream)) << row.name;
+  }
+}
+
 TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   const int16_t playing = Play("a.ogg", 8);
-  const int16_t ended = Play("a.ogg", 0);
+  int16_t ended = Play("a.ogg", 0);
   Wait(1.2);
   sound->PauseAllOGGSounds();
   EXPECT_FALSE(sound->IsPlaying(playing));
@@ -147,6 +169,11 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   EXPECT_TRUE(sound->IsPlaying(playing));
   EXPECT_FALSE(sound->IsPlaying(ended));
   EXPECT_FALSE(sound->OggSlots()[1].OggPaused);
+  // A stream that ended plays again from where it is put.
+  int32_t start = 0;
+  sound->PlayOpenedSound(ended, start, 0);
+  EXPECT_TRUE(sound->IsPlaying(ended));
+  sound->DeleteSound(ended);
 
   // Stopping a paused stream resumes it (the library toggles) and leaves it marked paused.
   sound->StopPlay(playing);
@@ -168,10 +195,9 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   Wait(1);
   EXPECT_FALSE(sound->IsPlaying(mp3));
 
-  // Restarting an OGG stream from a byte position pauses it there until it is resumed.
+  // Restarting a playing OGG stream from a byte position pauses it there until it is resumed.
   int16_t once = Play("a.ogg", 0);
   Wait(0.8);
-  int32_t start = 0;
   sound->PlayOpenedSound(once, start, 0);
   EXPECT_FALSE(sound->IsPlaying(once));
   sound->UnpauseOneOGG(once);
@@ -200,6 +226,16 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   sound->DeleteSound(mp3);
   EXPECT_EQ(mp3, 0);
   EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);
+  // A library that fails to stop a stream still leaves its slot free, pause and handle cleared.
+  int16_t paused = Play("a.ogg", 4);
+  const sound::OggSlot& slot = sound->OggSlots()[paused - 100];
+  ASSERT_TRUE(slot.OggPaused);
+  ogg.stop_throws = true;
+  sound->DeleteSound(paused);
+  ogg.stop_throws = false;
+  EXPECT_EQ(paused, 0);
+  EXPECT_EQ(slot.OggHandle, 0);
+  EXPECT_FALSE(slot.OggPaused);
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
 
