@@ -126,11 +126,8 @@ TEST(Assets, TheMixIsBalancedAtTheVolumesAndPitchesTheGamePlaysItWith) {
   };
   const LoudnessRange cues[] = {heard(game::kAltitudeTone), heard(game::kFuelTone),
                                 heard(game::kTooFast)};
-  double loudest_cue = -HUGE_VAL, quietest_cue = HUGE_VAL;
-  for (const LoudnessRange& cue : cues) {
-    loudest_cue = std::max(loudest_cue, cue.loudest);
-    quietest_cue = std::min(quietest_cue, cue.quietest);
-  }
+  const double loudest_cue = std::ranges::max(cues, {}, &LoudnessRange::loudest).loudest;
+  const double quietest_cue = std::ranges::min(cues, {}, &LoudnessRange::quietest).quietest;
   EXPECT_LE(loudest_cue - quietest_cue, 3.0) << "altitude, fuel and too-fast cues";
   EXPECT_GE(heard(game::kThruster).loudest, cues[0].quietest - 6.0)
       << "thrusters under the altitude tone";
@@ -149,10 +146,8 @@ TEST(Assets, TheTonesKeepTheirOvertonesOverTheirWholeSweep) {
   const struct {
     const char* name;
     double designed_share_above_250_hz, highest_partial_hz;
-  } kTones[] = {
-      {"alt.wav", 0.452, 6 * veltro::assets::kAltitudeToneHz},
-      {"fuel.wav", 0.483, 9 * veltro::assets::kFuelToneHz},
-  };
+  } kTones[] = {{"alt.wav", 0.452, 6 * veltro::assets::kAltitudeToneHz},
+                {"fuel.wav", 0.483, 9 * veltro::assets::kFuelToneHz}};
   for (const auto& tone : kTones) {
     SF_INFO info{};
     const Samples s = Read(tone.name, info);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "sound_fixture.h"
 
@@ -100,10 +101,6 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
   sound->UnpauseOneMP3(stopped_mp3);
   Wait(1.5);
   EXPECT_FALSE(sound->IsPlaying(stopped_mp3));
-
-  // An MP3 may be named by its full path; an OGG name always lies under the program's folder.
-  EXPECT_NE(Play(app_path + "a.mp3", 0), 0);
-  EXPECT_EQ(Play(app_path + "a.ogg", 0), 0);
 }
 
 // Volume 0, pan 0 and frequency -1 leave the player's own settings without a call; other values
@@ -127,29 +124,29 @@ TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething
     Started();
     ASSERT_NE(Play(row.file, 0, 0, row.volume, row.frequency, row.pan), 0);
     const auto& made = row.file[2] == 'm' ? streams.direct_show.voices() : streams.voices;
-    const SimulatedVoiceSettings& got = *made.made().back();
-    EXPECT_EQ(got.volume, row.expected.volume) << row.file << " " << row.volume;
-    EXPECT_EQ(got.pan, row.expected.pan) << row.file << " " << row.pan;
-    EXPECT_EQ(got.pitch, row.expected.pitch) << row.file << " " << row.frequency;
-    EXPECT_EQ(got.volume_calls, row.expected.volume_calls) << row.file;
-    EXPECT_EQ(got.pan_calls, row.expected.pan_calls) << row.file;
-    EXPECT_EQ(got.pitch_calls, row.expected.pitch_calls) << row.file;
+    EXPECT_EQ(*made.made().back(), row.expected) << row.file << " " << row.volume;
   }
 }
 
 // Each stream plays to its real end: an MP3 whose length only its frames tell (VBR, no header
-// frame), an OGG file of two chained parts; folders named with "\\" or "/".
+// frame), an OGG file of two chained parts; folders named with "\\" or "/". An MP3 may be named
+// by its full path; an OGG name always lies under the program's folder.
 TEST_F(StreamEngineTest, EveryStreamPlaysToItsEndFromAFolderNamedEitherWay) {
   std::filesystem::create_directory(app_path + "sub");
-  WriteHeaderlessVbrMp3(app_path + "sub/vbr.mp3", kRate, 2 * kRate);
+  WriteHeaderlessVbrMp3(app_path + "sub/vbr.mp3", 2 * kRate);
   WriteChainedOgg(app_path + "sub/chained.ogg", kRate, kRate, kRate / 2);
   const struct {
-    const char* name;
-    double seconds;
-  } rows[] = {{"sub\\vbr.mp3", 2.0}, {"sub/vbr.mp3", 2.0}, {"SUB\\CHAINED.OGG", 1.5}};
+    std::string name;
+    double seconds;  // 0: not played
+  } rows[] = {{"sub\\vbr.mp3", 2.0},
+              {"sub/vbr.mp3", 2.0},
+              {"SUB\\CHAINED.OGG", 1.5},
+              {app_path + "a.mp3", 1.0},
+              {app_path + "a.ogg", 0}};
   for (const auto& row : rows) {
     const int16_t stream = Play(row.name, 0);
-    ASSERT_NE(stream, 0) << row.name;
+    ASSERT_EQ(stream != 0, row.seconds > 0) << row.name;
+    if (stream == 0) continue;
     Wait(row.seconds - 0.15);
     EXPECT_TRUE(sound->IsPlaying(stream)) << row.name;
     Wait(0.3);
@@ -229,13 +226,10 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   // A library that fails to stop a stream still leaves its slot free, pause and handle cleared.
   int16_t paused = Play("a.ogg", 4);
   const sound::OggSlot& slot = sound->OggSlots()[paused - 100];
-  ASSERT_TRUE(slot.OggPaused);
   ogg.stop_throws = true;
   sound->DeleteSound(paused);
   ogg.stop_throws = false;
-  EXPECT_EQ(paused, 0);
-  EXPECT_EQ(slot.OggHandle, 0);
-  EXPECT_FALSE(slot.OggPaused);
+  EXPECT_EQ(std::tuple(paused, slot.OggHandle, slot.OggPaused), std::tuple(0, 0, false));
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
 

@@ -59,25 +59,15 @@ inline std::string ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
-// An MP3 of `frames` whose first quarter is noise (large frames) and the rest a tone (small ones),
-// without the header frame that tells an MP3's length: a decoder that estimates the length from
-// the first frames stops at about a quarter.
-inline void WriteHeaderlessVbrMp3(const std::string& path, int rate, int64_t frames) {
-  WriteTone(path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, rate, frames, frames / 4);
+// An MP3 of `frames` at 22050 Hz, a quarter noise (large frames) and then a tone (small ones),
+// without the header frame that tells its length: a decoder that estimates the length from the
+// first frames stops at about a quarter.
+inline void WriteHeaderlessVbrMp3(const std::string& path, int64_t frames) {
+  WriteTone(path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1, 22050, frames, frames / 4);
   const std::string mp3 = ReadBytes(path);
-  // The first frame holds the header; its size follows from its bit rate and sample rate.
-  const auto* header = reinterpret_cast<const unsigned char*>(mp3.data());
-  const int version = (header[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-  static const int kMpeg1Kbps[] = {0,   32,  40,  48,  56,  64,  80, 96,
-                                   112, 128, 160, 192, 224, 256, 320};
-  static const int kMpeg2Kbps[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-  const int kbps = (version == 3 ? kMpeg1Kbps : kMpeg2Kbps)[header[2] >> 4];
-  const size_t bytes =
-      static_cast<size_t>((version == 3 ? 144000 : 72000) * kbps / rate) + ((header[2] >> 1) & 1);
-  if (mp3.find("Xing") > bytes) {
-    throw std::runtime_error("no header frame to take out of " + path);
-  }
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << mp3.substr(bytes);
+  const size_t second_frame = mp3.find("\xFF\xF3", mp3.find("Xing"));  // MPEG-2 layer III sync
+  if (second_frame == std::string::npos) throw std::runtime_error("no header frame in " + path);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << mp3.substr(second_frame);
 }
 
 // An OGG Vorbis file of two tones one after the other, each a stream of its own (a chained file).
