@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numeric>
 
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_buffer.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sound_conversions.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "support/audio_file_fixtures.h"
 
@@ -144,31 +147,75 @@ TEST_F(OpenAlSoundTest, ALoopHasNoGapAndADuplicateSharesItsData) {
             dynamic_cast<OpenAlSoundBuffer&>(*loop).pcm()->id());
 }
 
-// The game's cues stopped part-way through a period, as a key release or the end of a flight
-// stops them: the sound fades out in a few milliseconds, no step larger than one while it played,
-// and is heard again when started again.
-TEST_F(OpenAlSoundTest, AStoppedSoundFadesOutWithoutAClickAndPlaysAgain) {
+// The game's cues and streams stopped or let go of part-way through a period, as a key release,
+// the end of a flight or a release ends them: each fades out in a few milliseconds with no step
+// larger than one while it played. A stopped one reports what it did at the stop throughout the
+// fade, its source pauses for good once faded, and it is heard again when started again.
+TEST_F(OpenAlSoundTest, AStoppedOrReleasedSoundFadesOutWithoutAClick) {
+  testing::WriteTone(dir_.File("tone.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, kRenderRate,
+                     kRenderRate);
+  testing::WriteTone(dir_.File("tone.mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1,
+                     kRenderRate, kRenderRate);
+  SndfileDecoders decoders;
+  OpenAlStreamVoices voices(*system_);
+  OggStreams ogg(decoders, voices);
+  ogg.InitOgg(0, 0);
+  OpenAlDirectShow direct_show(decoders, *system_);
+  const auto probe = Tone(0.1);  // its calls into the device settle the fades mixed past
   const struct {
-    const char* file;
-    int32_t play_flags;
-  } kCues[] = {{"alt.wav", DSBPLAY_LOOPING},      {"fuel.wav", DSBPLAY_LOOPING},
-               {"retrojet.wav", DSBPLAY_LOOPING}, {"NoFuel.wav", DSBPLAY_LOOPING},
-               {"toofast.wav", DSBPLAY_LOOPING},  {"explosion.wav", 0}};
-  const BufferDesc kDesc{.Flags = kPlainFlags, .BufferBytes = 0, .Format = {}};
-  for (const auto& cue : kCues) {
-    SCOPED_TRACE(cue.file);
-    auto sound =
-        device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + std::string(cue.file), kDesc);
-    sound->Play(cue.play_flags);
+    std::string file;
+    bool release;
+  } kCases[] = {{"alt.wav", false},     {"fuel.wav", false},    {"retrojet.wav", false},
+                {"NoFuel.wav", false},  {"toofast.wav", false}, {"explosion.wav", false},
+                {"retrojet.wav", true}, {"tone.ogg", false},    {"tone.ogg", true},
+                {"tone.mp3", false},    {"tone.mp3", true}};
+  for (const auto& row : kCases) {
+    SCOPED_TRACE(row.file + (row.release ? " released" : " stopped"));
+    std::shared_ptr<SoundBuffer> sound;
+    int32_t stream = 0;
+    std::shared_ptr<FilgraphManager> graph;
+    std::function<void()> play, stop;
+    std::function<double()> report;  // what the engine is told of the sound
+    if (row.file.ends_with(".wav")) {
+      const int32_t flags = row.file == "explosion.wav" ? 0 : DSBPLAY_LOOPING;
+      sound = device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + row.file,
+                                                 {.Flags = kPlainFlags, .Format = {}});
+      play = [&sound, flags] { sound->Play(flags); };
+      stop = [&] { row.release ? sound.reset() : sound->Stop(); };
+      report = [&sound] { return sound ? sound->GetStatus() : 0; };
+    } else if (row.file.ends_with(".ogg")) {
+      stream = ogg.PlayOggFromDisc(dir_.File(row.file), 1);
+      play = [&] { ogg.PauseOgg(stream); };  // resumes a paused stream
+      stop = [&] { row.release ? ogg.StopOgg(stream) : ogg.PauseOgg(stream); };
+      report = [&] { return ogg.OggIsPlaying(stream); };
+    } else {
+      graph = direct_show.NewFilgraphManager();
+      graph->RenderFile(dir_.File(row.file));
+      play = [&graph] { graph->Run(); };
+      stop = [&] { row.release ? graph.reset() : graph->Stop(); };
+      report = [&graph] { return graph ? graph->CurrentPosition() : 0; };
+    }
+    if (stream == 0) play();  // an OGG stream starts playing at once
+    const ALuint source = sound ? dynamic_cast<OpenAlSoundBuffer&>(*sound).source() : 0;
     const Channels playing = Render(0.1237, 0);
-    sound->Stop();
-    EXPECT_EQ(sound->GetStatus(), 0);
+    stop();
+    const double reported = report();
+    if (!graph) EXPECT_EQ(reported, 0);
     Channels stopping = Render(0.02, 0);
     stopping.left.insert(stopping.left.begin(), playing.left.back());  // the step into the stop
     EXPECT_LE(LargestStep(stopping.left), LargestStep(playing.left));
     EXPECT_LT(Rms(Render(0.1, 0).left), 1e-5) << "still heard after the fade";
-    sound->Play(cue.play_flags);
-    EXPECT_GT(Rms(Render(0.05, 0).left), 0.01) << "silent after a restart";
+    EXPECT_EQ(report(), reported);
+    probe->GetStatus();
+    ALint state = AL_PLAYING;
+    if (source != 0 && !row.release) alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (source != 0) EXPECT_TRUE(row.release ? !alIsSource(source) : state == AL_PAUSED);
+    if (!row.release) {
+      play();
+      EXPECT_GT(Rms(Render(0.05, 0).left), 0.01) << "silent after a restart";
+    }
+    sound.reset(), ogg.StopOgg(stream), graph.reset();
+    Render(0.05, 0);  // and fades out before the next
   }
 }
 

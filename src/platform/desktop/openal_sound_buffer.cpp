@@ -12,14 +12,6 @@ namespace {
 
 // Above 1 so that a panned sound can be raised to keep its near channel at full level.
 constexpr float kMaxSourceGain = 4.0f;
-// OpenAL Soft (1.19) stops a paused source within a sample, but ramps a change of gain over its
-// next mixing period: a stop fades by its gain. The browser's OpenAL fades a paused source's
-// output itself (web/openal_fades.js).
-#ifdef __EMSCRIPTEN__
-constexpr bool kFadeByGain = false;
-#else
-constexpr bool kFadeByGain = true;
-#endif
 // DirectSound's defaults for a new 3D buffer.
 constexpr float kDefaultMinDistance = 1.0f;
 constexpr float kDefaultMaxDistance = 1e9f;
@@ -76,7 +68,8 @@ OpenAlPcm::~OpenAlPcm() {
   // device closes.
   if (TryStep([this] { context_->MakeCurrent(); })) {
     alDeleteBuffers(1, &buffer_);
-    alGetError();
+    // Refused while a source let go of still fades out with it: deleted after that source.
+    if (alGetError() != AL_NO_ERROR) context_->DeleteBufferWhenUnused(buffer_);
   }
 }
 
@@ -126,10 +119,24 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
 OpenAlSoundBuffer::~OpenAlSoundBuffer() {
   OpenAlContext& context = *pcm_->context();
   if (Is3D()) context.Unregister3DSource(source_);
-  if (TryStep([&context] { context.MakeCurrent(); })) {
+  if (!TryStep([&context] { context.MakeCurrent(); })) return;
+  if (fading_) context.CancelFade(fade_);
+  // A sound let go of while it plays fades out as a stopped one does; its source goes after.
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (kFadeByGain && state == AL_PLAYING) {
+    alSourcef(source_, AL_GAIN, 0.0f);
+    context.DeleteAfterFade({source_}, {});
+  } else {
     alDeleteSources(1, &source_);
-    alGetError();  // nothing to report to from a destructor
   }
+  alGetError();  // nothing to report to from a destructor
+}
+
+void OpenAlSoundBuffer::Select() {
+  OpenAlContext& context = *pcm_->context();
+  context.SettleFades();
+  context.MakeCurrent();
 }
 
 void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
@@ -140,6 +147,7 @@ void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
 
 void OpenAlSoundBuffer::FinishFade() {
   if (!fading_) return;
+  pcm_->context()->CancelFade(fade_);
   pcm_->context()->MakeCurrent();
   fading_ = false;
   ALint state = AL_INITIAL;
@@ -151,15 +159,17 @@ void OpenAlSoundBuffer::FinishFade() {
 }
 
 void OpenAlSoundBuffer::ApplyVolume(int32_t hundredths_db) {
+  Select();
   ApplyGainAndPlacement(hundredths_db, pan());
 }
 
 void OpenAlSoundBuffer::ApplyPan(int32_t hundredths_db) {
+  Select();
   ApplyGainAndPlacement(volume(), hundredths_db);
 }
 
 void OpenAlSoundBuffer::ApplyFrequency(int32_t hertz) {
-  pcm_->context()->MakeCurrent();
+  Select();
   alSourcef(source_, AL_PITCH, FrequencyToPitch(hertz, pcm_->format().SamplesPerSec));
   CheckAlError("Setting a sound's frequency");
 }
@@ -170,8 +180,8 @@ void OpenAlSoundBuffer::ApplyCopiedSettings() {
 }
 
 void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
+  Select();
   FinishFade();
-  pcm_->context()->MakeCurrent();
   // A sound that has played to its end starts over from its beginning anyway; rewinding it first
   // also keeps Emscripten's OpenAL from failing to seek in a queue it has finished.
   ALint state = AL_INITIAL;
@@ -182,8 +192,8 @@ void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
 }
 
 void OpenAlSoundBuffer::StartPlaying(bool looping) {
+  Select();
   FinishFade();
-  pcm_->context()->MakeCurrent();
   alSourcei(source_, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
@@ -196,7 +206,7 @@ void OpenAlSoundBuffer::StartPlaying(bool looping) {
 // OpenAL Soft ramps over its next mixing period (a few milliseconds); the position it stopped at
 // is kept, as a stopped DirectSound buffer keeps it, for when it plays again.
 void OpenAlSoundBuffer::StopPlaying() {
-  pcm_->context()->MakeCurrent();
+  Select();
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   if (state != AL_PLAYING || fading_) return;
@@ -209,10 +219,12 @@ void OpenAlSoundBuffer::StopPlaying() {
   alSourcef(source_, AL_GAIN, 0.0f);
   CheckAlError("Stopping a sound");
   fading_ = true;
+  // Once faded, the source pauses for good, so that a stopped loop costs the mixer nothing.
+  fade_ = pcm_->context()->AfterFade([this] { FinishFade(); });
 }
 
 int32_t OpenAlSoundBuffer::PlayingStatus() {
-  pcm_->context()->MakeCurrent();
+  Select();
   ALint state = AL_INITIAL, looping = AL_FALSE;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   alGetSourcei(source_, AL_LOOPING, &looping);
@@ -223,8 +235,8 @@ int32_t OpenAlSoundBuffer::PlayingStatus() {
 
 void OpenAlSoundBuffer::WriteData(int32_t offset, int32_t bytes, const void* data) {
   // OpenAL lets only a buffer no source uses take new data: detach ours for the upload.
+  Select();
   FinishFade();
-  pcm_->context()->MakeCurrent();
   alSourceStop(source_);
   alSourcei(source_, AL_BUFFER, 0);
   CheckAlError("Detaching a sound buffer");
