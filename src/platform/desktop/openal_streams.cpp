@@ -54,6 +54,7 @@ OpenAlStreamVoice::~OpenAlStreamVoice() {
 
 bool OpenAlStreamVoice::LetGoFadingOut() {
   if (!fading_ && !(kFadeByGain && State() == AL_PLAYING)) return false;
+  if (fading_) context_->CancelFade(fade_);
   for (ALuint source : sources_) alSourcef(source, AL_GAIN, 0.0f);
   std::vector<ALuint> buffers;
   for (const auto& [buffer, frames] : frames_of_) buffers.push_back(buffer);
@@ -67,6 +68,7 @@ bool OpenAlStreamVoice::LetGoFadingOut() {
 
 void OpenAlStreamVoice::FinishFade() {
   if (!fading_) return;
+  context_->CancelFade(fade_);
   fading_ = false;
   for (size_t channel = 0; channel < sources_.size(); ++channel) {
     const ALuint source = sources_[channel];
@@ -169,6 +171,7 @@ void OpenAlStreamVoice::Pause() {
   }
   CheckAlError("Pausing a stream");
   fading_ = true;
+  fade_ = context_->AfterFade([this] { FinishFade(); });
 }
 
 void OpenAlStreamVoice::Flush() {

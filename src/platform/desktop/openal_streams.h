@@ -61,9 +61,11 @@ class OpenAlStreamVoice : public StreamVoice {
   int64_t queued_ = 0, reclaimed_ = 0;
   int32_t volume_ = 0, pan_ = 0;
   float pitch_ = 1.0f;
-  // A paused stream fades out while its sources play on silent, until the next call that needs
-  // them; it counts as paused, at the frames it had played, from the moment it was paused.
+  // A paused stream fades out while its sources play on silent, until the device has mixed the
+  // fade or the next call needs them; it counts as paused, at the frames it had played, from the
+  // moment it was paused. While paused it is used from the user-interface thread alone.
   bool fading_ = false;
+  OpenAlContext::FadeId fade_ = 0;
   std::vector<ALint> paused_at_;  // each source's sample offset at the pause
 };
 
