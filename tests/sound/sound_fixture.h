@@ -21,8 +21,7 @@ namespace veltro::testing {
 using platform::PlatformError;
 
 // The headless OGG library, counting what the engine's start-up and shutdown ask of it. Switches
-// make it refuse to start, throw from InitOgg, StopOgg and ShutdownOgg, or claim a rate for decoded
-// files.
+// make it refuse to start, throw from InitOgg, StopOgg or ShutdownOgg, or claim a decoded rate.
 struct CountingOgg : platform::OggStreams {
   using OggStreams::OggStreams;
   int32_t InitOgg(int32_t reserved, intptr_t window) override {
