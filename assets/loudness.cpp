@@ -42,19 +42,23 @@ double LoudestMoment(const std::vector<float>& samples, int rate, bool loop) {
   return loudest;
 }
 
-bool LevelTo(std::vector<float>& samples, int rate, bool loop, double lufs, double ceiling) {
-  const float knee = static_cast<float>(ceiling);
-  for (int pass = 0; pass < 12; ++pass) {
-    double now = LoudestMoment(samples, rate, loop);
-    if (!std::isfinite(now)) return false;
-    const float gain = static_cast<float>(std::pow(10.0, (lufs - now) / 20.0));
-    for (float& sample : samples) sample *= gain;
-    if (Peak(samples) <= knee) return true;
-    // tanh rounds off the peaks and leaves the quiet parts (and silence) as they were; being
-    // memoryless, it keeps a loop seamless.
-    for (float& sample : samples) sample = knee * std::tanh(sample / knee);
+LoudnessRange LoudnessAcross(const std::vector<float>& samples, const std::vector<int>& rates,
+                             bool loop) {
+  LoudnessRange range{HUGE_VAL, -HUGE_VAL};
+  for (int rate : rates) {
+    const double lufs = LoudestMoment(samples, rate, loop);
+    range = {std::min(range.quietest, lufs), std::max(range.loudest, lufs)};
   }
-  return false;
+  return range;
+}
+
+bool LevelTo(std::vector<float>& samples, const std::vector<int>& rates, bool loop, double lufs) {
+  const LoudnessRange now = LoudnessAcross(samples, rates, loop);
+  if (!std::isfinite(now.quietest) || !std::isfinite(now.loudest)) return false;
+  const double gain = std::pow(10.0, (lufs - (now.quietest + now.loudest) / 2.0) / 20.0);
+  if (Peak(samples) * gain >= kLevelCeiling) return false;
+  for (float& sample : samples) sample = static_cast<float>(sample * gain);
+  return true;
 }
 
 }  // namespace veltro::assets

@@ -22,8 +22,11 @@ constexpr int kClickRate = 44100;
 // game plays it an octave and more lower, where small speakers give little of the fundamental:
 // the overtones carry it there. One second holds exactly 370 periods, so it loops without a
 // seam; one second is also long enough to be heard when the sound review plays it once.
+// Its partials start in phases that keep its peaks low, so it reaches its level without clipping.
 Clip AltitudeTone() {
-  Samples tone = Harmonics(kToneRate, 1.0, kAltitudeToneHz, {1.0, 0.7, 0.45, 0.3, 0.18, 0.1});
+  const std::vector<double> partials = {1.0, 0.7, 0.45, 0.3, 0.18, 0.1};
+  Samples tone = Harmonics(kToneRate, 1.0, kAltitudeToneHz, partials, LowPeakPhases(partials));
+  StartAtZeroCrossing(tone);
   Normalize(tone, 0.8);
   return {kToneRate, tone};
 }
@@ -31,12 +34,13 @@ Clip AltitudeTone() {
 // The fuel tone: hollow and reedy (odd harmonics) with a gentle pulse four times a second, so it
 // never sounds like the altitude tone even when both sit at the same pitch.
 Clip FuelTone() {
-  Samples tone =
-      Harmonics(kToneRate, 1.0, kFuelToneHz, {1.0, 0.0, 0.75, 0.0, 0.5, 0.0, 0.3, 0.0, 0.18});
+  const std::vector<double> partials = {1.0, 0.0, 0.75, 0.0, 0.5, 0.0, 0.3, 0.0, 0.18};
+  Samples tone = Harmonics(kToneRate, 1.0, kFuelToneHz, partials, LowPeakPhases(partials));
   for (size_t i = 0; i < tone.size(); ++i) {
     double t = static_cast<double>(i) / kToneRate;
     tone[i] *= static_cast<float>(0.75 + 0.25 * std::cos(2.0 * std::numbers::pi * 4.0 * t));
   }
+  StartAtZeroCrossing(tone);
   Normalize(tone, 0.8);
   return {kToneRate, tone};
 }
@@ -70,10 +74,15 @@ Clip OutOfFuelWarning() {
 // The thrusters: a deep rumble of filtered noise with a little hiss, looped without a seam.
 Clip Thruster(std::mt19937& random) {
   constexpr double kSeconds = 2.0, kOverlap = 0.25;
+  constexpr float kRumbleDrive = 3.0f;
   size_t count = static_cast<size_t>((kSeconds + kOverlap) * kRate);
   Samples rumble = Noise(random, count);
   LowPass(rumble, kRate, 180.0);
   LowPass(rumble, kRate, 180.0);
+  Normalize(rumble, 1.0);
+  // Driven a little, as a rocket's roar is: its rare tall peaks are rounded off, so the rumble
+  // reaches its level with room to spare.
+  for (float& sample : rumble) sample = std::tanh(kRumbleDrive * sample);
   Normalize(rumble, 1.0);
   Samples hiss = Noise(random, count);
   LowPass(hiss, kRate, 2500.0);
@@ -152,7 +161,7 @@ Clip Explosion(std::mt19937& random) {
   Samples mix;
   MixAt(mix, blast, kRate, 0.0, 1.0);
   MixAt(mix, boom, kRate, 0.0, 0.8);
-  MixAt(mix, crackle, kRate, 0.02, 3.0);
+  MixAt(mix, crackle, kRate, 0.02, 2.0);
   Normalize(mix, 0.95);
   return {kRate, mix};
 }
@@ -189,12 +198,12 @@ Clip SpokenOrJingle(const std::string& words, Samples lead, Samples fallback,
 }
 
 // The mix as the player hears it: each sound's loudest moment (LUFS, K-weighted over 400 ms) at
-// the volume the game plays it with. The cues the player flies by share one level, the altitude
-// tone's loudest without clipping; the thrusters and the introduction sit under them, and the end
+// the volume the game plays it with, the tones in the middle of the range they are heard in over
+// their sweep. The cues the player flies by share one level, the altitude tone's loudest without
+// clipping; the thrusters and the introduction sit under them, and the end
 // of a flight stands clearly above. The clicks keep their designed peaks: they are too short to
 // be measured this way.
 constexpr double kCueLevel = -26.0;
-constexpr double kCeiling = 0.95;
 struct Level {
   game::SoundRow row;
   double lufs;
@@ -209,7 +218,7 @@ constexpr Level kMix[] = {
     {game::kTouchdown, kCueLevel + 5.0},
     {game::kLanded, kCueLevel + 5.0},
     {game::kHoustonProblem, kCueLevel + 5.0},
-    {game::kExplosion, kCueLevel + 5.0},
+    {game::kExplosion, kCueLevel + 4.5},
 };
 
 bool LevelTheMix(std::vector<NamedClip>& clips) {
@@ -222,8 +231,9 @@ bool LevelTheMix(std::vector<NamedClip>& clips) {
       const int16_t volume =
           level.row.Volume == game::kSilent ? game::kTooFastVolume : level.row.Volume;
       const double file_lufs = level.lufs - volume / 100.0;
-      if (!LevelTo(named.clip.samples, named.clip.rate, loop, file_lufs, kCeiling)) {
-        std::cerr << "make-sounds: " << named.name << " cannot be made loud enough\n";
+      if (!LevelTo(named.clip.samples, PlayedRates(named.name, named.clip.rate), loop, file_lufs)) {
+        std::cerr << "make-sounds: " << named.name
+                  << " cannot be made loud enough without clipping\n";
         ok = false;
       }
     }

@@ -13,6 +13,19 @@ namespace veltro::assets {
 constexpr int kToneRate = 22050;
 constexpr double kAltitudeToneHz = 370.0;
 constexpr double kFuelToneHz = 330.0;
+// The rates the game plays the tones at: from the ground up to the top of each tone's sweep.
+constexpr int kTonePlayedLowest = 10025;
+constexpr int kAltitudeTonePlayedHighest = 70025;
+constexpr int kFuelTonePlayedHighest = 80025;
+
+// Every rate a sound is heard at that its loudness and timbre must hold over: the two ends of a
+// tone's sweep and its own rate; other sounds play only at their own rate.
+inline std::vector<int> PlayedRates(const std::string& name, int own_rate) {
+  if (name == "alt.wav") return {kTonePlayedLowest, own_rate, kAltitudeTonePlayedHighest};
+  if (name == "fuel.wav") return {kTonePlayedLowest, own_rate, kFuelTonePlayedHighest};
+  return {own_rate};
+}
+
 // Clicks start after this much silence: the game starts them 96 bytes (48 samples) in.
 constexpr int kClickLeadSamples = 48;
 

@@ -14,25 +14,59 @@ size_t SampleCount(int rate, double seconds) {
   return static_cast<size_t>(std::lround(seconds * rate));
 }
 
-float HarmonicSum(double phase, const std::vector<double>& amplitudes) {
+float HarmonicSum(double phase, const std::vector<double>& amplitudes,
+                  const std::vector<double>& phases = {}) {
   double value = 0.0;
   for (size_t k = 0; k < amplitudes.size(); ++k) {
-    value += amplitudes[k] * std::sin(phase * static_cast<double>(k + 1));
+    const double start = k < phases.size() ? phases[k] : 0.0;
+    value += amplitudes[k] * std::sin(phase * static_cast<double>(k + 1) + start);
   }
   return static_cast<float>(value);
 }
 
+// The largest magnitude of the harmonic sum over one period.
+double PeriodPeak(const std::vector<double>& amplitudes, const std::vector<double>& phases) {
+  constexpr int kPoints = 1024;
+  double peak = 0.0;
+  for (int i = 0; i < kPoints; ++i) {
+    const double phase = kTwoPi * i / kPoints;
+    peak = std::max(peak, std::fabs(double{HarmonicSum(phase, amplitudes, phases)}));
+  }
+  return peak;
+}
+
 }  // namespace
 
-Samples Harmonics(int rate, double seconds, double frequency,
-                  const std::vector<double>& amplitudes) {
+Samples Harmonics(int rate, double seconds, double frequency, const std::vector<double>& amplitudes,
+                  const std::vector<double>& phases) {
   Samples out(SampleCount(rate, seconds));
   for (size_t i = 0; i < out.size(); ++i) {
     // The phase from the sample index (not accumulated) keeps whole periods exact.
     double phase = kTwoPi * frequency * static_cast<double>(i) / rate;
-    out[i] = HarmonicSum(phase, amplitudes);
+    out[i] = HarmonicSum(phase, amplitudes, phases);
   }
   return out;
+}
+
+std::vector<double> LowPeakPhases(const std::vector<double>& amplitudes) {
+  // Coordinate descent over a grid of phases: a few sweeps settle on a low peak, and the same
+  // amplitudes always give the same phases.
+  constexpr int kSteps = 32, kSweeps = 6;
+  std::vector<double> phases(amplitudes.size(), 0.0);
+  double best = PeriodPeak(amplitudes, phases);
+  for (int sweep = 0; sweep < kSweeps; ++sweep) {
+    for (size_t k = 1; k < phases.size(); ++k) {
+      if (amplitudes[k] == 0.0) continue;
+      double chosen = phases[k];
+      for (int step = 0; step < kSteps; ++step) {
+        phases[k] = kTwoPi * step / kSteps;
+        const double peak = PeriodPeak(amplitudes, phases);
+        if (peak < best) best = peak, chosen = phases[k];
+      }
+      phases[k] = chosen;
+    }
+  }
+  return phases;
 }
 
 Samples Glide(int rate, double seconds, double from_hz, double to_hz,
@@ -124,11 +158,12 @@ void Normalize(Samples& signal, double peak) {
 }
 
 void StartAtZeroCrossing(Samples& loop) {
+  // The quieter of the two samples on either side of each crossing.
   size_t best = 0;
   for (size_t i = 1; i < loop.size(); ++i) {
-    if ((loop[i - 1] < 0.0f) != (loop[i] < 0.0f) && std::fabs(loop[i]) < std::fabs(loop[best])) {
-      best = i;
-    }
+    if ((loop[i - 1] < 0.0f) == (loop[i] < 0.0f)) continue;
+    const size_t quieter = std::fabs(loop[i - 1]) < std::fabs(loop[i]) ? i - 1 : i;
+    if (std::fabs(loop[quieter]) < std::fabs(loop[best])) best = quieter;
   }
   std::rotate(loop.begin(), loop.begin() + static_cast<std::ptrdiff_t>(best), loop.end());
 }

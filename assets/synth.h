@@ -17,10 +17,14 @@ struct Clip {
   Samples samples;
 };
 
-// A sum of sine harmonics of `frequency`: `amplitudes[k]` is the level of harmonic k + 1.
-// The phase starts at 0, so a whole number of periods ends exactly where it began.
-Samples Harmonics(int rate, double seconds, double frequency,
-                  const std::vector<double>& amplitudes);
+// A sum of sine harmonics of `frequency`: `amplitudes[k]` is the level of harmonic k + 1, starting
+// at phase `phases[k]` (0 where not given). A whole number of periods ends exactly where it began.
+Samples Harmonics(int rate, double seconds, double frequency, const std::vector<double>& amplitudes,
+                  const std::vector<double>& phases = {});
+
+// Starting phases for `amplitudes` that keep the peaks of their sum low: the same partials and so
+// the same timbre, but more loudness before a peak reaches full scale.
+std::vector<double> LowPeakPhases(const std::vector<double>& amplitudes);
 
 // A tone gliding from `from_hz` to `to_hz` (exponentially) with the given harmonic levels.
 Samples Glide(int rate, double seconds, double from_hz, double to_hz,

@@ -22,12 +22,15 @@ foreach(sound ${veltro_sounds})
 endforeach()
 target_link_options(veltro-lander PRIVATE
   -lopenal
+  # Stopped sounds fade out instead of stopping within a sample.
+  "SHELL:--js-library ${PROJECT_SOURCE_DIR}/src/platform/web/openal_fades.js"
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144
   -sALLOW_MEMORY_GROWTH
   -sENVIRONMENT=web
   -sEXPORTED_RUNTIME_METHODS=callMain
   ${preload})
-set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds})
+set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds}
+  ${PROJECT_SOURCE_DIR}/src/platform/web/openal_fades.js)
 
 set(page_dir ${PROJECT_SOURCE_DIR}/src/platform/web/page)
 foreach(file index.html veltro-page.js)

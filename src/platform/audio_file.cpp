@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/compressed_decoders.h"
 #include "platform/failed_sound_files.h"
 #include "platform/platform_error.h"
 
@@ -73,6 +74,22 @@ bool LengthKnown(const SF_INFO& info) {
   return info.frames >= 0 && info.frames < SF_COUNT_MAX / 4;
 }
 
+void CheckFormat(const std::string& path, int channels, int samples_per_second) {
+  if (channels < 1 || channels > 2) {
+    Refuse(path, std::to_string(channels) + " channels (only mono and stereo play)");
+  }
+  if (samples_per_second < kMinBufferFrequency || samples_per_second > kMaxBufferFrequency) {
+    Refuse(path, "unsupported sample rate " + std::to_string(samples_per_second));
+  }
+}
+
+// An MP3 or OGG file's decoder (see OpenCompressedDecoder), its format checked; null for others.
+std::unique_ptr<StreamDecoder> OpenCompressed(const std::string& path) {
+  std::unique_ptr<StreamDecoder> decoder = OpenCompressedDecoder(path);
+  if (decoder) CheckFormat(path, decoder->Channels(), decoder->SamplesPerSecond());
+  return decoder;
+}
+
 // Opens a sound file and checks what its header says; `info` receives the header. A file to be
 // decoded whole must also fit the decoded-size cap; a stream may be of any length.
 SndfileHandle OpenChecked(const std::string& path, SF_INFO& info, bool whole = true) {
@@ -84,13 +101,7 @@ SndfileHandle OpenChecked(const std::string& path, SF_INFO& info, bool whole = t
   }
   SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
   if (!file) Refuse(path, sf_strerror(nullptr));
-
-  if (info.channels < 1 || info.channels > 2) {
-    Refuse(path, std::to_string(info.channels) + " channels (only mono and stereo play)");
-  }
-  if (info.samplerate < kMinBufferFrequency || info.samplerate > kMaxBufferFrequency) {
-    Refuse(path, "unsupported sample rate " + std::to_string(info.samplerate));
-  }
+  CheckFormat(path, info.channels, info.samplerate);
   if (DataChunkLongerThanFile(file.get())) {
     Refuse(path, "the file is truncated or its header claims more data than it holds");
   }
@@ -130,6 +141,10 @@ class SndfileStreamDecoder : public StreamDecoder {
 };
 
 std::unique_ptr<StreamDecoder> OpenStream(const std::string& path) {
+  if (std::unique_ptr<StreamDecoder> decoder = OpenCompressed(path)) {
+    if (decoder->Frames() == 0) Refuse(path, "the file holds no sound");
+    return decoder;
+  }
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info, false);
   if (LengthKnown(info) && info.frames == 0) Refuse(path, "the file holds no sound");
@@ -137,6 +152,14 @@ std::unique_ptr<StreamDecoder> OpenStream(const std::string& path) {
 }
 
 AudioFileInfo Probe(const std::string& path) {
+  if (std::unique_ptr<StreamDecoder> decoder = OpenCompressed(path)) {
+    const int64_t frame_bytes = 2 * int64_t{decoder->Channels()};
+    if (decoder->Frames() > kMaxDecodedAudioBytes / frame_bytes) RefuseTooLong(path);
+    AudioFileInfo probe;
+    probe.format = Pcm16Format(decoder->Channels(), decoder->SamplesPerSecond());
+    if (decoder->Frames() >= 0) probe.pcm_bytes = decoder->Frames() * frame_bytes;
+    return probe;
+  }
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info);
   AudioFileInfo probe;
@@ -145,7 +168,29 @@ AudioFileInfo Probe(const std::string& path) {
   return probe;
 }
 
+// An MP3 or OGG file decoded whole, to its real end whatever length it claimed.
+AudioData LoadCompressed(const std::string& path, StreamDecoder& decoder) {
+  const int64_t frame_bytes = 2 * int64_t{decoder.Channels()};
+  if (decoder.Frames() > kMaxDecodedAudioBytes / frame_bytes) RefuseTooLong(path);
+  AudioData data;
+  data.format = Pcm16Format(decoder.Channels(), decoder.SamplesPerSecond());
+  constexpr int64_t kChunkFrames = 4096;
+  std::vector<int16_t> chunk(static_cast<size_t>(kChunkFrames * decoder.Channels()));
+  for (int64_t got; (got = decoder.Read(chunk.data(), kChunkFrames)) > 0;) {
+    if (static_cast<int64_t>(data.pcm.size()) + got * frame_bytes > kMaxDecodedAudioBytes) {
+      RefuseTooLong(path);
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(chunk.data());
+    data.pcm.insert(data.pcm.end(), bytes, bytes + got * frame_bytes);
+  }
+  if (data.pcm.empty()) Refuse(path, "the file holds no sound");
+  return data;
+}
+
 AudioData Load(const std::string& path) {
+  if (std::unique_ptr<StreamDecoder> decoder = OpenCompressed(path)) {
+    return LoadCompressed(path, *decoder);
+  }
   SF_INFO info;
   SndfileHandle file = OpenChecked(path, info);
   const int64_t frame_bytes = FrameBytes(info);

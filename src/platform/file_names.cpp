@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_names.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -41,7 +42,10 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& path,
   if (path.empty()) return std::nullopt;
   if (fs::is_regular_file(path, error)) return path;
 
-  fs::path wanted(path);
+  // Names written for Windows separate their folders with "\"; here only "/" does.
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  fs::path wanted(slashed);
   fs::path found = wanted.root_path();
   for (const fs::path& part : wanted.relative_path()) {
     std::string name = part.string();

@@ -17,7 +17,8 @@ namespace veltro::platform {
 // - SetOggBufferSize: seconds of playing time kept decoded and queued ahead of each stream, 1 to 30
 //   (5 when the engine starts the library). That much may pass without UpdateOgg before a stream
 //   runs dry; one that does goes on, faded in, at the next UpdateOgg.
-// - OggSetPosition: a byte offset into the stream's decoded 16-bit PCM (frames x 2 x channels).
+// - OggSetPosition: a byte offset into the stream's decoded 16-bit PCM (frames x 2 x channels). A
+//   playing or paused stream stays so; one that had ended plays again from there.
 // - SetVolumeOfOgg: 0 silent, 1 to 100 in steps of 0.5 dB up to full level at 100.
 // - SetPanOfOgg: -50 (left) to 50 (right), each step one decibel off the far side.
 // - SetFrequencyOfOgg: the playback rate in hertz, 100 to 200000; 0 is the file's own rate.

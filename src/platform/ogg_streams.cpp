@@ -96,7 +96,11 @@ int32_t OggStreams::OggSetPosition(int32_t handle, int32_t byte_offset) {
   if (feed == nullptr || byte_offset < 0) return 0;
   const int64_t frame = byte_offset / (2 * feed->Channels());
   if (feed->LengthFrames() >= 0 && frame >= feed->LengthFrames()) return 0;
-  return TryStep([&] { feed->Seek(frame); }) ? 1 : 0;
+  bool ended = false;
+  TryStep([&] { ended = feed->Ended(); });
+  if (!TryStep([&] { feed->Seek(frame); })) return 0;
+  if (ended) TryStep([&] { feed->Play(); });  // a stream that had ended plays again from there
+  return 1;
 }
 
 int32_t OggStreams::SetVolumeOfOgg(int32_t level, int32_t handle) {

@@ -98,11 +98,12 @@ void Sound::DeleteStream(int16_t Index) {
   Ogg(Index - 100).OggHandle = 0;
 }
 
-// Stops an OGG slot's stream and clears its pause; the handle stays in the slot.
+// Stops an OGG slot's stream and clears its pause; the handle stays in the slot. A library that
+// fails to stop the stream still leaves the slot released.
 void Sound::StopOggStream(int16_t Index) {
   OggSlot& slot = Ogg(Index - 100);
   if (slot.OggHandle != 0) {
-    ogg_.StopOgg(slot.OggHandle);
+    platform::TryStep([&] { ogg_.StopOgg(slot.OggHandle); });
     slot.OggPaused = false;
   }
 }

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "game/sound_table.h"
 #include "loudness.h"
+#include "sound_designs.h"
 
 namespace {
 
@@ -47,7 +50,31 @@ bool HasHardCut(const Samples& s, int rate) {
   return false;
 }
 
-TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
+// The share of a loop's power above `hertz` when it plays at `rate`. The loop holds whole periods,
+// so the bins of a DFT over it are exact: bin k plays at k * rate / size Hz.
+double ShareAbove(const Samples& s, int rate, double hertz) {
+  const size_t n = s.size();
+  std::vector<std::complex<double>> turn(n);
+  for (size_t i = 0; i < n; ++i) turn[i] = std::polar(1.0, -2.0 * std::numbers::pi * i / n);
+  double total = 0.0, below = 0.0;
+  for (float x : s) total += double{x} * x;
+  for (size_t k = 0; k <= static_cast<size_t>(hertz * n / rate) && k <= n / 2; ++k) {
+    std::complex<double> bin = 0.0;
+    for (size_t i = 0; i < n; ++i) bin += turn[k * i % n] * double{s[i]};
+    below += (k == 0 ? 1.0 : 2.0) * std::norm(bin) / static_cast<double>(n);
+  }
+  return 1.0 - below / total;
+}
+
+// The tones keep their designed timbre at every pitch the game plays them at: near the ground,
+// where small speakers give little of the fundamental, the overtones above 250 Hz carry them; and
+// nothing sounds above their highest partial (levelling added no distortion).
+TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthAndTimbreThatLoopsSeamlessly) {
+  const struct {
+    std::string name;
+    double designed_share_above_250_hz, highest_partial_hz;
+  } kTones[] = {{"alt.wav", 0.452, 6 * veltro::assets::kAltitudeToneHz},
+                {"fuel.wav", 0.483, 9 * veltro::assets::kFuelToneHz}};
   struct Expected {
     const char* name;
     double min_seconds, max_seconds;
@@ -71,7 +98,7 @@ TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
     double seconds = static_cast<double>(s.size()) / info.samplerate;
     EXPECT_GE(seconds, expected.min_seconds);
     EXPECT_LE(seconds, expected.max_seconds);
-    EXPECT_LT(Peak(s.begin(), s.end()), 0.999) << "clipped";
+    EXPECT_LT(Peak(s.begin(), s.end()), veltro::assets::kLevelCeiling) << "levelled into clipping";
     EXPECT_LE(std::fabs(s.front()), kZero) << "starts with a click";
     EXPECT_FALSE(HasHardCut(s, info.samplerate));
     // Playing the end straight into the beginning is no bigger a step than any inside the sound.
@@ -88,29 +115,43 @@ TEST(Assets, EverySoundIsAnAudibleMono16BitWaveOfItsLengthThatLoopsSeamlessly) {
       // must hear the whole click, so the first 48 samples are silent.
       EXPECT_EQ(Peak(s.begin(), s.begin() + 48), 0.0);
     }
+    for (const auto& tone : kTones) {
+      if (tone.name != expected.name) continue;
+      for (int rate : veltro::assets::PlayedRates(tone.name, info.samplerate)) {
+        EXPECT_GE(ShareAbove(s, rate, 250.0), tone.designed_share_above_250_hz - 0.005) << rate;
+      }
+      EXPECT_LT(ShareAbove(s, info.samplerate, tone.highest_partial_hz + 50.0), 1e-5);
+    }
   }
 }
 
 // The mix as the player hears it: each sound's loudest moment (K-weighted over 400 ms, LUFS) at
-// the volume the game plays it with.
-TEST(Assets, TheMixIsBalancedAtTheVolumesTheGamePlaysItWith) {
+// the volume the game plays it with, the tones over every pitch their sweep plays them at.
+TEST(Assets, TheMixIsBalancedAtTheVolumesAndPitchesTheGamePlaysItWith) {
   namespace game = veltro::game;
+  using veltro::assets::LoudnessRange;
   auto heard = [](const game::SoundRow& row) {
     SF_INFO info{};
     Samples s = Read(row.waveFileIn, info);
     // The too-fast warning starts silent and sounds at kTooFastVolume.
     const double db = (row.Volume == game::kSilent ? game::kTooFastVolume : row.Volume) / 100.0;
-    return veltro::assets::LoudestMoment(s, info.samplerate, row.DSFlags == game::kLoop) + db;
+    const LoudnessRange range = veltro::assets::LoudnessAcross(
+        s, veltro::assets::PlayedRates(row.waveFileIn, info.samplerate),
+        row.DSFlags == game::kLoop);
+    return LoudnessRange{range.quietest + db, range.loudest + db};
   };
-  const double cues[] = {heard(game::kAltitudeTone), heard(game::kFuelTone), heard(game::kTooFast)};
-  const double loudest_cue = *std::max_element(std::begin(cues), std::end(cues));
-  const double quietest_cue = *std::min_element(std::begin(cues), std::end(cues));
+  const LoudnessRange cues[] = {heard(game::kAltitudeTone), heard(game::kFuelTone),
+                                heard(game::kTooFast)};
+  const double loudest_cue = std::ranges::max(cues, {}, &LoudnessRange::loudest).loudest;
+  const double quietest_cue = std::ranges::min(cues, {}, &LoudnessRange::quietest).quietest;
   EXPECT_LE(loudest_cue - quietest_cue, 3.0) << "altitude, fuel and too-fast cues";
-  EXPECT_GE(heard(game::kThruster), cues[0] - 6.0) << "thrusters under the altitude tone";
-  EXPECT_LE(heard(game::kIntro), quietest_cue) << "introduction louder than the cues";
+  EXPECT_GE(heard(game::kThruster).loudest, cues[0].quietest - 6.0)
+      << "thrusters under the altitude tone";
+  EXPECT_LE(heard(game::kIntro).loudest, quietest_cue) << "introduction louder than the cues";
   for (const game::SoundRow& outcome :
        {game::kTouchdown, game::kLanded, game::kHoustonProblem, game::kExplosion}) {
-    EXPECT_GE(heard(outcome), loudest_cue + 3.0) << outcome.waveFileIn << " not above the cues";
+    EXPECT_GE(heard(outcome).quietest, loudest_cue + 3.0)
+        << outcome.waveFileIn << " not above the cues";
   }
 }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <tuple>
 
 #include "platform/platform_error.h"
@@ -31,26 +30,42 @@ int16_t SampleAt(const AudioData& data, size_t index) {
   return value;
 }
 
-TEST(AudioFileTest, DecodesWavOggAndMp3To16BitInTheirOwnFormat) {
+// Each file decodes to its real end, the length its header or its frames tell: also a VBR MP3
+// without the header frame that tells its length, and an OGG file of two chained parts.
+TEST(AudioFileTest, DecodesWavOggAndMp3To16BitInTheirOwnFormatAndLength) {
   testing::TempDir dir;
+  const int mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, ogg = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
   const struct {
     const char* name;
     int sf_format, channels, rate;
-  } files[] = {{"mono16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050},
-               {"stereo8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 11025},
-               {"tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 44100},
-               {"tone.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2, 44100}};
+    int64_t frames;
+  } files[] = {{"mono16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 1000},
+               {"stereo8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 2, 11025, 1000},
+               {"tone.ogg", ogg, 1, 44100, 1000},
+               {"tone.mp3", mp3, 2, 44100, 1000},
+               {"headerless-vbr.mp3", mp3, 1, 22050, 4 * 22050},
+               {"chained.ogg", ogg, 1, 44100, 1500}};
   for (const auto& file : files) {
     SCOPED_TRACE(file.name);
-    WriteTone(dir.File(file.name), file.sf_format, file.channels, file.rate, 1000);
-    const AudioData data = LoadAudioFile(dir.File(file.name));
+    const std::string path = dir.File(file.name);
+    if (file.name == "headerless-vbr.mp3"s) {
+      testing::WriteHeaderlessVbrMp3(path, file.frames);
+    } else if (file.name == "chained.ogg"s) {
+      testing::WriteChainedOgg(path, file.rate, 1000, file.frames - 1000);
+    } else {
+      WriteTone(path, file.sf_format, file.channels, file.rate, file.frames);
+    }
+    const AudioData data = LoadAudioFile(path);
+    EXPECT_EQ(ProbeAudioFile(path).pcm_bytes, static_cast<int64_t>(data.pcm.size()));
     const WaveFormat& f = data.format;
     EXPECT_EQ(
         std::tuple(f.Channels, f.SamplesPerSec, f.BitsPerSample, f.BlockAlign, f.AvgBytesPerSec),
         std::tuple(file.channels, file.rate, 16, 2 * file.channels, 2 * file.channels * file.rate));
-    const size_t bytes = 1000u * 2 * static_cast<size_t>(file.channels);
-    const bool padded = (file.sf_format & SF_FORMAT_MPEG) != 0;  // MP3 encoders pad the end
-    EXPECT_TRUE(padded ? data.pcm.size() >= bytes : data.pcm.size() == bytes) << data.pcm.size();
+    const auto bytes = static_cast<size_t>(file.frames * 2 * file.channels);
+    const bool padded = file.sf_format == mp3;  // MP3 encoders pad the end
+    EXPECT_TRUE(padded ? data.pcm.size() >= bytes && data.pcm.size() < bytes + 8000
+                       : data.pcm.size() == bytes)
+        << data.pcm.size();
   }
   // The tone is at half of full scale: sample 12 of a 440 Hz sine at 22050 Hz is near the top, and
   // both channels carry it.
@@ -61,7 +76,7 @@ TEST(AudioFileTest, DecodesWavOggAndMp3To16BitInTheirOwnFormat) {
   EXPECT_GT(std::abs(SampleAt(stereo, 20)), 8000);
 }
 
-TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThem) {
+TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThemOnceUntilTheyChange) {
   testing::TempDir dir;
   namespace fs = std::filesystem;
   for (const char* name : {"truncated.wav", "huge.wav"}) {
@@ -83,37 +98,33 @@ TEST(AudioFileTest, RefusesBadFilesWithAMessageNamingThem) {
   WriteTone(dir.File("cut.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 44100, 44100);
   fs::resize_file(dir.File("cut.ogg"), fs::file_size(dir.File("cut.ogg")) / 2);
 
-  for (const char* name : {"missing.wav", "empty.wav", "truncated.wav", "corrupt.wav", "noise.ogg",
-                           "huge.wav", "long.wav", "three.wav", "silent.wav", "cut.ogg"}) {
+  // A path longer than libsndfile reads is refused for what it is, not as a missing file.
+  const std::string too_long = std::string(1100, '/') + "three.wav";
+  ::testing::internal::CaptureStderr();
+  for (const std::string& name :
+       {"missing.wav"s, "empty.wav"s, "truncated.wav"s, "corrupt.wav"s, "noise.ogg"s, "huge.wav"s,
+        "long.wav"s, "three.wav"s, "silent.wav"s, "cut.ogg"s, too_long}) {
     SCOPED_TRACE(name);
+    const std::string told =
+        name == too_long ? std::to_string(dir.File(name).size()) + " bytes long" : dir.File(name);
     try {
       LoadAudioFile(dir.File(name));
       ADD_FAILURE() << "loaded";
     } catch (const PlatformError& error) {
-      EXPECT_NE(std::string(error.what()).find(dir.File(name)), std::string::npos) << error.what();
+      EXPECT_NE(std::string(error.what()).find(told), std::string::npos) << error.what();
     }
   }
-}
 
-// The engine asks again for a sound that did not load each time it is played; the decoder must
-// not be asked again (libsndfile leaks on some refusals) until the file changes.
-TEST(AudioFileTest, AFileThatFailedIsNotOpenedAgainUntilItChangesAndIsReportedOnce) {
-  namespace fs = std::filesystem;
-  testing::TempDir dir;
+  // The engine asks again for a sound that did not load each time it is played; the decoder must
+  // not be asked again (libsndfile leaks on some refusals) until the file changes.
   const std::string path = dir.File("click.wav");
   WriteTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 1000);
-  std::string good;
-  {
-    std::ifstream file(path, std::ios::binary);
-    good.assign(std::istreambuf_iterator<char>(file), {});
-  }
+  const std::string good = testing::ReadBytes(path);
   const fs::file_time_type when = fs::last_write_time(path);
   auto write = [&](const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     fs::last_write_time(path, when);
   };
-
-  ::testing::internal::CaptureStderr();
   write("JUNK" + good.substr(4));
   for (int i = 0; i < 3; ++i) EXPECT_THROW(LoadAudioFile(path), PlatformError);
   // The good sound back with the same size and time is not looked at: still refused.
@@ -126,19 +137,7 @@ TEST(AudioFileTest, AFileThatFailedIsNotOpenedAgainUntilItChangesAndIsReportedOn
   const std::string errors = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(errors.find(path), errors.rfind(path)) << errors;
   EXPECT_NE(errors.find(path), std::string::npos);
-
-  // A path longer than libsndfile reads is refused for what it is, not as a missing file.
-  const std::string long_path = dir.path + std::string(1100, '/') + "click.wav";
-  ::testing::internal::CaptureStderr();
-  try {
-    LoadAudioFile(long_path);
-    ADD_FAILURE() << "loaded";
-  } catch (const PlatformError& error) {
-    EXPECT_NE(std::string(error.what()).find(std::to_string(long_path.size()) + " bytes long"),
-              std::string::npos)
-        << error.what();
-  }
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("bytes long"), std::string::npos);
+  EXPECT_NE(errors.find("bytes long"), std::string::npos);
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <numeric>
 
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_buffer.h"
 #include "platform/desktop/openal_sound_system.h"
+#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sound_conversions.h"
+#include "platform/ogg_streams.h"
 #include "platform/platform_error.h"
 #include "support/audio_file_fixtures.h"
 
@@ -72,27 +75,41 @@ class OpenAlSoundTest : public ::testing::Test {
     buffer->WriteBuffer(0, bytes, tone.pcm.data(), DSBLOCK_ENTIREBUFFER);
     return buffer;
   }
-  // Renders `seconds` after letting the last change settle for `settle` seconds.
+  // Renders `seconds` after letting the last change settle for `settle` seconds, in the periods
+  // the game's device mixes in (a change such as a fade is spread over one period).
   Channels Render(double seconds, double settle = 0.05) {
     if (settle > 0) system_->Render(static_cast<int>(settle * kRenderRate));
-    const std::vector<float> mixed = system_->Render(static_cast<int>(seconds * kRenderRate));
     Channels channels;
-    for (size_t i = 0; i + 1 < mixed.size(); i += 2) {
-      channels.left.push_back(mixed[i]);
-      channels.right.push_back(mixed[i + 1]);
+    for (int left = static_cast<int>(seconds * kRenderRate); left > 0; left -= kPeriod) {
+      const std::vector<float> mixed = system_->Render(std::min(left, kPeriod));
+      for (size_t i = 0; i + 1 < mixed.size(); i += 2) {
+        channels.left.push_back(mixed[i]);
+        channels.right.push_back(mixed[i + 1]);
+      }
     }
     return channels;
   }
+  static constexpr int kPeriod = 256;
 
   testing::TempDir dir_;
   std::unique_ptr<OpenAlSoundSystem> system_ = OpenAlSoundSystem::Loopback(kRenderRate);
   std::shared_ptr<SoundDevice> device_ = system_->DirectSoundCreate("");
 };
 
-TEST_F(OpenAlSoundTest, FrequencyVolumeAndPanChangeWhatIsHeard) {
-  auto tone = Tone(1.0);
+// The tone holds exactly 44 periods and loops across many loop points, without a gap.
+TEST_F(OpenAlSoundTest, ALoopWithoutGapsChangesWithFrequencyVolumePanAnd3DPosition) {
+  auto tone = Tone(0.1);
   tone->Play(DSBPLAY_LOOPING);
   const Channels normal = Render(0.5);
+  int quiet_run = 0, longest_quiet_run = 0;
+  for (float sample : normal.left) {
+    quiet_run = std::abs(sample) < 0.01f ? quiet_run + 1 : 0;
+    longest_quiet_run = std::max(longest_quiet_run, quiet_run);
+  }
+  EXPECT_LE(longest_quiet_run, 2);
+  // A duplicate plays the same OpenAL data, not a copy of it.
+  EXPECT_EQ(dynamic_cast<OpenAlSoundBuffer&>(*device_->DuplicateSoundBuffer(*tone)).pcm()->id(),
+            dynamic_cast<OpenAlSoundBuffer&>(*tone).pcm()->id());
   // Centred at full volume, each channel carries the sound at its full level, as DirectSound's.
   EXPECT_NEAR(Db(Rms(normal.left) / kFullRms), 0.0, 0.3);
   EXPECT_NEAR(Rms(normal.left), Rms(normal.right), 1e-4);
@@ -117,44 +134,101 @@ TEST_F(OpenAlSoundTest, FrequencyVolumeAndPanChangeWhatIsHeard) {
     EXPECT_NEAR(Db(Rms(near) / kFullRms), 0.0, 0.3);
     EXPECT_NEAR(Db(Rms(far) / Rms(near)), -std::abs(pan) / 100.0, 0.5 + std::abs(pan) / 5000.0);
   }
-}
 
-TEST_F(OpenAlSoundTest, ALoopHasNoGapStopsInSilenceAndADuplicateSharesItsData) {
-  auto loop = Tone(0.1);  // exactly 44 periods, looped across many loop points
-  loop->Play(DSBPLAY_LOOPING);
-  const Channels heard = Render(1.0, 0);
-  int quiet_run = 0, longest_quiet_run = 0;
-  for (size_t i = 2000; i < heard.left.size(); ++i) {
-    quiet_run = std::abs(heard.left[i]) < 0.01f ? quiet_run + 1 : 0;
-    longest_quiet_run = std::max(longest_quiet_run, quiet_run);
-  }
-  EXPECT_LE(longest_quiet_run, 2);
-  loop->Stop();
-  EXPECT_LT(Rms(Render(0.1, 0).left), 1e-4);
-  // A duplicate plays the same OpenAL data, not a copy of it.
-  EXPECT_EQ(dynamic_cast<OpenAlSoundBuffer&>(*device_->DuplicateSoundBuffer(*loop)).pcm()->id(),
-            dynamic_cast<OpenAlSoundBuffer&>(*loop).pcm()->id());
-}
-
-TEST_F(OpenAlSoundTest, A3DSoundOnTheListenersRightIsLouderOnTheRight) {
-  BufferDesc primary_desc;
-  primary_desc.Flags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRL3D;
-  auto listener = device_->CreatePrimaryBuffer(primary_desc)->GetDirectSound3DListener();
-  auto tone = Tone(1.0, k3DFlags);
-  auto sound_3d = tone->GetDirectSound3DBuffer();
+  // A 3D sound on the listener's right is louder on the right.
+  tone->Stop();
+  const BufferDesc primary{.Flags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRL3D, .Format = {}};
+  auto listener = device_->CreatePrimaryBuffer(primary)->GetDirectSound3DListener();
+  auto spatial = Tone(1.0, k3DFlags);
+  auto sound_3d = spatial->GetDirectSound3DBuffer();
   sound_3d->SetMinDistance(100, DS3D_IMMEDIATE);
   sound_3d->SetPosition({100, 0, 0}, DS3D_IMMEDIATE);
-  tone->Play(DSBPLAY_LOOPING);
+  spatial->Play(DSBPLAY_LOOPING);
   const Channels right = Render(0.5);
   EXPECT_GT(Db(Rms(right.right) / Rms(right.left)), 20);
-
   // Turned round to face -z, the listener has the sound on its left.
   listener->SetOrientation({0, 0, -1}, {0, 1, 0}, DS3D_IMMEDIATE);
   const Channels turned = Render(0.5);
   EXPECT_GT(Db(Rms(turned.left) / Rms(turned.right)), 20);
 }
 
-TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysFirstTimeWithoutReadingItsFileAgain) {
+double LargestStep(const std::vector<float>& samples) {
+  double largest = 0.0;
+  for (size_t i = 1; i < samples.size(); ++i)
+    largest = std::max(largest, double{std::fabs(samples[i] - samples[i - 1])});
+  return largest;
+}
+
+// Cues and streams stopped or let go of part-way through a period fade out in a few milliseconds,
+// no step larger than one while they played; a stopped one reports what it did at the stop, its
+// source pauses for good once faded, and it is heard again when started again.
+TEST_F(OpenAlSoundTest, AStoppedOrReleasedSoundFadesOutWithoutAClick) {
+  testing::WriteTone(dir_.File("tone.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, kRenderRate,
+                     kRenderRate);
+  testing::WriteTone(dir_.File("tone.mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 1,
+                     kRenderRate, kRenderRate);
+  SndfileDecoders decoders;
+  OpenAlStreamVoices voices(*system_);
+  OggStreams ogg(decoders, voices);
+  ogg.InitOgg(0, 0);
+  OpenAlDirectShow direct_show(decoders, *system_);
+  const auto probe = Tone(0.1);  // its calls into the device settle the fades mixed past
+  const struct {
+    std::string file;
+    bool release;
+  } kCases[] = {{"alt.wav", false},     {"fuel.wav", false},    {"retrojet.wav", false},
+                {"NoFuel.wav", false},  {"toofast.wav", false}, {"explosion.wav", false},
+                {"retrojet.wav", true}, {"tone.ogg", false},    {"tone.ogg", true},
+                {"tone.mp3", false},    {"tone.mp3", true}};
+  for (const auto& row : kCases) {
+    SCOPED_TRACE(row.file + (row.release ? " released" : " stopped"));
+    std::shared_ptr<SoundBuffer> sound;
+    int32_t stream = 0;
+    std::shared_ptr<FilgraphManager> graph;
+    std::function<void()> play, stop;
+    std::function<double()> report;  // what the engine is told of the sound
+    if (row.file.ends_with(".wav")) {
+      const int32_t flags = row.file == "explosion.wav" ? 0 : DSBPLAY_LOOPING;
+      sound = device_->CreateSoundBufferFromFile(VELTRO_BIN_DIR "/" + row.file,
+                                                 {.Flags = kPlainFlags, .Format = {}});
+      play = [&sound, flags] { sound->Play(flags); };
+      stop = [&] { row.release ? sound.reset() : sound->Stop(); };
+      report = [&sound] { return sound ? sound->GetStatus() : 0; };
+    } else if (row.file.ends_with(".ogg")) {
+      stream = ogg.PlayOggFromDisc(dir_.File(row.file), 1);
+      play = [&] { ogg.PauseOgg(stream); };  // resumes a paused stream
+      stop = [&] { row.release ? ogg.StopOgg(stream) : ogg.PauseOgg(stream); };
+      report = [&] { return ogg.OggIsPlaying(stream); };
+    } else {
+      graph = direct_show.NewFilgraphManager();
+      graph->RenderFile(dir_.File(row.file));
+      play = [&graph] { graph->Run(); };
+      stop = [&] { row.release ? graph.reset() : graph->Stop(); };
+      report = [&graph] { return graph ? graph->CurrentPosition() : 0; };
+    }
+    if (stream == 0) play();  // an OGG stream starts playing at once
+    const ALuint source = sound ? dynamic_cast<OpenAlSoundBuffer&>(*sound).source() : 0;
+    const Channels playing = Render(0.1237, 0);
+    stop();
+    const double reported = report();
+    EXPECT_TRUE(graph || reported == 0) << reported;  // an MP3 reports its position
+    Channels stopping = Render(0.02, 0);
+    stopping.left.insert(stopping.left.begin(), playing.left.back());  // the step into the stop
+    EXPECT_LE(LargestStep(stopping.left), LargestStep(playing.left));
+    EXPECT_LT(Rms(Render(0.1, 0).left), 1e-5) << "still heard after the fade";
+    probe->GetStatus();  // a call into the device: what has faded stops for real
+    EXPECT_EQ(report(), reported);
+    ALint state = AL_PAUSED;
+    if (sound) alGetSourcei(source, AL_SOURCE_STATE, &state);
+    EXPECT_TRUE(source == 0 || (row.release ? !alIsSource(source) : state == AL_PAUSED));
+    if (!row.release) play();
+    EXPECT_TRUE(row.release || Rms(Render(0.05, 0).left) > 0.01) << "silent after a restart";
+    sound.reset(), ogg.StopOgg(stream), graph.reset();
+    Render(0.05, 0);  // and fades out before the next
+  }
+}
+
+TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysWithoutReadingItsFileAgainAMissingDeviceThrows) {
   testing::TempDir dir;
   for (const char* name : {"jet.wav", "other.WAV", "unused.wav"}) {
     testing::WriteTone(dir.File(name), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 2205);
@@ -180,9 +254,7 @@ TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysFirstTimeWithoutReadingItsFileAg
   device->CreateSoundBufferFromFile(dir.File("late.wav"), desc);
   EXPECT_EQ(reads.back(), "late.wav");
   EXPECT_THROW(device->CreateSoundBufferFromFile(dir.File("none.wav"), desc), PlatformError);
-}
-
-TEST(OpenAlSoundSystemTest, AMissingDeviceThrows) {
+  // A device that is not there is refused; only loopback devices render into memory.
   OpenAlSoundSystem real;
   EXPECT_THROW(real.DirectSoundCreate("No Such Sound Device"), PlatformError);
   EXPECT_NO_THROW(real.DirectSoundCreate(""));  // the null back-end's device

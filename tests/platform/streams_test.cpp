@@ -90,7 +90,7 @@ TEST_F(LoopbackOgg, LoopsPastItsEndAndAOnceStreamEnds) {
   const std::vector<double> later = Play(0.5);
   EXPECT_GT(*std::min_element(later.begin(), later.end()), 0.2);  // no gap at the loop's seam
   ASSERT_NE(ogg.StopOgg(looping), 0);
-  EXPECT_LT(Peak(system->Render(kTick)), 1e-6);
+  EXPECT_LT(Play(0.02, false).back(), 1e-6);  // once faded out
   EXPECT_EQ(ogg.OggIsPlaying(looping), 0);
 }
 
@@ -100,8 +100,8 @@ TEST_F(LoopbackOgg, PauseThenResumeGoesOnWhereItStopped) {
   ASSERT_NE(ogg.PauseOgg(stream), 0);
   EXPECT_EQ(ogg.OggIsPlaying(stream), 0);
   const std::vector<double> paused = Play(1.0);
-  EXPECT_LT(*std::max_element(paused.begin(), paused.end()), 1e-6);
-  ASSERT_NE(ogg.PauseOgg(stream), 0);  // the same call resumes it
+  EXPECT_LT(*std::max_element(paused.begin() + 1, paused.end()), 1e-6);  // once faded out
+  ASSERT_NE(ogg.PauseOgg(stream), 0);                                    // the same call resumes it
   // 0.6 s were left: it sounds through 0.55 s and is over by 0.65 s.
   const std::vector<double> resumed = Play(0.7);
   EXPECT_GT(*std::min_element(resumed.begin() + 1, resumed.begin() + 55), 0.2);

@@ -22,7 +22,7 @@ namespace veltro::testing {
 using platform::PlatformError;
 
 // The headless OGG library, counting what the engine's start-up and shutdown ask of it. Switches
-// make it refuse to start, throw from InitOgg and ShutdownOgg, or claim a rate for decoded files.
+// make it refuse to start, throw from InitOgg, StopOgg or ShutdownOgg, or claim a decoded rate.
 struct CountingOgg : platform::OggStreams {
   using OggStreams::OggStreams;
   int32_t InitOgg(int32_t reserved, intptr_t window) override {
@@ -33,6 +33,10 @@ struct CountingOgg : platform::OggStreams {
     return buffer_size = size, OggStreams::SetOggBufferSize(size);
   }
   int32_t UpdateOgg() override { return ++updates, OggStreams::UpdateOgg(); }
+  int32_t StopOgg(int32_t handle) override {
+    if (stop_throws) throw PlatformError("StopOgg refused");
+    return OggStreams::StopOgg(handle);
+  }
   int32_t ShutdownOgg() override {
     if (++shutdowns, shutdown_throws) throw PlatformError("ShutdownOgg refused");
     return OggStreams::ShutdownOgg();
@@ -43,7 +47,7 @@ struct CountingOgg : platform::OggStreams {
     rate = claimed_rate != 0 ? claimed_rate : rate;
     return decoded;
   }
-  bool refuses = false, init_throws = false, shutdown_throws = false;
+  bool refuses = false, init_throws = false, stop_throws = false, shutdown_throws = false;
   int32_t claimed_rate = 0;
   int updates = 0, shutdowns = 0, buffer_size = 0;
 };

@@ -3,6 +3,9 @@
 // the MP3 player over simulated voices in virtual time, with files the tests write.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <tuple>
+
 #include "sound_fixture.h"
 
 namespace veltro::testing {
@@ -99,10 +102,6 @@ TEST_F(StreamEngineTest, PrepareLoopAnd3DBits) {
   sound->UnpauseOneMP3(stopped_mp3);
   Wait(1.5);
   EXPECT_FALSE(sound->IsPlaying(stopped_mp3));
-
-  // An MP3 may be named by its full path; an OGG name always lies under the program's folder.
-  EXPECT_NE(Play(app_path + "a.mp3", 0), 0);
-  EXPECT_EQ(Play(app_path + "a.ogg", 0), 0);
 }
 
 // Volume 0, pan 0 and frequency -1 leave the player's own settings without a call; other values
@@ -126,19 +125,39 @@ TEST_F(StreamEngineTest, StartingValuesReachThePlayerOnlyWhenTheyChangeSomething
     Started();
     ASSERT_NE(Play(row.file, 0, 0, row.volume, row.frequency, row.pan), 0);
     const auto& made = row.file[2] == 'm' ? streams.direct_show.voices() : streams.voices;
-    const SimulatedVoiceSettings& got = *made.made().back();
-    EXPECT_EQ(got.volume, row.expected.volume) << row.file << " " << row.volume;
-    EXPECT_EQ(got.pan, row.expected.pan) << row.file << " " << row.pan;
-    EXPECT_EQ(got.pitch, row.expected.pitch) << row.file << " " << row.frequency;
-    EXPECT_EQ(got.volume_calls, row.expected.volume_calls) << row.file;
-    EXPECT_EQ(got.pan_calls, row.expected.pan_calls) << row.file;
-    EXPECT_EQ(got.pitch_calls, row.expected.pitch_calls) << row.file;
+    EXPECT_EQ(*made.made().back(), row.expected) << row.file << " " << row.volume;
+  }
+}
+
+// Each stream plays to its real end: an MP3 whose length only its frames tell (VBR, no header
+// frame), an OGG file of two chained parts; folders named with "\\" or "/". An MP3 may be named
+// by its full path; an OGG name always lies under the program's folder.
+TEST_F(StreamEngineTest, EveryStreamPlaysToItsEndFromAFolderNamedEitherWay) {
+  std::filesystem::create_directory(app_path + "sub");
+  WriteHeaderlessVbrMp3(app_path + "sub/vbr.mp3", 2 * kRate);
+  WriteChainedOgg(app_path + "sub/chained.ogg", kRate, kRate, kRate / 2);
+  const struct {
+    std::string name;
+    double seconds;  // 0: not played
+  } rows[] = {{"sub\\vbr.mp3", 2.0},
+              {"sub/vbr.mp3", 2.0},
+              {"SUB\\CHAINED.OGG", 1.5},
+              {app_path + "a.mp3", 1.0},
+              {app_path + "a.ogg", 0}};
+  for (const auto& row : rows) {
+    const int16_t stream = Play(row.name, 0);
+    ASSERT_EQ(stream != 0, row.seconds > 0) << row.name;
+    if (stream == 0) continue;
+    Wait(row.seconds - 0.15);
+    EXPECT_TRUE(sound->IsPlaying(stream)) << row.name;
+    Wait(0.3);
+    EXPECT_FALSE(sound->IsPlaying(stream)) << row.name;
   }
 }
 
 TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   const int16_t playing = Play("a.ogg", 8);
-  const int16_t ended = Play("a.ogg", 0);
+  int16_t ended = Play("a.ogg", 0);
   Wait(1.2);
   sound->PauseAllOGGSounds();
   EXPECT_FALSE(sound->IsPlaying(playing));
@@ -148,6 +167,11 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   EXPECT_TRUE(sound->IsPlaying(playing));
   EXPECT_FALSE(sound->IsPlaying(ended));
   EXPECT_FALSE(sound->OggSlots()[1].OggPaused);
+  // A stream that ended plays again from where it is put.
+  int32_t start = 0;
+  sound->PlayOpenedSound(ended, start, 0);
+  EXPECT_TRUE(sound->IsPlaying(ended));
+  sound->DeleteSound(ended);
 
   // Stopping a paused stream resumes it (the library toggles) and leaves it marked paused.
   sound->StopPlay(playing);
@@ -169,10 +193,9 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   Wait(1);
   EXPECT_FALSE(sound->IsPlaying(mp3));
 
-  // Restarting an OGG stream from a byte position pauses it there until it is resumed.
+  // Restarting a playing OGG stream from a byte position pauses it there until it is resumed.
   int16_t once = Play("a.ogg", 0);
   Wait(0.8);
-  int32_t start = 0;
   sound->PlayOpenedSound(once, start, 0);
   EXPECT_FALSE(sound->IsPlaying(once));
   sound->UnpauseOneOGG(once);
@@ -201,6 +224,13 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   sound->DeleteSound(mp3);
   EXPECT_EQ(mp3, 0);
   EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);
+  // A library that fails to stop a stream still leaves its slot free, pause and handle cleared.
+  int16_t paused = Play("a.ogg", 4);
+  const sound::OggSlot& slot = sound->OggSlots()[paused - 100];
+  ogg.stop_throws = true;
+  sound->DeleteSound(paused);
+  ogg.stop_throws = false;
+  EXPECT_EQ(std::tuple(paused, slot.OggHandle, slot.OggPaused), std::tuple(0, 0, false));
   sound->ShutdownForm1();
   EXPECT_EQ(ogg.OpenStreams(), 0u);
 

@@ -174,6 +174,45 @@ async function answerMessageBox(browser, base) {
   await page.close();
 }
 
+// The page's OpenAL layer (openal_fades.js) fades a stopped source out: rendered offline, a tone
+// stopped part-way through a period steps no more than while it played, and is silent soon after.
+async function stopFadesOut(browser) {
+  const library = fs.readFileSync(
+    path.join(__dirname, '../../src/platform/web/openal_fades.js'), 'utf8');
+  const page = await browser.newPage();
+  const heard = await page.evaluate(async (code) => {
+    const LibraryManager = { library: { $AL: {} } };
+    eval(code);
+    const rate = 48000, stopFrame = 80 * 128;  // a render quantum's start, 93.87 periods in
+    const context = new OfflineAudioContext(1, rate / 2, rate);
+    const tone = context.createBuffer(1, rate / 10, rate);
+    const data = tone.getChannelData(0);
+    for (let i = 0; i < data.length; ++i) data[i] = 0.5 * Math.sin(2 * Math.PI * 440 * i / rate);
+    const node = context.createBufferSource();
+    Object.assign(node, { buffer: tone, loop: true, _startTime: 0 });
+    const src = { context: { audioCtx: context }, audioQueue: [node], gain: context.createGain() };
+    node.connect(src.gain);
+    src.gain.connect(context.destination);
+    node.start(0);
+    context.suspend(stopFrame / rate).then(() => {
+      LibraryManager.library.$AL.stopSourceAudio(src);
+      context.resume();
+    });
+    const out = (await context.startRendering()).getChannelData(0);
+    const largestStep = (from, to) => {
+      let largest = 0;
+      for (let i = from + 1; i < to; ++i) largest = Math.max(largest, Math.abs(out[i] - out[i - 1]));
+      return largest;
+    };
+    return { playing: largestStep(0, stopFrame), stopping: largestStep(stopFrame - 1, out.length),
+             after: Math.max(...out.slice(stopFrame + rate / 100).map(Math.abs)) };
+  }, library);
+  await page.close();
+  if (heard.stopping > heard.playing || heard.after > 1e-6) {
+    fail(`a stopped sound does not fade out: ${JSON.stringify(heard)}`);
+  }
+}
+
 async function main() {
   const server = await serve();
   const base = `http://127.0.0.1:${server.address().port}/`;
@@ -186,6 +225,7 @@ async function main() {
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
   try {
+    await stopFadesOut(browser);
     const firstWordMs = await playMenusAndThrusters(browser, base);
     await playScriptedFreeFall(browser, base);
     await answerMessageBox(browser, base);

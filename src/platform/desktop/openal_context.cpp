@@ -3,6 +3,10 @@
 
 #include <AL/alext.h>
 
+#include <chrono>
+#include <limits>
+#include <thread>
+
 #include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
@@ -19,6 +23,21 @@ void AddCommonAttributes(ALCdevice* device, std::vector<ALCint>& attributes) {
 
 // ALC_EXT_thread_local_context's call, declared here: not every OpenAL header names its type.
 using SetThreadContext = ALCboolean (*)(ALCcontext*);
+// ALC_SOFT_device_clock's call and query, likewise.
+using GetInteger64 = void (*)(ALCdevice*, ALCenum, ALCsizei, int64_t*);
+constexpr ALCenum kDeviceClock = 0x1600;
+
+// A fade is mixed within two periods of the moment it begins: the ramp fills the first period
+// mixed after it, and one may already be in progress.
+constexpr int kPeriodsPerFade = 2;
+// Closing the device waits at most this long for sources still fading out.
+constexpr auto kLongestCloseWait = std::chrono::milliseconds(100);
+
+int64_t SteadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 template <class Function>
 Function AlcFunction(const char* name) {
@@ -62,10 +81,26 @@ void OpenAlContext::CreateContext(const std::vector<ALCint>& attributes) {
   context_ = alcCreateContext(device_, attributes.data());
   if (context_ == nullptr) throw PlatformError("OpenAL could not create a sound context");
   MakeCurrent();
+  ALCint refresh = 0;
+  alcGetIntegerv(device_, ALC_REFRESH, 1, &refresh);
+  if (refresh > 0) period_nanoseconds_ = 1'000'000'000 / refresh;
+  if (alcIsExtensionPresent(device_, "ALC_SOFT_device_clock") == ALC_TRUE) {
+    get_clock_ = alcGetProcAddress(device_, "alcGetInteger64vSOFT");
+  }
 }
 
 OpenAlContext::~OpenAlContext() {
   if (context_ != nullptr) {
+    if (!fades_.empty() && !loopback_) {
+      // Sources still fading out are given the moment their fade takes, and no more.
+      int64_t last_done = 0;
+      for (const auto& [id, fade] : fades_) last_done = std::max(last_done, fade.done_at);
+      const auto give_up = std::chrono::steady_clock::now() + kLongestCloseWait;
+      while (MixedNanoseconds() < last_done && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    }
+    if (TryStep([this] { MakeCurrent(); })) RunFinishedFades(true);
     if (alcGetCurrentContext() == context_) alcMakeContextCurrent(nullptr);
     alcDestroyContext(context_);
   }
@@ -98,6 +133,73 @@ std::vector<float> OpenAlContext::Render(int frames) {
   std::vector<float> samples(static_cast<size_t>(frames) * 2);
   render(device_, samples.data(), frames);
   return samples;
+}
+
+int64_t OpenAlContext::MixedNanoseconds() {
+  if (get_clock_ == nullptr) return SteadyNanoseconds();
+  int64_t clock = 0;
+  reinterpret_cast<GetInteger64>(get_clock_)(device_, kDeviceClock, 1, &clock);
+  return clock;
+}
+
+OpenAlContext::FadeId OpenAlContext::AfterFade(std::function<void()> finish) {
+  const int64_t done_at = MixedNanoseconds() + kPeriodsPerFade * period_nanoseconds_;
+  std::lock_guard lock(fades_mutex_);
+  const FadeId id = next_fade_++;
+  fades_[id] = {done_at, std::move(finish)};
+  return id;
+}
+
+void OpenAlContext::CancelFade(FadeId id) {
+  std::lock_guard lock(fades_mutex_);
+  fades_.erase(id);
+}
+
+void OpenAlContext::DeleteAfterFade(std::vector<ALuint> sources, std::vector<ALuint> buffers) {
+  AfterFade([sources = std::move(sources), buffers = std::move(buffers)] {
+    const auto count = static_cast<ALsizei>(sources.size());
+    alSourceStopv(count, sources.data());
+    for (ALuint source : sources) alSourcei(source, AL_BUFFER, 0);  // unqueues its buffers
+    alDeleteSources(count, sources.data());
+    alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
+    alGetError();  // what fails here only leaks until the device closes
+  });
+}
+
+void OpenAlContext::DeleteBufferWhenUnused(ALuint buffer) {
+  std::lock_guard lock(fades_mutex_);
+  unused_buffers_.push_back(buffer);
+}
+
+void OpenAlContext::SettleFades() {
+  {
+    std::lock_guard lock(fades_mutex_);
+    if (fades_.empty() && unused_buffers_.empty()) return;
+  }
+  MakeCurrent();
+  RunFinishedFades(false);
+}
+
+void OpenAlContext::RunFinishedFades(bool all) {
+  const int64_t now = all ? std::numeric_limits<int64_t>::max() : MixedNanoseconds();
+  std::vector<std::function<void()>> finished;
+  {
+    std::lock_guard lock(fades_mutex_);
+    for (auto fade = fades_.begin(); fade != fades_.end();) {
+      if (fade->second.done_at > now) {
+        ++fade;
+        continue;
+      }
+      finished.push_back(std::move(fade->second.finish));
+      fade = fades_.erase(fade);
+    }
+  }
+  for (auto& finish : finished) TryStep(finish);
+  std::lock_guard lock(fades_mutex_);
+  std::erase_if(unused_buffers_, [](ALuint buffer) {
+    alDeleteBuffers(1, &buffer);
+    return alGetError() == AL_NO_ERROR;  // refused while a source still plays it
+  });
 }
 
 void OpenAlContext::SetRolloffFactor(float factor) {

@@ -4,12 +4,25 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace veltro::platform::desktop {
+
+// OpenAL Soft (1.19) stops or pauses a source within a sample, but ramps a change of gain over
+// its next mixing period: a stop fades out by taking the gain to 0. The browser's OpenAL fades a
+// paused source's output itself (web/openal_fades.js).
+#ifdef __EMSCRIPTEN__
+constexpr bool kFadeByGain = true;
+#else
+constexpr bool kFadeByGain = true;
+#endif
 
 // One OpenAL Soft device with its context: a real output device, or a loopback device that renders
 // into memory for tests. Every object made on it keeps it alive; its calls run on the UI thread.
@@ -45,15 +58,44 @@ class OpenAlContext {
   void Register3DSource(ALuint source) { sources_3d_.insert(source); }
   void Unregister3DSource(ALuint source) { sources_3d_.erase(source); }
 
+  // Fades. A stop takes a source's gain to 0, which OpenAL Soft ramps over its next mixing
+  // period; the source plays on silently until the device has mixed past that ramp.
+  using FadeId = uint64_t;
+  // `finish` runs at the first SettleFades once the fade just begun has been mixed.
+  FadeId AfterFade(std::function<void()> finish);
+  void CancelFade(FadeId id);
+  // Sources let go of while they fade out: deleted, with the buffers queued on them, once faded.
+  void DeleteAfterFade(std::vector<ALuint> sources, std::vector<ALuint> buffers);
+  // A buffer a fading source still plays: deleted once no source uses it.
+  void DeleteBufferWhenUnused(ALuint buffer);
+  // Finishes the fades the device has mixed past. Called from the user-interface thread at its
+  // calls into the device, so that a silent source costs the mixer no longer than until then.
+  void SettleFades();
+
  private:
   OpenAlContext(ALCdevice* device, bool loopback) : device_(device), loopback_(loopback) {}
   void CreateContext(const std::vector<ALCint>& attributes);
+  // How far the device has mixed, in nanoseconds of sound.
+  int64_t MixedNanoseconds();
+  // Runs the finishes of the fades mixed past (all of them when `all`).
+  void RunFinishedFades(bool all);
 
   ALCdevice* device_;
   ALCcontext* context_ = nullptr;
   bool loopback_;
   float rolloff_factor_ = 1.0f;
   std::set<ALuint> sources_3d_;
+
+  struct Fade {
+    int64_t done_at;  // MixedNanoseconds once the fade has been mixed
+    std::function<void()> finish;
+  };
+  std::mutex fades_mutex_;  // the MP3 player's thread lets go of its sources too
+  std::map<FadeId, Fade> fades_;
+  FadeId next_fade_ = 1;
+  int64_t period_nanoseconds_ = 25'000'000;  // until the device tells its own
+  void* get_clock_ = nullptr;                // the device clock's query, where it has one
+  std::vector<ALuint> unused_buffers_;       // waiting for their sources to go
 };
 
 // Throws PlatformError naming `what` when the last AL calls raised an error.

@@ -69,7 +69,8 @@ OpenAlPcm::~OpenAlPcm() {
   // device closes.
   if (TryStep([this] { context_->MakeCurrent(); })) {
     alDeleteBuffers(1, &buffer_);
-    alGetError();
+    // Refused while a source let go of still fades out with it: deleted after that source.
+    if (alGetError() != AL_NO_ERROR) context_->DeleteBufferWhenUnused(buffer_);
   }
 }
 
@@ -119,27 +120,57 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
 OpenAlSoundBuffer::~OpenAlSoundBuffer() {
   OpenAlContext& context = *pcm_->context();
   if (Is3D()) context.Unregister3DSource(source_);
-  if (TryStep([&context] { context.MakeCurrent(); })) {
+  if (!TryStep([&context] { context.MakeCurrent(); })) return;
+  if (fading_) context.CancelFade(fade_);
+  // A sound let go of while it plays fades out as a stopped one does; its source goes after.
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (kFadeByGain && state == AL_PLAYING) {
+    alSourcef(source_, AL_GAIN, 0.0f);
+    context.DeleteAfterFade({source_}, {});
+  } else {
     alDeleteSources(1, &source_);
-    alGetError();  // nothing to report to from a destructor
   }
+  alGetError();  // nothing to report to from a destructor
+}
+
+void OpenAlSoundBuffer::Select() {
+  OpenAlContext& context = *pcm_->context();
+  context.SettleFades();
+  context.MakeCurrent();
 }
 
 void OpenAlSoundBuffer::ApplyGainAndPlacement(int32_t volume, int32_t pan) {
   pcm_->context()->MakeCurrent();
+  if (fading_) return;  // stays silent; FinishFade gives the source its settings
   ApplyVolumeAndPan(source_, volume, pan, !Is3D() && pcm_->format().Channels == 1);
 }
 
+void OpenAlSoundBuffer::FinishFade() {
+  if (!fading_) return;
+  pcm_->context()->CancelFade(fade_);
+  pcm_->context()->MakeCurrent();
+  fading_ = false;
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  if (state == AL_PLAYING) alSourcePause(source_);
+  alSourcei(source_, AL_SAMPLE_OFFSET, stopped_at_);
+  CheckAlError("Stopping a sound");
+  ApplyGainAndPlacement(volume(), pan());
+}
+
 void OpenAlSoundBuffer::ApplyVolume(int32_t hundredths_db) {
+  Select();
   ApplyGainAndPlacement(hundredths_db, pan());
 }
 
 void OpenAlSoundBuffer::ApplyPan(int32_t hundredths_db) {
+  Select();
   ApplyGainAndPlacement(volume(), hundredths_db);
 }
 
 void OpenAlSoundBuffer::ApplyFrequency(int32_t hertz) {
-  pcm_->context()->MakeCurrent();
+  Select();
   alSourcef(source_, AL_PITCH, FrequencyToPitch(hertz, pcm_->format().SamplesPerSec));
   CheckAlError("Setting a sound's frequency");
 }
@@ -150,7 +181,8 @@ void OpenAlSoundBuffer::ApplyCopiedSettings() {
 }
 
 void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
-  pcm_->context()->MakeCurrent();
+  Select();
+  FinishFade();
   // A sound that has played to its end starts over from its beginning anyway; rewinding it first
   // also keeps Emscripten's OpenAL from failing to seek in a queue it has finished.
   ALint state = AL_INITIAL;
@@ -161,7 +193,8 @@ void OpenAlSoundBuffer::ApplyPosition(int32_t byte_offset) {
 }
 
 void OpenAlSoundBuffer::StartPlaying(bool looping) {
-  pcm_->context()->MakeCurrent();
+  Select();
+  FinishFade();
   alSourcei(source_, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
@@ -170,28 +203,41 @@ void OpenAlSoundBuffer::StartPlaying(bool looping) {
   CheckAlError("Playing a sound");
 }
 
+// Cutting a sound off within a sample is heard as a click. Its gain goes to 0 instead, which
+// OpenAL Soft ramps over its next mixing period (a few milliseconds); the position it stopped at
+// is kept, as a stopped DirectSound buffer keeps it, for when it plays again.
 void OpenAlSoundBuffer::StopPlaying() {
-  pcm_->context()->MakeCurrent();
+  Select();
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
-  // Pausing keeps the position, as a stopped DirectSound buffer does.
-  if (state == AL_PLAYING) alSourcePause(source_);
+  if (state != AL_PLAYING || fading_) return;
+  if (!kFadeByGain) {
+    alSourcePause(source_);  // pausing keeps the position
+    CheckAlError("Stopping a sound");
+    return;
+  }
+  alGetSourcei(source_, AL_SAMPLE_OFFSET, &stopped_at_);
+  alSourcef(source_, AL_GAIN, 0.0f);
   CheckAlError("Stopping a sound");
+  fading_ = true;
+  // Once faded, the source pauses for good, so that a stopped loop costs the mixer nothing.
+  fade_ = pcm_->context()->AfterFade([this] { FinishFade(); });
 }
 
 int32_t OpenAlSoundBuffer::PlayingStatus() {
-  pcm_->context()->MakeCurrent();
+  Select();
   ALint state = AL_INITIAL, looping = AL_FALSE;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   alGetSourcei(source_, AL_LOOPING, &looping);
   CheckAlError("Reading a sound's status");
-  if (state != AL_PLAYING) return 0;
+  if (state != AL_PLAYING || fading_) return 0;
   return DSBSTATUS_PLAYING | (looping == AL_TRUE ? DSBSTATUS_LOOPING : 0);
 }
 
 void OpenAlSoundBuffer::WriteData(int32_t offset, int32_t bytes, const void* data) {
   // OpenAL lets only a buffer no source uses take new data: detach ours for the upload.
-  pcm_->context()->MakeCurrent();
+  Select();
+  FinishFade();
   alSourceStop(source_);
   alSourcei(source_, AL_BUFFER, 0);
   CheckAlError("Detaching a sound buffer");

@@ -64,10 +64,19 @@ class OpenAlSoundBuffer : public SoundBuffer {
 
  private:
   bool Is3D() const { return (flags() & DSBCAPS_CTRL3D) != 0; }
+  // Every call from the engine begins here: the device's finished fades are settled first.
+  void Select();
   void ApplyGainAndPlacement(int32_t volume, int32_t pan);
+  // Ends a stop's fade: the source pauses where the sound was stopped, at its own gain again.
+  void FinishFade();
 
   std::shared_ptr<OpenAlPcm> pcm_;
   ALuint source_ = 0;
+  // A stopped sound fades out while its source plays on silent; it pauses for good once the fade
+  // has been mixed, or on the next call that needs it.
+  bool fading_ = false;
+  OpenAlContext::FadeId fade_ = 0;
+  ALint stopped_at_ = 0;  // in samples
 };
 
 }  // namespace veltro::platform::desktop

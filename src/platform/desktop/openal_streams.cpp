@@ -26,6 +26,10 @@ OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int
     : context_(std::move(context)), channels_(channels), rate_(samples_per_second) {
   if (channels_ < 1 || channels_ > 2) throw PlatformError("A stream must be mono or stereo");
   context_->MakeCurrent();
+  CreateSources();
+}
+
+void OpenAlStreamVoice::CreateSources() {
   sources_.assign(static_cast<size_t>(channels_), 0);
   alGenSources(channels_, sources_.data());
   CheckAlError("Creating a stream source");
@@ -33,18 +37,51 @@ OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
     alSourcef(source, AL_MAX_GAIN, kMaxSourceGain);
+    alSourcef(source, AL_PITCH, pitch_);
   }
   ApplyGainAndPlacement();
 }
 
 OpenAlStreamVoice::~OpenAlStreamVoice() {
-  if (TryStep([this] { context_->MakeCurrent(); })) {
+  if (!TryStep([this] { context_->MakeCurrent(); })) return;
+  if (!LetGoFadingOut()) {
     alSourceStopv(channels_, sources_.data());
     for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);
     alDeleteSources(channels_, sources_.data());
     for (const auto& [buffer, frames] : frames_of_) alDeleteBuffers(1, &buffer);
-    alGetError();  // nothing to report to from a destructor
   }
+  alGetError();  // nothing to report to from a destructor
+}
+
+bool OpenAlStreamVoice::LetGoFadingOut() {
+  if (!fading_ && !(kFadeByGain && State() == AL_PLAYING)) return false;
+  if (fading_) context_->CancelFade(fade_);
+  for (ALuint source : sources_) alSourcef(source, AL_GAIN, 0.0f);
+  std::vector<ALuint> buffers;
+  for (const auto& [buffer, frames] : frames_of_) buffers.push_back(buffer);
+  context_->DeleteAfterFade(sources_, std::move(buffers));
+  sources_.clear();
+  frames_of_.clear();
+  free_.clear();
+  fading_ = false;
+  return true;
+}
+
+void OpenAlStreamVoice::FinishFade() {
+  if (!fading_) return;
+  context_->CancelFade(fade_);
+  fading_ = false;
+  for (size_t channel = 0; channel < sources_.size(); ++channel) {
+    const ALuint source = sources_[channel];
+    ALint state = AL_INITIAL;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (state == AL_PLAYING) alSourcePause(source);
+    // A source that ran dry while fading starts over from its queue's head.
+    if (state == AL_STOPPED) alSourceRewind(source);
+    alSourcei(source, AL_SAMPLE_OFFSET, paused_at_[channel]);
+  }
+  CheckAlError("Pausing a stream");
+  ApplyGainAndPlacement();
 }
 
 ALint OpenAlStreamVoice::State() {
@@ -70,6 +107,7 @@ void OpenAlStreamVoice::Reclaim() {
 
 void OpenAlStreamVoice::Queue(const int16_t* pcm, int64_t frames) {
   context_->MakeCurrent();
+  FinishFade();
   Reclaim();
   // A stopped source counts everything queued on it as played: sources that ran dry go back to
   // their initial state before they take new buffers.
@@ -100,6 +138,7 @@ void OpenAlStreamVoice::Queue(const int16_t* pcm, int64_t frames) {
 }
 
 int64_t OpenAlStreamVoice::PlayedFrames() {
+  if (fading_) return std::min(reclaimed_ + paused_at_[0], queued_);
   context_->MakeCurrent();
   Reclaim();
   ALint offset = 0;
@@ -110,27 +149,48 @@ int64_t OpenAlStreamVoice::PlayedFrames() {
 
 void OpenAlStreamVoice::Play() {
   context_->MakeCurrent();
+  FinishFade();
   alSourcePlayv(channels_, sources_.data());
   CheckAlError("Playing a stream");
 }
 
+// Pausing a source within a sample is heard as a click: a playing stream's gain goes to 0
+// instead, and its sources pause where they were once they are needed again.
 void OpenAlStreamVoice::Pause() {
   context_->MakeCurrent();
-  alSourcePausev(channels_, sources_.data());
+  if (fading_) return;
+  if (!kFadeByGain || State() != AL_PLAYING) {
+    alSourcePausev(channels_, sources_.data());
+    CheckAlError("Pausing a stream");
+    return;
+  }
+  Reclaim();
+  paused_at_.assign(sources_.size(), 0);
+  for (size_t channel = 0; channel < sources_.size(); ++channel) {
+    alGetSourcei(sources_[channel], AL_SAMPLE_OFFSET, &paused_at_[channel]);
+    alSourcef(sources_[channel], AL_GAIN, 0.0f);
+  }
   CheckAlError("Pausing a stream");
+  fading_ = true;
+  fade_ = context_->AfterFade([this] { FinishFade(); });
 }
 
 void OpenAlStreamVoice::Flush() {
   context_->MakeCurrent();
-  alSourceStopv(channels_, sources_.data());
-  for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);  // unqueues every buffer
-  CheckAlError("Emptying a stream");
-  free_.clear();
-  for (const auto& [buffer, frames] : frames_of_) free_.push_back(buffer);
+  if (LetGoFadingOut()) {
+    CreateSources();  // what is heard fades out on its own sources; these take what comes next
+  } else {
+    alSourceStopv(channels_, sources_.data());
+    for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);  // unqueues every buffer
+    CheckAlError("Emptying a stream");
+    free_.clear();
+    for (const auto& [buffer, frames] : frames_of_) free_.push_back(buffer);
+  }
   queued_ = reclaimed_ = 0;
 }
 
 bool OpenAlStreamVoice::Running() {
+  if (fading_) return false;
   context_->MakeCurrent();
   const ALint state = State();
   CheckAlError("Reading a stream's state");
@@ -139,6 +199,7 @@ bool OpenAlStreamVoice::Running() {
 
 // A stereo stream's pan takes its far channel down by the pan, the near one stays.
 void OpenAlStreamVoice::ApplyGainAndPlacement() {
+  if (fading_) return;  // stays silent; FinishFade gives the sources their gains
   if (channels_ == 1) {
     ApplyVolumeAndPan(sources_[0], volume_, pan_, true);
     return;
@@ -161,7 +222,8 @@ void OpenAlStreamVoice::SetPan(int32_t hundredths_db) {
 
 void OpenAlStreamVoice::SetPitch(double pitch) {
   context_->MakeCurrent();
-  for (ALuint source : sources_) alSourcef(source, AL_PITCH, static_cast<float>(pitch));
+  pitch_ = static_cast<float>(pitch);
+  for (ALuint source : sources_) alSourcef(source, AL_PITCH, pitch_);
   CheckAlError("Setting a stream's rate");
 }
 

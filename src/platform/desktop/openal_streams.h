@@ -43,8 +43,14 @@ class OpenAlStreamVoice : public StreamVoice {
  private:
   // Takes back the buffers that have played, counting their frames.
   void Reclaim();
+  void CreateSources();
   void ApplyGainAndPlacement();
   ALint State();
+  // Ends a pause's fade: the sources pause where the pause fell, at their own gain again.
+  void FinishFade();
+  // Sources heard now (playing or fading out) go to the device, silenced, with their buffers, to
+  // be deleted once faded. Returns false, keeping them, when nothing is heard.
+  bool LetGoFadingOut();
 
   std::shared_ptr<OpenAlContext> context_;
   int channels_;
@@ -55,6 +61,13 @@ class OpenAlStreamVoice : public StreamVoice {
   std::vector<int16_t> channel_;  // one channel of a piece, for its source
   int64_t queued_ = 0, reclaimed_ = 0;
   int32_t volume_ = 0, pan_ = 0;
+  float pitch_ = 1.0f;
+  // A paused stream fades out while its sources play on silent, until the device has mixed the
+  // fade or the next call needs them; it counts as paused, at the frames it had played, from the
+  // moment it was paused. While paused it is used from the user-interface thread alone.
+  bool fading_ = false;
+  OpenAlContext::FadeId fade_ = 0;
+  std::vector<ALint> paused_at_;  // each source's sample offset at the pause
 };
 
 // Voices on the device the sound system opened last.

@@ -16,6 +16,7 @@ struct SimulatedVoiceSettings {
   int32_t volume = 0, pan = 0;
   double pitch = 1;
   int volume_calls = 0, pan_calls = 0, pitch_calls = 0;
+  bool operator==(const SimulatedVoiceSettings&) const = default;
 };
 
 // A stream's output that plays nothing but keeps time: what is queued plays on the virtual clock
