@@ -4,7 +4,7 @@
 // an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
 // page or on the open dialog.
 //
-// usage: node web_edition_test.js WEB_BUILD_DIR
+// usage: node web_edition_test.js SITE_DIR (build-web/site)
 'use strict';
 
 const fs = require('fs');
@@ -14,7 +14,7 @@ const path = require('path');
 const puppeteer = require('puppeteer-core');
 const axeSource = require('axe-core').source;
 
-const webDir = path.resolve(process.argv[2] || 'build-web');
+const webDir = path.resolve(process.argv[2] || 'build-web/site');
 const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                  '.data': 'application/octet-stream' };
 
@@ -37,9 +37,10 @@ function serve() {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// Records every text the live region is given, with the time it came.
+// Records every update of the live region, with the time it came, and asks for the sound log.
 function listenToLiveRegion() {
   window.heard = [];
+  window.VeltroSoundLog = true;
   document.addEventListener('DOMContentLoaded', () => {
     new MutationObserver((changes) => {
       for (const change of changes) {
@@ -62,12 +63,14 @@ async function waitFor(page, what, predicate, arg, seconds = 20) {
   }
 }
 
-// Waits until the live region has said `text` since the previous wait (exactly that text).
+// Waits until the live region has said `text` since the previous wait: the texts of one update
+// are joined with blanks, updates with line feeds.
 async function waitToHear(page, text, seconds) {
   await waitFor(page, JSON.stringify(text), (t) => {
-    const at = window.heard.findIndex((h, i) => i >= (window.heardFrom || 0) && h.text === t);
+    const all = window.heard.map((h) => h.text).join('\n');
+    const at = all.indexOf(t, window.heardFrom || 0);
     if (at < 0) return false;
-    window.heardFrom = at + 1;
+    window.heardFrom = at + t.length;
     return true;
   }, text, seconds);
 }
