@@ -30,6 +30,6 @@ target_link_options(veltro-lander PRIVATE
 set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds})
 
 set(page_dir ${PROJECT_SOURCE_DIR}/src/platform/web/page)
-foreach(file index.html veltro-page.js veltro-audio-clock.js help.html)
+foreach(file index.html veltro-page.js veltro-audio-clock.js veltro-touch.js help.html)
   configure_file(${page_dir}/${file} ${VELTRO_WEB_DIR}/${file} COPYONLY)
 endforeach()

@@ -257,15 +257,21 @@ const VeltroPage = {
   loadFailed(what) {
     if (this.loadFailure || Module.calledRun) return;
     this.loadFailure = what;
-    const text = 'The game could not be loaded (' + what + '). Check the connection and reload ' +
-                 'the page (F5).';
+    const text = 'The game could not be loaded: part of it did not download (' + what + '). ' +
+                 'Check the connection and reload the page (F5).';
     this.element('status').textContent = text;
-    this.say(text);
+    // A live region that changes while the page still loads is not read out.
+    if (document.readyState === 'complete') {
+      this.say(text);
+    } else {
+      window.addEventListener('load', () => this.say(text), { once: true });
+    }
   },
 
   programEnded(status) {
     this.started = false;
     this.ended = status;
+    document.body.classList.remove('playing');
     this.element('game').hidden = true;
     this.element('status').hidden = false;
     this.element('status').textContent = 'The game has ended. Reload the page to play again.';
@@ -278,6 +284,7 @@ const VeltroPage = {
     this.started = true;
     this.element('start').hidden = true;
     this.element('game').hidden = false;
+    document.body.classList.add('playing');
     // The status line goes quietly: a screen reader would read a new status before the game.
     this.element('status').hidden = true;
     // Orca decides on focus mode when the focus moves, and while the key that pressed Start is
