@@ -7,29 +7,14 @@
 'use strict';
 
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('../tests/web/node_modules/puppeteer-core');
+const { serveSite } = require('../tests/web/site_server');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
 const browsers = process.argv.slice(3).length ? process.argv.slice(3) : ['chromium', 'firefox'];
-const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
 const kCpuSeconds = 10;
-
-function serve() {
-  const server = http.createServer((request, response) => {
-    const name = new URL(request.url, 'http://x').pathname;
-    const file = path.join(site, name === '/' ? 'index.html' : path.normalize(name));
-    if (!file.startsWith(site + path.sep) || !fs.existsSync(file)) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream' });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
 
 // Before the page's scripts: the live region's updates, the key presses and the sound starts,
 // each with its time.
@@ -102,7 +87,7 @@ async function measure(name) {
         args: ['--no-sandbox', '--disable-gpu', '--no-first-run'] });
   const figures = { browser: name };
   try {
-    const server = await serve();
+    const server = await serveSite(site);
     const page = await browser.newPage();
     await page.evaluateOnNewDocument(watchPage);
     await page.goto(`http://127.0.0.1:${server.address().port}/`);

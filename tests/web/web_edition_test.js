@@ -8,34 +8,17 @@
 'use strict';
 
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 const axeSource = require('axe-core').source;
+const { serveSite } = require('./site_server');
 
 const webDir = path.resolve(process.argv[2] || 'build-web/site');
 const kNoVoiceNotice = "The browser's own voice cannot speak here";
-const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                 '.data': 'application/octet-stream' };
 
 function fail(message) {
   throw new Error(message);
-}
-
-// The page's files, on 127.0.0.1 only.
-function serve() {
-  const server = http.createServer((request, response) => {
-    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
-    const file = path.join(webDir, name === '/' ? 'index.html' : name);
-    if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': kTypes[path.extname(file)] || 'text/plain' });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
 // Records every update of the live region, with the time it came.
@@ -174,18 +157,12 @@ async function flyMoonByTaps(browser, base) {
     fail(`the touch controls are not large named buttons: ${JSON.stringify(buttons)}`);
   }
   await expectNoAxeViolations(page, 'the touch controls');
-  await page.tap('#touch-next');
-  await waitToHear(page, 'Earth');
-  await page.tap('#touch-previous');
-  await waitToHear(page, 'Moon');
-  await page.tap('#touch-choose');
-  await waitToHear(page, 'Easy');
-  await page.tap('#touch-choose');
-  await waitToHear(page, 'Repeat');
-  await page.tap('#touch-next');
-  await waitToHear(page, 'Continue');
-  await page.tap('#touch-choose');
-  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  for (const [button, text] of [['next', 'Earth'], ['previous', 'Moon'], ['choose', 'Easy'],
+                                 ['choose', 'Repeat'], ['next', 'Continue'],
+                                 ['choose', 'Press and hold spacebar to fire thrusters']]) {
+    await page.tap('#touch-' + button);
+    await waitToHear(page, text);
+  }
   await page.tap('#touch-thrusters');
   await waitFor(page, 'the thrusters to start', () =>
     VeltroPage.soundLog.some((l) => l.includes('PlaySound("retrojet.wav"')));
@@ -329,7 +306,7 @@ async function answerMessageBox(browser, base) {
 }
 
 async function main() {
-  const server = await serve();
+  const server = await serveSite(webDir);
   const base = `http://127.0.0.1:${server.address().port}/`;
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veltro-chromium-'));
   const browser = await puppeteer.launch({
