@@ -53,6 +53,8 @@ const VeltroPage = {
   // the paragraphs of one change out of order, and a screen reader takes one message at a time.
   // Every turn adds a new paragraph, so a text said twice is read twice. Old paragraphs go only
   // long after the screen reader took them; none is removed to make way for a new one.
+  // (document.ariaNotify is not used: Chromium and Firefox have it, but Orca 43 says nothing of
+  // it, and a screen reader that took both would read every text twice.)
   pendingSpeech: [],
   say(text) {
     if (this.pendingSpeech.length === 0) queueMicrotask(() => this.flushSpeech());
