@@ -296,6 +296,10 @@ async function answerMessageBox(browser, base) {
     fail(`unexpected message box ${JSON.stringify(box)}`);
   }
   await expectNoAxeViolations(page, 'the open message box');
+  // Its title is the dialog's name and nothing else: a screen reader reads it once.
+  const tree = await page.accessibility.snapshot({ root: await page.$('#box'), interestingOnly: false });
+  const titles = JSON.stringify(tree).split('"Error!"').length - 1;
+  if (tree.name !== 'Error!' || titles !== 1) fail(`the box's title is in it ${titles} times`);
   await page.keyboard.press('Enter');
   await waitFor(page, 'the message box to close and the game to have the keyboard', () =>
     document.getElementById('box-backdrop').hidden && document.activeElement.id === 'game');
