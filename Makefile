@@ -74,7 +74,8 @@ uninstall:
 package: build
 	cd $(BUILD) && cpack
 
-# The browser edition in $(WEB_BUILD)/, with the sounds the native build synthesises.
+# The browser edition in $(WEB_BUILD)/site/ (only that folder is served), with the sounds the
+# native build synthesises.
 web:
 	scripts/setup test
 	$(MAKE) configure
@@ -83,4 +84,4 @@ web:
 
 serve-web: web
 	@echo "Open http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
-	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site

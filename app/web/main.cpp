@@ -55,7 +55,7 @@ std::unique_ptr<veltro::platform::headless::ScriptPlayer> PageScript() {
         veltro::platform::headless::ParseScript(text));
   } catch (const veltro::platform::headless::ScriptError& error) {
     std::cerr << "veltro-lander: " << error.what() << "\n";
-    web::page::Say(std::string("The key script cannot be run: ") + error.what(), true);
+    web::page::Say(std::string("The key script cannot be run: ") + error.what());
     return nullptr;
   }
 }
@@ -88,9 +88,10 @@ int main() {
   PageLogBuffer sound_log_buffer;
   std::ostream sound_log(&sound_log_buffer);
 
+  // The sound log is kept only for a test that asks for it: a player's page would fill with it.
   veltro::app::Program program(
       veltro::platform::Platform{{events, dialogs, environment}, sound, ogg, direct_show, spoken},
-      &sound_log);
+      web::page::SoundLogWanted() ? &sound_log : nullptr);
   const int status = program.Run();
   web::page::ProgramEnded(status);
   return status;

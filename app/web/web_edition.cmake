@@ -1,13 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The browser edition in build-web/: the page, its script, the program's .js and .wasm, the sounds
-# packed into one .data file for the program's file system, and the help page.
+# The browser edition in site/ of its build tree (build-web/site), the only folder to serve: the
+# page, its scripts, the program's .js and .wasm, the sounds packed into one .data file for the
+# program's file system, and the page's own help.
 set(VELTRO_SOUNDS_DIR "" CACHE PATH "Where the native build synthesised the game's sounds (its bin/)")
 file(GLOB veltro_sounds ${VELTRO_SOUNDS_DIR}/*.wav)
 if(NOT veltro_sounds)
   message(FATAL_ERROR "No sounds in VELTRO_SOUNDS_DIR='${VELTRO_SOUNDS_DIR}': build the native assets first")
 endif()
 
-set(VELTRO_WEB_DIR ${CMAKE_BINARY_DIR})
+set(VELTRO_WEB_DIR ${CMAKE_BINARY_DIR}/site)
 add_executable(veltro-lander web/main.cpp program.cpp sound_log.cpp spoken_dialogs.cpp)
 target_include_directories(veltro-lander PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(veltro-lander PRIVATE veltro_game veltro_speech veltro_sound veltro_headless
@@ -33,7 +34,6 @@ set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds}
   ${PROJECT_SOURCE_DIR}/src/platform/web/openal_fades.js)
 
 set(page_dir ${PROJECT_SOURCE_DIR}/src/platform/web/page)
-foreach(file index.html veltro-page.js)
+foreach(file index.html veltro-page.js veltro-audio-clock.js veltro-touch.js help.html)
   configure_file(${page_dir}/${file} ${VELTRO_WEB_DIR}/${file} COPYONLY)
 endforeach()
-configure_file(${PROJECT_SOURCE_DIR}/assets/help.html ${VELTRO_WEB_DIR}/help.html COPYONLY)

@@ -13,4 +13,4 @@ start=$SECONDS
   exit 1
 }
 echo "web build: $((SECONDS - start)) s"
-node "$here/web_edition_test.js" "$out"
+node "$here/web_edition_test.js" "$out/site"

@@ -5,40 +5,24 @@
 // an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
 // page or on the open dialog.
 //
-// usage: node web_edition_test.js WEB_BUILD_DIR
+// usage: node web_edition_test.js SITE_DIR (build-web/site)
 'use strict';
 
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 const axeSource = require('axe-core').source;
+const { serveSite } = require('./site_server');
 
-const webDir = path.resolve(process.argv[2] || 'build-web');
-const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                 '.data': 'application/octet-stream' };
+const webDir = path.resolve(process.argv[2] || 'build-web/site');
+const kNoVoiceNotice = "The browser's own voice cannot speak here";
 
 function fail(message) {
   throw new Error(message);
 }
 
-// The page's files, on 127.0.0.1 only.
-function serve() {
-  const server = http.createServer((request, response) => {
-    const name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
-    const file = path.join(webDir, name === '/' ? 'index.html' : name);
-    if (!file.startsWith(webDir + path.sep) || !fs.existsSync(file)) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': kTypes[path.extname(file)] || 'text/plain' });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-// Records every text the live region is given, with the time it came.
+// Records every update of the live region, with the time it came.
 function listenToLiveRegion() {
   window.heard = [];
   document.addEventListener('DOMContentLoaded', () => {
@@ -63,12 +47,14 @@ async function waitFor(page, what, predicate, arg, seconds = 20) {
   }
 }
 
-// Waits until the live region has said `text` since the previous wait (exactly that text).
+// Waits until the live region has said `text` since the previous wait: the texts of one update
+// are joined with blanks, updates with line feeds.
 async function waitToHear(page, text, seconds) {
   await waitFor(page, JSON.stringify(text), (t) => {
-    const at = window.heard.findIndex((h, i) => i >= (window.heardFrom || 0) && h.text === t);
+    const all = window.heard.map((h) => h.text).join('\n');
+    const at = all.indexOf(t, window.heardFrom || 0);
     if (at < 0) return false;
-    window.heardFrom = at + 1;
+    window.heardFrom = at + t.length;
     return true;
   }, text, seconds);
 }
@@ -82,18 +68,27 @@ async function expectNoAxeViolations(page, where) {
   }
 }
 
-async function openPage(browser, url, prepare, argument) {
+// A page of the game, loaded; `prepare(argument)` runs before the page's scripts. With
+// `soundLog` the page keeps its sound log; `device` is a phone or tablet to emulate.
+async function openPage(browser, url, prepare, argument, { device, soundLog } = {}) {
   const page = await browser.newPage();
   page.on('pageerror', (error) => console.log(`page error: ${error.message}`));
+  if (device) await page.emulate(puppeteer.KnownDevices[device]);
   await page.evaluateOnNewDocument(listenToLiveRegion);
+  if (soundLog) await page.evaluateOnNewDocument(() => { window.VeltroSoundLog = true; });
   if (prepare) await page.evaluateOnNewDocument(prepare, argument);
   await page.goto(url);
   await page.waitForFunction(() => Module.calledRun === true, { timeout: 30000 });
   return page;
 }
 
+// How many times the live region has said `text` so far.
+async function timesHeard(page, text) {
+  return page.evaluate((t) => window.heard.map((h) => h.text).join('\n').split(t).length - 1, text);
+}
+
 async function playMenusAndThrusters(browser, base) {
-  const page = await openPage(browser, base);
+  const page = await openPage(browser, base, null, null, { soundLog: true });
   await expectNoAxeViolations(page, 'the start page');
   const focused = await page.evaluate(() => document.activeElement.id);
   if (focused !== 'start') fail(`the Start button does not have the focus (${focused} has)`);
@@ -150,6 +145,140 @@ async function playScriptedFreeFall(browser, base) {
   await page.close();
 }
 
+// A whole Moon flight on a phone by taps on the touch controls: the menus, the thrusters on and
+// off, the altitude, and the end of the program.
+async function flyMoonByTaps(browser, base) {
+  const page = await openPage(browser, base, null, null, { device: 'iPhone 13', soundLog: true });
+  await page.tap('#start');
+  await waitToHear(page, 'Where would you like to land?');
+  await waitToHear(page, 'Moon');
+  const buttons = await page.evaluate(() => [...document.querySelectorAll('#touch button')]
+    .map((b) => ({ name: b.textContent, height: b.getBoundingClientRect().height })));
+  if (buttons.length < 11 || buttons.some((b) => !b.name || b.height < 44)) {
+    fail(`the touch controls are not large named buttons: ${JSON.stringify(buttons)}`);
+  }
+  await expectNoAxeViolations(page, 'the touch controls');
+  for (const [button, text] of [['next', 'Earth'], ['previous', 'Moon'], ['choose', 'Easy'],
+                                 ['choose', 'Repeat'], ['next', 'Continue'],
+                                 ['choose', 'Press and hold spacebar to fire thrusters']]) {
+    await page.tap('#touch-' + button);
+    await waitToHear(page, text);
+  }
+  await page.tap('#touch-thrusters');
+  await waitFor(page, 'the thrusters to start', () =>
+    VeltroPage.soundLog.some((l) => l.includes('PlaySound("retrojet.wav"')));
+  await page.tap('#touch-thrusters');
+  await waitFor(page, 'the thrusters to stop', () => VeltroPage.soundLog.some((l) => l.includes('StopPlay(')));
+  await page.tap('#touch-altitude');
+  await waitFor(page, 'the altitude', () => /\n\d+$/.test(window.heard.map((h) => h.text).join('\n')));
+  await waitToHear(page, 'Press Escape to exit', 90);
+  await page.tap('#touch-back');
+  await waitFor(page, 'the program to end', () => VeltroPage.ended === 0);
+  const shown = await page.evaluate(() => getComputedStyle(document.getElementById('touch')).display);
+  if (shown !== 'none') fail('the touch controls stay after the game ended');
+  await page.close();
+}
+
+// The browser's voice asked for where it has no voice (headless Chromium lists none): the page
+// says so once and the live region carries on.
+async function voiceWithoutVoices(browser, base) {
+  const page = await openPage(browser, base + '?voice=3');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, kNoVoiceNotice);
+  await waitToHear(page, 'Where would you like to land?');
+  await waitToHear(page, 'Moon');
+  await page.keyboard.press('ArrowDown');
+  await waitToHear(page, 'Earth');
+  if (await timesHeard(page, kNoVoiceNotice) !== 1) fail('the no-voice notice was not said once');
+  await page.close();
+}
+
+// An AudioContext that never runs (no sound device, autoplay refused): the introduction still
+// ends and the game speaks.
+async function audioThatCannotStart(browser, base) {
+  const page = await openPage(browser, base, () => {
+    const Original = window.AudioContext;
+    window.AudioContext = class extends Original {
+      constructor(...options) {
+        super(...options);
+        super.suspend();
+        window.stalledContexts = (window.stalledContexts || 0) + 1;
+      }
+      resume() { return new Promise(() => {}); }
+    };
+  });
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Where would you like to land?', 20);
+  const state = await page.evaluate(() => [window.stalledContexts, AL.currentCtx.audioCtx.state]);
+  if (state[0] !== 1 || state[1] === 'running') fail(`the audio was not stalled: ${state}`);
+  await page.close();
+}
+
+// A part of the game that cannot be downloaded: the page says so, with what to do.
+async function failedDownloads(browser, base) {
+  for (const file of ['veltro-lander.wasm', 'veltro-lander.data', 'veltro-lander.js']) {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(listenToLiveRegion);
+    await page.setRequestInterception(true);
+    page.on('request', (r) => (r.url().endsWith('/' + file) ? r.abort() : r.continue()));
+    await page.goto(base);
+    await waitToHear(page, 'The game could not be loaded');
+    const status = await page.evaluate(() => document.getElementById('status').textContent);
+    if (!status.includes('reload the page')) fail(`without ${file} the status says "${status}"`);
+    await page.close();
+  }
+}
+
+// Ten minutes of flying, the page's clock ten times as fast: Moon flights one after another.
+// The page's memory stays flat: the JavaScript heap after a collection, the program's memory,
+// and the page's elements within the transcript's and the live region's bounds.
+async function memoryOverLongFlight(browser, base) {
+  const kSpeedUp = 10;
+  const page = await openPage(browser, base, (speedUp) => {
+    const now = performance.now.bind(performance);
+    const origin = now();
+    performance.now = () => origin + (now() - origin) * speedUp;
+    const setTimeoutReal = window.setTimeout;
+    window.setTimeout = (f, ms, ...rest) => setTimeoutReal(f, (ms || 0) / speedUp, ...rest);
+  }, kSpeedUp);
+  const cdp = await page.createCDPSession();
+  const measure = async () => {
+    await cdp.send('HeapProfiler.collectGarbage');
+    const heap = (await page.metrics()).JSHeapUsedSize;
+    return page.evaluate((h) => ({ heap: h, program: HEAP8.length,
+                                   elements: document.getElementsByTagName('*').length }), heap);
+  };
+  await page.keyboard.press('Enter');
+  const fly = async () => {
+    await waitToHear(page, 'Repeat', 60);
+    await page.keyboard.press('ArrowDown');
+    await waitToHear(page, 'Continue');
+    await page.keyboard.press('Enter');
+    await waitToHear(page, 'Press Escape to exit', 120);
+  };
+  await waitToHear(page, 'Moon');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Easy');
+  await page.keyboard.press('Enter');
+  await fly();
+  const first = await measure();
+  const flyingSince = await page.evaluate(() => performance.now());
+  let flights = 1;
+  while (await page.evaluate((t) => performance.now() - t, flyingSince) < 600000) {
+    await page.keyboard.press('KeyX');  // any other key: the same world again
+    await fly();
+    ++flights;
+  }
+  const last = await measure();
+  const grown = last.heap - first.heap;
+  // The transcript keeps its last 500 lines, the live region its recent updates.
+  if (grown > 2e6 || last.program > first.program || last.elements > 700) {
+    fail(`memory grew over ${flights} flights: ${JSON.stringify(first)} -> ${JSON.stringify(last)}`);
+  }
+  await page.close();
+  return { flights, heapGrowth: grown };
+}
+
 // A browser without speech synthesis, asked for its voice: the game says so in a message box.
 async function answerMessageBox(browser, base) {
   const page = await openPage(browser, base + '?voice=3', () => {
@@ -168,9 +297,16 @@ async function answerMessageBox(browser, base) {
     fail(`unexpected message box ${JSON.stringify(box)}`);
   }
   await expectNoAxeViolations(page, 'the open message box');
+  // Its title is the dialog's name and nothing else: a screen reader reads it once.
+  const tree = await page.accessibility.snapshot({ root: await page.$('#box'), interestingOnly: false });
+  const titles = JSON.stringify(tree).split('"Error!"').length - 1;
+  if (tree.name !== 'Error!' || titles !== 1) fail(`the box's title is in it ${titles} times`);
   await page.keyboard.press('Enter');
   await waitFor(page, 'the message box to close and the game to have the keyboard', () =>
     document.getElementById('box-backdrop').hidden && document.activeElement.id === 'game');
+  // With no voice at all the game goes on through the live region.
+  await waitToHear(page, kNoVoiceNotice);
+  await waitToHear(page, 'Where would you like to land?');
   await page.close();
 }
 
@@ -214,7 +350,7 @@ async function stopFadesOut(browser) {
 }
 
 async function main() {
-  const server = await serve();
+  const server = await serveSite(webDir);
   const base = `http://127.0.0.1:${server.address().port}/`;
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veltro-chromium-'));
   const browser = await puppeteer.launch({
@@ -229,9 +365,15 @@ async function main() {
     const firstWordMs = await playMenusAndThrusters(browser, base);
     await playScriptedFreeFall(browser, base);
     await answerMessageBox(browser, base);
+    await flyMoonByTaps(browser, base);
+    await voiceWithoutVoices(browser, base);
+    await audioThatCannotStart(browser, base);
+    await failedDownloads(browser, base);
+    const memory = await memoryOverLongFlight(browser, base);
     const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
       .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');
-    console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}`);
+    console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}; ` +
+                `${memory.flights} flights in 10 minutes, heap ${memory.heapGrowth} bytes more`);
   } finally {
     await browser.close();
     server.close();

@@ -17,10 +17,10 @@ std::string TakeString(char* text) {
 }  // namespace
 
 // clang-format off
-EM_JS(void, veltro_say, (const char* text, int interrupt), {
-  VeltroPage.say(UTF8ToString(text), interrupt !== 0);
+EM_JS(void, veltro_say, (const char* text), { VeltroPage.say(UTF8ToString(text)); });
+EM_JS(void, veltro_say_unspoken, (const char* text), {
+  VeltroPage.sayUnspoken(UTF8ToString(text));
 });
-EM_JS(void, veltro_stop_saying, (), { VeltroPage.stopSaying(); });
 EM_JS(void, veltro_transcribe, (const char* text), { VeltroPage.transcribe(UTF8ToString(text)); });
 EM_JS(int, veltro_voice_available, (), { return VeltroPage.voiceAvailable() ? 1 : 0; });
 // The voice names, each ended by a line feed.
@@ -39,18 +39,22 @@ EM_JS(void, veltro_set_title, (const char* title), { document.title = UTF8ToStri
 EM_JS(void, veltro_open_help, (), { VeltroPage.openHelp(); });
 EM_JS(char*, veltro_command_line, (), { return allocateUTF8(VeltroPage.commandLine()); });
 EM_JS(char*, veltro_script, (), { return allocateUTF8(VeltroPage.script()); });
+EM_JS(int, veltro_sound_log_wanted, (), { return VeltroPage.soundLogWanted() ? 1 : 0; });
 EM_JS(void, veltro_log_sound, (const char* line), { VeltroPage.logSound(UTF8ToString(line)); });
 EM_JS(void, veltro_program_ended, (int status), { VeltroPage.programEnded(status); });
+EM_ASYNC_JS(void, veltro_wait_for_key, (int milliseconds), {
+  await VeltroPage.waitForKey(milliseconds);
+});
 // clang-format on
 
 namespace veltro::platform::web::page {
 
-void Say(const std::string& text, bool interrupt) {
-  veltro_say(text.c_str(), interrupt ? 1 : 0);
+void Say(const std::string& text) {
+  veltro_say(text.c_str());
 }
 
-void StopSaying() {
-  veltro_stop_saying();
+void SayUnspoken(const std::string& text) {
+  veltro_say_unspoken(text.c_str());
 }
 
 void Transcribe(const std::string& text) {
@@ -110,12 +114,20 @@ std::string Script() {
   return TakeString(veltro_script());
 }
 
+bool SoundLogWanted() {
+  return veltro_sound_log_wanted() != 0;
+}
+
 void LogSound(const std::string& line) {
   veltro_log_sound(line.c_str());
 }
 
 void ProgramEnded(int status) {
   veltro_program_ended(status);
+}
+
+void WaitForKey(int milliseconds) {
+  veltro_wait_for_key(milliseconds);
 }
 
 void Sleep(int milliseconds) {

@@ -10,9 +10,11 @@
 // the program runs is behind these functions.
 namespace veltro::platform::web::page {
 
-// The screen reader: the page's live region.
-void Say(const std::string& text, bool interrupt);
-void StopSaying();
+// The screen reader: the page's live region. What is said in one turn of the program's loop
+// reaches it as one update, in order.
+void Say(const std::string& text);
+// A text that no voice could take: said through the live region, after a notice the first time.
+void SayUnspoken(const std::string& text);
 // The transcript of everything spoken, for sighted helpers.
 void Transcribe(const std::string& text);
 
@@ -44,12 +46,15 @@ void OpenHelp();
 std::string CommandLine();
 std::string Script();
 
-// One line of the sound log, which the page keeps for whoever tests it.
+// Whether whoever drives the page (a test) asked for the sound log; and one line of it.
+bool SoundLogWanted();
 void LogSound(const std::string& line);
 
 // Tells the page that the program has ended.
 void ProgramEnded(int status);
 
+// Waits until the player presses or releases a key, or `milliseconds` have passed.
+void WaitForKey(int milliseconds);
 // Waits without serving anything, letting the browser run; `milliseconds` may be 0.
 void Sleep(int milliseconds);
 // Milliseconds on the browser's monotonic clock.

@@ -18,38 +18,56 @@ void WebEventLoop::ShowMainWindow(const std::string& title) {
   page::SetTitle(title);
 }
 
-void WebEventLoop::Serve() {
+bool WebEventLoop::Serve() {
+  // Nothing reaches the page while the program runs: a loop that keeps finding work still lets
+  // the browser run now and then, to take keys and read out the live region.
+  if (Now() - last_yield_ > kLongestBusyMs / 1000.0) Yield(0);
+  bool served = false;
   while (std::optional<page::KeyEvent> key = page::TakeKey()) {
     DeliverKey(key->down, key->code, key->shift, key->repeat);
+    served = true;
   }
   if (script_ != nullptr) {
     while (std::optional<headless::KeyEvent> key = script_->TakeDueKey(Now())) {
       DeliverKey(key->down, key->code, key->shift);
+      served = true;
     }
   }
-  FireDueTimers();
+  return FireDueTimers() || served;
+}
+
+void WebEventLoop::WaitForInput(int longest_ms) {
+  double wait = longest_ms / 1000.0;
+  if (std::optional<double> due = NextTimerDue()) wait = std::min(wait, *due - Now());
+  if (script_ != nullptr) {
+    if (std::optional<double> due = script_->NextDue(Now())) wait = std::min(wait, *due - Now());
+  }
+  page::WaitForKey(static_cast<int>(std::ceil(std::max(wait, 0.0) * 1000.0)));
+  last_yield_ = Now();
+}
+
+void WebEventLoop::Yield(int milliseconds) {
+  page::Sleep(milliseconds);
+  last_yield_ = Now();
 }
 
 void WebEventLoop::DoEvents() {
-  // Lets the browser run first, so that keys pressed meanwhile are there to deliver.
-  page::Sleep(0);
+  // As on the desktop: serve what is there; with nothing, sleep until a key arrives or the next
+  // timer is due, instead of waking the browser hundreds of times a second.
+  if (Serve()) return;
+  WaitForInput(kIdleWaitMs);
   Serve();
 }
 
 void WebEventLoop::RunMessageLoop() {
   for (;;) {
     Serve();
-    double wait = kLongestWaitMs / 1000.0;
-    if (std::optional<double> due = NextTimerDue()) wait = std::min(wait, *due - Now());
-    if (script_ != nullptr) {
-      if (std::optional<double> due = script_->NextDue(Now())) wait = std::min(wait, *due - Now());
-    }
-    page::Sleep(static_cast<int>(std::ceil(std::max(wait, 0.0) * 1000.0)));
+    WaitForInput(kLoopIdleWaitMs);
   }
 }
 
 void WebEventLoop::Pause() {
-  page::Sleep(1);
+  Yield(kIdleWaitMs);
 }
 
 }  // namespace veltro::platform::web

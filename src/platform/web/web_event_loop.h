@@ -13,8 +13,13 @@ namespace veltro::platform::web {
 // game's nested loops work as on the desktop. A scripted run adds the keys of a script.
 class WebEventLoop : public EventLoop {
  public:
-  // The longest sleep while waiting: keys are picked up at least this often (milliseconds).
-  static constexpr int kLongestWaitMs = 10;
+  // A DoEvents with nothing to do returns after this long at most, so that a loop watching the
+  // clock sees it move; a Pause sleeps this long (milliseconds). Keys wake either at once.
+  static constexpr int kIdleWaitMs = 10;
+  // The message loop without any timer wakes this often.
+  static constexpr int kLoopIdleWaitMs = 1000;
+  // The longest the program runs without letting the browser run (milliseconds).
+  static constexpr int kLongestBusyMs = 50;
 
   WebEventLoop();
 
@@ -30,10 +35,15 @@ class WebEventLoop : public EventLoop {
 
  private:
   static double Now();
-  // Delivers every key event that has arrived and runs every timer that is due.
-  void Serve();
+  // Delivers every key event that has arrived and runs every timer that is due; whether any.
+  bool Serve();
+  // Sleeps until a key arrives, the next timer or scripted key is due, or `longest_ms` passed.
+  void WaitForInput(int longest_ms);
+  // Lets the browser run for `milliseconds` (0: only what is waiting).
+  void Yield(int milliseconds);
 
   headless::KeySource* script_ = nullptr;
+  double last_yield_ = 0;
 };
 
 }  // namespace veltro::platform::web

@@ -7,12 +7,8 @@
 
 namespace veltro::platform::web {
 
-void LiveRegionReader::SayString(const std::string& text, bool interrupt) {
-  page::Say(SpokenForm(text), interrupt);
-}
-
-void LiveRegionReader::StopSpeech() {
-  page::StopSaying();
+void LiveRegionReader::SayString(const std::string& text, bool /*interrupt*/) {
+  page::Say(SpokenForm(text));
 }
 
 BrowserVoice::BrowserVoice() {
@@ -31,6 +27,10 @@ std::vector<SapiVoiceBase::InstalledVoice> BrowserVoice::InstalledVoices() {
   std::vector<InstalledVoice> voices;
   for (const std::string& name : page::VoiceNames()) voices.push_back({name, name});
   return voices;
+}
+
+void WebSpeechBackends::NotSpoken(const std::string& text) {
+  page::SayUnspoken(SpokenForm(text));
 }
 
 std::unique_ptr<ScreenReader> WebSpeechBackends::CreateScreenReader() {

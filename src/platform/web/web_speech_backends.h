@@ -11,11 +11,12 @@
 namespace veltro::platform::web {
 
 // The screen reader of the browser edition is the player's own: the page's live region, which
-// it reads aloud. A stop empties the region, so that the next text is announced at once.
+// it reads aloud. A live region cannot silence the screen reader, and emptying it would lose texts
+// it has not read yet: a stop does nothing, and neither does a text's wish to interrupt.
 class LiveRegionReader : public ScreenReader {
  public:
   void SayString(const std::string& text, bool interrupt) override;
-  void StopSpeech() override;
+  void StopSpeech() override {}
 };
 
 // The browser's own voice (speechSynthesis), in SAPI's terms: it queues what it is given; a purge
@@ -39,8 +40,11 @@ class BrowserVoice : public SapiVoiceBase {
   std::string voice_name_;
 };
 
+// A text that no back-end could take (the browser has no voice at all) still goes to the live
+// region: the player's screen reader reads it.
 class WebSpeechBackends : public SpeechBackends {
  public:
+  void NotSpoken(const std::string& text) override;
   std::unique_ptr<ScreenReader> CreateScreenReader() override;
   std::unique_ptr<SapiVoice> CreateSapiVoice() override;
 };
