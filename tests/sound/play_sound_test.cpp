@@ -166,8 +166,9 @@ TEST_F(PlaySoundTest, SlotSearchTakesAFreeSlotThenAnIdleOneByClassAndNeverAPlayi
     StartAt(row.start);
     EXPECT_EQ(Play("click.wav"), row.expected);
     for (int16_t slot = 1; slot <= 20; ++slot) {
-      if (slot != row.expected)
+      if (slot != row.expected) {
         EXPECT_EQ(sound->WavSlotAt(slot).DSBuffer, before[slot - 1]) << slot;
+      }
     }
   }
 }
