@@ -157,10 +157,12 @@ void OpenAlContext::CancelFade(FadeId id) {
 
 void OpenAlContext::DeleteAfterFade(std::vector<ALuint> sources, std::vector<ALuint> buffers) {
   AfterFade([sources = std::move(sources), buffers = std::move(buffers)] {
-    const auto count = static_cast<ALsizei>(sources.size());
-    alSourceStopv(count, sources.data());
-    for (ALuint source : sources) alSourcei(source, AL_BUFFER, 0);  // unqueues its buffers
-    alDeleteSources(count, sources.data());
+    // One source at a time: the browser's OpenAL (Emscripten 3.1.6) fails in alSourceStopv.
+    for (ALuint source : sources) {
+      alSourceStop(source);
+      alSourcei(source, AL_BUFFER, 0);  // unqueues its buffers
+    }
+    alDeleteSources(static_cast<ALsizei>(sources.size()), sources.data());
     alDeleteBuffers(static_cast<ALsizei>(buffers.size()), buffers.data());
     alGetError();  // what fails here only leaks until the device closes
   });
