@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/keys.h"
 
 namespace veltro::platform::desktop {
@@ -37,11 +39,24 @@ TEST(SdlKeyMap, KeysAndModifiersMapToTheGamesCodesWhateverTheLayout) {
   for (int16_t code : {kF1, kReturn, kEscape, kTab, kSpace, kUp, kHome, Letter('q'), Digit(3)})
     EXPECT_EQ(Code(SdlKeyFor(code)), code);
   EXPECT_EQ(SdlKeyFor(0), SDLK_UNKNOWN);
-  // Another layout's punctuation falls back to the US key in its place (German "ö" on the US
-  // semicolon key, "ü" on the left bracket); a letter keeps its meaning (AZERTY "a" on Q).
-  EXPECT_EQ(VirtualKeyCode(0xF6, SDL_SCANCODE_SEMICOLON), kSemicolon);
-  EXPECT_EQ(VirtualKeyCode(0xFC, SDL_SCANCODE_LEFTBRACKET), kLeftBracket);
-  EXPECT_EQ(VirtualKeyCode(SDLK_a, SDL_SCANCODE_Q), 'A');
+  // Other layouts: a key means what it types when that is a US letter or key, else the US key in
+  // its place (Cyrillic, Greek, AZERTY's digit row); ASCII punctuation on a letter key stays.
+  // clang-format off
+  const std::tuple<SDL_Keycode, SDL_Scancode, int16_t> kLayouts[] = {
+      {SDLK_a, SDL_SCANCODE_Q, 'A'}, {SDLK_q, SDL_SCANCODE_A, 'Q'},  // AZERTY
+      {SDLK_z, SDL_SCANCODE_Y, 'Z'},                                   // QWERTZ
+      {0x444, SDL_SCANCODE_A, 'A'}, {0x442, SDL_SCANCODE_N, 'N'},      // Russian ф, т
+      {0x3B1, SDL_SCANCODE_A, 'A'}, {0x3C6, SDL_SCANCODE_F, 'F'},      // Greek α, φ
+      {'&', SDL_SCANCODE_1, '1'}, {0xE9, SDL_SCANCODE_2, '2'}, {'"', SDL_SCANCODE_3, '3'},
+      {SDLK_0, SDL_SCANCODE_0, '0'},
+      {',', SDL_SCANCODE_W, kComma}, {';', SDL_SCANCODE_Z, kSemicolon},  // Dvorak
+      {',', SDL_SCANCODE_M, kComma},                                     // AZERTY
+      {0xF6, SDL_SCANCODE_SEMICOLON, kSemicolon}, {0xFC, SDL_SCANCODE_LEFTBRACKET, kLeftBracket}};
+  // clang-format on
+  for (auto [sym, place, code] : kLayouts) {
+    SCOPED_TRACE(sym);
+    EXPECT_EQ(VirtualKeyCode(sym, place), code);
+  }
   // Modifiers of either side count (left Shift and right Control reach the event loop test),
   // locks and the Windows key do not.
   EXPECT_EQ(ModifierMask(KMOD_RSHIFT | KMOD_NUM | KMOD_CAPS | KMOD_LGUI), kShiftMask);

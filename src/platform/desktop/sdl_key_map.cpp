@@ -90,6 +90,17 @@ constexpr std::pair<SDL_Scancode, int16_t> kPunctuationPlaces[] = {
 int16_t VirtualKeyCode(SDL_Keycode sym, SDL_Scancode scancode) {
   if (sym >= SDLK_a && sym <= SDLK_z) return keys::Letter(static_cast<char>(sym));
   if (sym >= SDLK_0 && sym <= SDLK_9) return keys::Digit(sym - SDLK_0);
+  // The digit row means its digits whatever it types (AZERTY types "&" and "\"" there), and a
+  // letter key that types a character beyond ASCII (Cyrillic, Greek) means the US letter in its
+  // place: every layout reaches A, V, F, Q, N and Control-1/3. Letter keys that type ASCII
+  // punctuation (Dvorak, AZERTY's comma) keep it.
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_0) {
+    return keys::Digit((scancode - SDL_SCANCODE_1 + 1) % 10);
+  }
+  if (sym >= 0x80 && (sym & SDLK_SCANCODE_MASK) == 0 && scancode >= SDL_SCANCODE_A &&
+      scancode <= SDL_SCANCODE_Z) {
+    return keys::Letter(static_cast<char>('A' + (scancode - SDL_SCANCODE_A)));
+  }
   if (sym == SDLK_QUOTE) return keys::kQuote;
   for (const auto& [key, code] : kNamedKeys) {
     if (key == sym) return code;
