@@ -20,6 +20,8 @@ class KeyHandler {
   virtual ~KeyHandler() = default;
   virtual void KeyDown(int16_t KeyCode, int16_t Shift) = 0;
   virtual void KeyUp(int16_t KeyCode, int16_t Shift) = 0;
+  // The auto-repeat of a key held down: a press again, unless the handler tells them apart.
+  virtual void KeyRepeat(int16_t KeyCode, int16_t Shift) { KeyDown(KeyCode, Shift); }
 };
 
 // The program's window and its queue of key events and timers. The key target, the timers, the

@@ -65,7 +65,16 @@ TEST_F(GameTest, AbortAndTheKeysAfterAFlightKeepOrRedrawTheRandomWorld) {
   game.KeyUp(keys::kSpace, 0);  // the thrusters were already stopped
   EXPECT_EQ(sound.Of(Op::kStop, sound.HandleOf("retrojet.wav")).size(), 1u);
   Press({keys::kDown, keys::kReturn});
-  game.KeyDown(keys::kShift, keys::kShiftMask);  // Shift alone is "any other key": try again
+  // A modifier key alone, an Alt combination or a held key's repeat is no choice; a letter is.
+  for (auto [code, shift] : {std::pair{keys::kShift, keys::kShiftMask},
+                             {keys::kControl, keys::kControlMask},
+                             {keys::kAlt, keys::kAltMask},
+                             {keys::Digit(1), keys::kAltMask}}) {
+    game.KeyDown(code, shift);
+  }
+  game.KeyRepeat(keys::kSpace, 0);
+  EXPECT_EQ(speech.Count("Press and hold spacebar to fire thrusters"), 1);
+  game.KeyDown(keys::Letter('X'), keys::kControlMask);  // try again
   EXPECT_EQ(speech.Count("Press and hold spacebar to fire thrusters"), 2);
   EXPECT_EQ(world(f), world(first));
   EXPECT_FALSE(f.AbortRequested);

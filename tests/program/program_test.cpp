@@ -63,6 +63,20 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
   EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
 }
 
+TEST(ProgramTest, HeldKeysChooseOnceAndModifierKeysAloneDoNotFlyAgain) {
+  ProgramRun run = RunScript("held_keys.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  // Each key held for two seconds chose once: the world, the difficulty, the briefing once more,
+  // the flight, the key help closed; Control, Shift, Alt and Alt+1 after the flight chose nothing
+  // and the letter held then flew again once.
+  const std::pair<std::string, int> kTimesSaid[] = {
+      {"Where would you like to land?", 2},         {"Difficulty Level?", 1},
+      {"Gravity is 5 feet per second squared.", 3}, {"Press and hold spacebar", 1},
+      {"spacebar Hold down to use thrusters", 1},   {kMoonFinalReport, 1}};
+  for (const auto& [text, times] : kTimesSaid)
+    EXPECT_EQ(Count(run.speech_log, text), times) << text;
+}
+
 TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
   ProgramRun script = RunScript("bad_key.keys");
   EXPECT_EQ(script.status, 2);

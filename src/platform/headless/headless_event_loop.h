@@ -15,6 +15,7 @@ struct KeyEvent {
   bool down = true;
   int16_t code = 0;
   int16_t shift = 0;
+  bool repeat = false;  // the auto-repeat of a key held down
 };
 
 // Where the headless event loop gets its key events from: a script, or a test.

@@ -51,6 +51,15 @@ void ScriptPlayer::Advance(double now) {
             {now,
              {command.kind == ScriptCommand::Kind::kDown, command.key.code, command.key.shift}});
         break;
+      case ScriptCommand::Kind::kHold: {
+        const ScriptKey key = command.key;
+        keys_.push_back({now, {true, key.code, key.shift}});
+        for (double at = kRepeatDelay; at < command.seconds; at += kRepeatInterval) {
+          keys_.push_back({now + at, {true, key.code, key.shift, true}});
+        }
+        keys_.push_back({now + command.seconds, {false, key.code, key.shift}});
+        break;
+      }
       case ScriptCommand::Kind::kSleep:
         resume_at_ = now + command.seconds;
         break;

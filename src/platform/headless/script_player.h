@@ -19,6 +19,9 @@ class ScriptPlayer : public KeySource {
  public:
   // How long a pressed key stays down.
   static constexpr double kPressSeconds = 0.05;
+  // A held key's auto-repeat, as an X server's default: the first after 660 ms, then 25 a second.
+  static constexpr double kRepeatDelay = 0.66;
+  static constexpr double kRepeatInterval = 0.04;
 
   explicit ScriptPlayer(std::vector<ScriptCommand> commands);
 

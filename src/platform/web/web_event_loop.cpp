@@ -23,7 +23,7 @@ void WebEventLoop::Serve() {
   }
   if (script_ != nullptr) {
     while (std::optional<headless::KeyEvent> key = script_->TakeDueKey(Now())) {
-      DeliverKey(key->down, key->code, key->shift);
+      DeliverKey(key->down, key->code, key->shift, key->repeat);
     }
   }
   FireDueTimers();
