@@ -90,6 +90,7 @@ int main() {
   veltro::app::Program program(
       veltro::platform::Platform{{events, dialogs, environment}, sound, ogg, direct_show, spoken},
       &sound_log);
+  events.in_flight = [&program] { return program.Game().InFlight(); };
   const int status = program.Run();
   web::page::ProgramEnded(status);
   return status;

@@ -29,7 +29,7 @@ target_link_options(veltro-lander PRIVATE
 set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds})
 
 set(page_dir ${PROJECT_SOURCE_DIR}/src/platform/web/page)
-foreach(file index.html veltro-page.js)
+foreach(file index.html veltro-keys.js veltro-page.js veltro-gamepad.js)
   configure_file(${page_dir}/${file} ${VELTRO_WEB_DIR}/${file} COPYONLY)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/assets/help.html ${VELTRO_WEB_DIR}/help.html COPYONLY)

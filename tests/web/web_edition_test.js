@@ -1,8 +1,9 @@
 // The browser edition in Debian's headless Chromium, played with real key presses: the live
 // region speaks the menus, the space bar starts and stops the thrusters (the page's sound log), a
 // Moon free fall played by the headless runs' script ends with its final report, a message box is
-// an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
-// page or on the open dialog.
+// an accessible dialog answered with Enter, axe-core finds no accessibility violations on the
+// page or on the open dialog, the keys of AZERTY and Russian keyboards mean what they say (a held
+// Enter chooses once, Control alone after a flight nothing), and a gamepad plays a whole flight.
 //
 // usage: node web_edition_test.js WEB_BUILD_DIR
 'use strict';
@@ -62,14 +63,17 @@ async function waitFor(page, what, predicate, arg, seconds = 20) {
   }
 }
 
-// Waits until the live region has said `text` since the previous wait (exactly that text).
+// Waits until the live region has said `text` since the previous wait (exactly that text, or
+// all of it matching a RegExp).
 async function waitToHear(page, text, seconds) {
-  await waitFor(page, JSON.stringify(text), (t) => {
-    const at = window.heard.findIndex((h, i) => i >= (window.heardFrom || 0) && h.text === t);
+  const wanted = text instanceof RegExp ? { pattern: text.source } : { text };
+  await waitFor(page, String(text), (w) => {
+    const said = (t) => (w.pattern ? new RegExp(`^(?:${w.pattern})$`).test(t) : t === w.text);
+    const at = window.heard.findIndex((h, i) => i >= (window.heardFrom || 0) && said(h.text));
     if (at < 0) return false;
     window.heardFrom = at + 1;
     return true;
-  }, text, seconds);
+  }, wanted, seconds);
 }
 
 async function expectNoAxeViolations(page, where) {
@@ -173,6 +177,105 @@ async function answerMessageBox(browser, base) {
   await page.close();
 }
 
+// Keys of other layouts, as the browser reports them (`key`: what the key types; `code`: its place
+// on a US keyboard): AZERTY's A at Q is A, its digit row's "&" and "\"" are 1 and 3, a Russian
+// key is the US letter in its place, Dvorak's letters are its own.
+async function playOtherLayouts(browser, base) {
+  const page = await openPage(browser, base);
+  const codes = await page.evaluate(() => [
+    ['a', 'KeyQ'], ['q', 'KeyA'], ['m', 'Semicolon'], [',', 'KeyM'], ['&', 'Digit1'],
+    ['"', 'Digit3'], ['ф', 'KeyA'], ['т', 'KeyN'], ['α', 'KeyA'], ['o', 'KeyS'], ['1', 'Numpad1'],
+    ['ö', 'Semicolon'], ['Enter', 'Enter'],
+  ].map(([key, code]) => VeltroKeys.codeOf({ key, code })));
+  const expected = [65, 81, 77, 77, 49, 51, 65, 78, 65, 79, 97, 186, 13];
+  if (JSON.stringify(codes) !== JSON.stringify(expected)) fail(`layout key codes ${codes}`);
+
+  // Real key events of those layouts in a flight: the AZERTY A speaks the altitude (no abort),
+  // the Russian keys at F and V the fuel and velocity, an Enter held down in a menu chooses once,
+  // Control alone after the flight chooses nothing, the Russian key at N a new world.
+  const client = await page.target().createCDPSession();
+  const key = async (key, code, { modifiers = 0, autoRepeat = false, up = true } = {}) => {
+    await client.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code, modifiers, autoRepeat,
+      text: key.length === 1 ? key : '' });
+    if (up) await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code, modifiers });
+  };
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Moon');
+  await key('Enter', 'Enter', { up: false });
+  for (let i = 0; i < 20; ++i) await key('Enter', 'Enter', { autoRepeat: true, up: i === 19 });
+  await waitToHear(page, 'Easy');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Repeat');
+  await page.keyboard.press('ArrowDown');
+  await waitToHear(page, 'Continue');
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await key('a', 'KeyQ');
+  await waitToHear(page, /[0-9]+/);
+  await key('а', 'KeyF');
+  await waitToHear(page, /Fuel: 224/);
+  await key('м', 'KeyV');
+  await waitToHear(page, /v-?[0-9]+/);
+  await key('Control', 'ControlLeft', { modifiers: 2 });
+  await key('й', 'KeyQ');  // abort
+  await waitToHear(page, /Press Escape to exit.*/);
+  await key('Control', 'ControlLeft', { modifiers: 2 });
+  await key('Alt', 'AltLeft', { modifiers: 1 });
+  await key('т', 'KeyN');
+  await waitToHear(page, 'Where would you like to land?');
+  const heard = await page.evaluate(() => window.heard.map((h) => h.text));
+  const count = (t) => heard.filter((h) => h === t).length;
+  if (count('Difficulty Level?') !== 1 || count('Press and hold spacebar to fire thrusters') !== 1) {
+    fail(`held Enter or a modifier key alone chose more than once: ${JSON.stringify(heard)}`);
+  }
+  await page.close();
+}
+
+// A whole Moon flight with a gamepad alone (navigator.getGamepads stubbed with a standard pad).
+async function playByGamepad(browser, base) {
+  const page = await openPage(browser, base, () => {
+    window.fakePad = { connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                       buttons: Array.from({ length: 17 }, () => ({ value: 0 })) };
+    Object.defineProperty(navigator, 'getGamepads', { value: () => [window.fakePad] });
+  });
+  const set = (control, value) => page.evaluate((c, v) => {
+    if (c.button !== undefined) window.fakePad.buttons[c.button].value = v;
+    else window.fakePad.axes[c.axis] = v;
+  }, control, value);
+  const hold = async (control, ms, value = 1) => {
+    await set(control, value);
+    await new Promise((resolve) => setTimeout(resolve, ms));
+    await set(control, 0);
+    await new Promise((resolve) => setTimeout(resolve, 120));
+  };
+  const [A, B, Y, LB, RB, BACK, START, DOWN] = [0, 1, 3, 4, 5, 8, 9, 13].map((b) => ({ button: b }));
+  await hold(A, 120);  // presses Start
+  for (const [words, button] of [['Moon', A], ['Easy', A], ['Repeat', DOWN], ['Continue', A],
+    ['Press and hold spacebar to fire thrusters', Y], [/Fuel: 224/, RB], [/v-?[0-9]+/, LB],
+    [/[0-9]+/, START], ['spacebar Hold down to use thrusters', B]]) {
+    await waitToHear(page, words);
+    await hold(button, 120);
+  }
+  await hold(A, 300);                 // in flight: the thrusters
+  await hold({ button: 7 }, 1000);    // the right trigger: the thrusters
+  await waitToHear(page, /Final Fuel [0-9]+, Final Velocity [0-9]+[\s\S]*/, 90);
+  await waitToHear(page, /Press Escape to exit[\s\S]*/);
+  await hold(A, 120);  // fly again
+  await waitToHear(page, 'Repeat');
+  await hold({ axis: 1 }, 300);  // the left stick down
+  await waitToHear(page, 'Continue');
+  await hold(A, 120);
+  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await hold(BACK, 120);
+  await waitToHear(page, /Press Escape to exit[\s\S]*/);
+  await hold(B, 120);
+  await waitFor(page, 'the program to end', () => VeltroPage.ended === 0);
+  const starts = await page.evaluate(() =>
+    VeltroPage.soundLog.filter((l) => l.includes('PlaySound("retrojet.wav"')).length);
+  if (starts !== 2) fail(`the south button and the trigger started the thrusters ${starts} times`);
+  await page.close();
+}
+
 async function main() {
   const server = await serve();
   const base = `http://127.0.0.1:${server.address().port}/`;
@@ -188,6 +291,8 @@ async function main() {
     const firstWordMs = await playMenusAndThrusters(browser, base);
     await playScriptedFreeFall(browser, base);
     await answerMessageBox(browser, base);
+    await playOtherLayouts(browser, base);
+    await playByGamepad(browser, base);
     const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
       .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');
     console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}`);

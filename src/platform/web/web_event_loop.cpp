@@ -18,6 +18,10 @@ void WebEventLoop::ShowMainWindow(const std::string& title) {
 }
 
 void WebEventLoop::Serve() {
+  if (const bool flying = in_flight && in_flight(); flying != told_in_flight_) {
+    page::SetInFlight(flying);
+    told_in_flight_ = flying;
+  }
   while (std::optional<page::KeyEvent> key = page::TakeKey()) {
     DeliverKey(key->down, key->code, key->shift, key->repeat);
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/event_loop.h"
@@ -17,6 +18,9 @@ class WebEventLoop : public EventLoop {
 
   WebEventLoop();
 
+  // Whether a flight runs, told to the page's gamepad; unset, none runs.
+  std::function<bool()> in_flight;
+
   // A script whose keys are played besides the player's (nothing: the player's only).
   void SetKeySource(headless::KeySource* script) { script_ = script; }
 
@@ -33,6 +37,7 @@ class WebEventLoop : public EventLoop {
   void Serve();
 
   headless::KeySource* script_ = nullptr;
+  bool told_in_flight_ = false;
 };
 
 }  // namespace veltro::platform::web
