@@ -40,22 +40,23 @@ TEST(SdlKeyMap, KeysAndModifiersMapToTheGamesCodesWhateverTheLayout) {
     EXPECT_EQ(Code(SdlKeyFor(code)), code);
   EXPECT_EQ(SdlKeyFor(0), SDLK_UNKNOWN);
   // Other layouts: a key means what it types when that is a US letter or key, else the US key in
-  // its place (Cyrillic, Greek, AZERTY's digit row); ASCII punctuation on a letter key stays.
+  // its place (Cyrillic, Greek, AZERTY's digit row, a Greek keyboard's Q typing ";");
+  // punctuation on a Latin layout's letter key stays (Dvorak).
   // clang-format off
-  const std::tuple<SDL_Keycode, SDL_Scancode, int16_t> kLayouts[] = {
-      {SDLK_a, SDL_SCANCODE_Q, 'A'}, {SDLK_q, SDL_SCANCODE_A, 'Q'},  // AZERTY
-      {SDLK_z, SDL_SCANCODE_Y, 'Z'},                                   // QWERTZ
-      {0x444, SDL_SCANCODE_A, 'A'}, {0x442, SDL_SCANCODE_N, 'N'},      // Russian ф, т
-      {0x3B1, SDL_SCANCODE_A, 'A'}, {0x3C6, SDL_SCANCODE_F, 'F'},      // Greek α, φ
-      {'&', SDL_SCANCODE_1, '1'}, {0xE9, SDL_SCANCODE_2, '2'}, {'"', SDL_SCANCODE_3, '3'},
-      {SDLK_0, SDL_SCANCODE_0, '0'},
-      {',', SDL_SCANCODE_W, kComma}, {';', SDL_SCANCODE_Z, kSemicolon},  // Dvorak
-      {',', SDL_SCANCODE_M, kComma},                                     // AZERTY
-      {0xF6, SDL_SCANCODE_SEMICOLON, kSemicolon}, {0xFC, SDL_SCANCODE_LEFTBRACKET, kLeftBracket}};
+  const std::tuple<SDL_Keycode, SDL_Scancode, bool, int16_t> kLayouts[] = {
+      {SDLK_a, SDL_SCANCODE_Q, true, 'A'}, {SDLK_q, SDL_SCANCODE_A, true, 'Q'},  // AZERTY
+      {',', SDL_SCANCODE_M, true, kComma}, {'&', SDL_SCANCODE_1, true, '1'},
+      {0xE9, SDL_SCANCODE_2, true, '2'}, {'"', SDL_SCANCODE_3, true, '3'},
+      {SDLK_z, SDL_SCANCODE_Y, true, 'Z'}, {0xF6, SDL_SCANCODE_SEMICOLON, true, kSemicolon},  // QWERTZ
+      {0xFC, SDL_SCANCODE_LEFTBRACKET, true, kLeftBracket},
+      {0x444, SDL_SCANCODE_A, false, 'A'}, {0x442, SDL_SCANCODE_N, false, 'N'},  // Russian ф, т
+      {0x3B1, SDL_SCANCODE_A, false, 'A'}, {';', SDL_SCANCODE_Q, false, 'Q'},    // Greek α, ;
+      {'\'', SDL_SCANCODE_Q, true, kQuote}, {';', SDL_SCANCODE_Z, true, kSemicolon},  // Dvorak
+      {SDLK_0, SDL_SCANCODE_0, true, '0'}};
   // clang-format on
-  for (auto [sym, place, code] : kLayouts) {
+  for (auto [sym, place, latin, code] : kLayouts) {
     SCOPED_TRACE(sym);
-    EXPECT_EQ(VirtualKeyCode(sym, place), code);
+    EXPECT_EQ(VirtualKeyCode(sym, place, latin), code);
   }
   // Modifiers of either side count (left Shift and right Control reach the event loop test),
   // locks and the Windows key do not.

@@ -179,15 +179,15 @@ async function answerMessageBox(browser, base) {
 
 // Keys of other layouts, as the browser reports them (`key`: what the key types; `code`: its place
 // on a US keyboard): AZERTY's A at Q is A, its digit row's "&" and "\"" are 1 and 3, a Russian
-// key is the US letter in its place, Dvorak's letters are its own.
+// key is the US letter in its place, and so is Greek's ";" at Q; Dvorak's keys are its own.
 async function playOtherLayouts(browser, base) {
   const page = await openPage(browser, base);
   const codes = await page.evaluate(() => [
     ['a', 'KeyQ'], ['q', 'KeyA'], ['m', 'Semicolon'], [',', 'KeyM'], ['&', 'Digit1'],
-    ['"', 'Digit3'], ['ф', 'KeyA'], ['т', 'KeyN'], ['α', 'KeyA'], ['o', 'KeyS'], ['1', 'Numpad1'],
-    ['ö', 'Semicolon'], ['Enter', 'Enter'],
+    ['"', 'Digit3'], ['ф', 'KeyA'], ['т', 'KeyN'], ['α', 'KeyA'], [';', 'KeyQ'], ['o', 'KeyS'],
+    ["'", 'KeyQ'], ['1', 'Numpad1'], ['ö', 'Semicolon'], ['Enter', 'Enter'],
   ].map(([key, code]) => VeltroKeys.codeOf({ key, code })));
-  const expected = [65, 81, 77, 77, 49, 51, 65, 78, 65, 79, 97, 186, 13];
+  const expected = [65, 81, 77, 188, 49, 51, 65, 78, 65, 81, 79, 222, 97, 186, 13];
   if (JSON.stringify(codes) !== JSON.stringify(expected)) fail(`layout key codes ${codes}`);
 
   // Real key events of those layouts in a flight: the AZERTY A speaks the altitude (no abort),

@@ -325,7 +325,8 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
       // Combinations with the Windows key are the desktop's, as Alt-Tab is; only its releases
       // come through (the space bar let go must still stop the thrusters).
       if (event.type == SDL_KEYDOWN && (event.key.keysym.mod & KMOD_GUI) != 0) break;
-      if (int16_t code = VirtualKeyCode(event.key.keysym.sym, event.key.keysym.scancode)) {
+      if (int16_t code =
+              VirtualKeyCode(event.key.keysym.sym, event.key.keysym.scancode, LatinLayout())) {
         DeliverKey(event.type == SDL_KEYDOWN, code, ModifierMask(event.key.keysym.mod),
                    event.key.repeat != 0);
       }

@@ -21,14 +21,23 @@ const VeltroKeys = (() => {
     kByPlace['Numpad' + d] = 96 + d;
   }
 
+  // A Latin layout's punctuation on a letter key keeps its meaning (Dvorak's apostrophe on the US
+  // Q); a non-Latin layout's is the letter in its place (a Greek keyboard's Q types ";").
+  const kPunctuation = { ';': 186, '=': 187, ',': 188, '-': 189, '.': 190, '/': 191, '`': 192,
+                         '[': 219, '\\': 220, ']': 221, "'": 222 };
+  let latinLayout = true;  // as the last letter typed on a letter key shows
+
   return {
     // The game's code for a keydown or keyup event; undefined for a key the game has no code for.
     codeOf(event) {
-      const character = /^[A-Za-z0-9]$/.test(event.key) ? event.key.toUpperCase() : '';
-      const letterOrDigitKey = /^(Key[A-Z]|Digit[0-9])$/.test(event.code);
-      if (character && (letterOrDigitKey || /[A-Z]/.test(character))) {
+      const typed = event.key.length === 1 ? event.key : '';
+      const letterKey = /^Key[A-Z]$/.test(event.code);
+      if (letterKey && /\p{L}/u.test(typed)) latinLayout = /\p{Script=Latin}/u.test(typed);
+      const character = /^[A-Za-z0-9]$/.test(typed) ? typed.toUpperCase() : '';
+      if (character && (letterKey || /^Digit/.test(event.code) || /[A-Z]/.test(character))) {
         return character.charCodeAt(0);
       }
+      if (letterKey && latinLayout && typed in kPunctuation) return kPunctuation[typed];
       return kByPlace[event.code];
     },
   };
