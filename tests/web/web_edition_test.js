@@ -3,7 +3,8 @@
 // Moon free fall played by the headless runs' script ends with its final report, a message box is
 // an accessible dialog answered with Enter, axe-core finds no accessibility violations on the
 // page or on the open dialog, the keys of AZERTY and Russian keyboards mean what they say (a held
-// Enter chooses once, Control alone after a flight nothing), and a gamepad plays a whole flight.
+// Enter chooses once, Control alone after a flight nothing), also pressed with xdotool into a
+// Chromium window on an X server set to those layouts, and a gamepad plays a whole flight.
 //
 // usage: node web_edition_test.js WEB_BUILD_DIR
 'use strict';
@@ -12,6 +13,7 @@ const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
+const { execFileSync, spawn } = require('child_process');
 const puppeteer = require('puppeteer-core');
 const axeSource = require('axe-core').source;
 
@@ -231,6 +233,61 @@ async function playOtherLayouts(browser, base) {
   await page.close();
 }
 
+// A private X server (-noreset: it would forget the layout when setxkbmap leaves); its display.
+function startXvfb() {
+  const server = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-noreset'],
+                       { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('Xvfb did not start')), 10000);
+    server.stdio[3].once('data', (data) => {
+      clearTimeout(timer);
+      resolve({ server, display: `:${String(data).trim()}` });
+    });
+  });
+}
+
+// Real key presses (xdotool, as a player's keyboard sends them) into a Chromium window on a
+// private X server set to AZERTY, then to Russian: the keys marked A, Q and N speak the altitude,
+// abort the flight and return to the worlds.
+async function playRealLayouts(base) {
+  const { server, display } = await startXvfb();
+  const env = { ...process.env, DISPLAY: display };
+  const xdotool = (...args) => execFileSync('xdotool', args, { env, timeout: 10000 });
+  try {
+    for (const [layout, a, q, n] of [['fr', 'a', 'q', 'n'],
+      ['ru', 'Cyrillic_ef', 'Cyrillic_shorti', 'Cyrillic_te']]) {
+      execFileSync('setxkbmap', ['-display', display, layout], { timeout: 10000 });
+      const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veltro-chromium-x-'));
+      const browser = await puppeteer.launch({
+        executablePath: '/usr/bin/chromium', headless: false, userDataDir: profile, env,
+        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-sync',
+               '--disable-background-networking', '--disable-component-update'],
+      });
+      try {
+        const page = await openPage(browser, base);
+        xdotool('search', '--sync', '--onlyvisible', '--name', 'Veltro Lander', 'windowfocus',
+                '--sync');
+        xdotool('key', 'Return');  // Start
+        for (const [words, key] of [['Moon', 'Return'], ['Easy', 'Return'], ['Repeat', 'Down'],
+          ['Continue', 'Return'], ['Press and hold spacebar to fire thrusters', a],
+          [/[0-9]+/, q], [/Press Escape to exit[\s\S]*/, n]]) {
+          await waitToHear(page, words);
+          xdotool('key', key);
+        }
+        await waitToHear(page, 'Where would you like to land?');
+        const reports = await page.evaluate(() =>
+          window.heard.filter((h) => h.text.startsWith('Final Fuel')).length);
+        if (reports !== 0) fail(`${layout}: the flight was not aborted`);
+      } finally {
+        await browser.close();
+        fs.rmSync(profile, { recursive: true, force: true });
+      }
+    }
+  } finally {
+    server.kill();
+  }
+}
+
 // A whole Moon flight with a gamepad alone (navigator.getGamepads stubbed with a standard pad).
 async function playByGamepad(browser, base) {
   const page = await openPage(browser, base, () => {
@@ -293,6 +350,7 @@ async function main() {
     await answerMessageBox(browser, base);
     await playOtherLayouts(browser, base);
     await playByGamepad(browser, base);
+    await playRealLayouts(base);
     const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
       .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');
     console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}`);
