@@ -114,8 +114,7 @@ TEST_F(GameTest, MarksAreAnnouncedInOrderAtMostEveryOneAndAQuarterSeconds) {
 TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   StartFlight(0, 0);
   FlightState& f = game.flight();
-  game.KeyDown(keys::kSpace, 0);
-  game.KeyRepeat(keys::kSpace, 0);  // auto-repeat keeps firing, adds nothing
+  game.KeyDown(keys::kSpace, 0), game.KeyRepeat(keys::kSpace, 0);  // the repeat adds nothing
   EXPECT_EQ(sound.Of(Op::kPlay).back().Volume, -1800);
   f.Velocity = 2;
   Tick();

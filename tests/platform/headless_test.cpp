@@ -247,9 +247,7 @@ class ScriptPlayerTest : public HeadlessEventLoopTest, public KeyHandler {
     bool repeat = false;
   };
   void KeyDown(int16_t k, int16_t s) override { events.push_back({true, k, s, clock.Now()}); }
-  void KeyRepeat(int16_t k, int16_t s) override {
-    events.push_back({true, k, s, clock.Now(), true});
-  }
+  void KeyRepeat(int16_t k, int16_t s) override { KeyDown(k, s), events.back().repeat = true; }
   void KeyUp(int16_t k, int16_t s) override { events.push_back({false, k, s, clock.Now()}); }
   void Play(const char* script) {
     player = std::make_unique<ScriptPlayer>(ParseScript(script));

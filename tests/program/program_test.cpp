@@ -1,15 +1,21 @@
+#include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstdio>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
 
 #include "command_line.h"
+#include "desktop_run.h"
 #include "platform/desktop/desktop_speech_backends.h"
+#include "platform/sdl_test_display.h"
 #include "program.h"
 #include "program/program_fixture.h"
 #include "sound_log.h"
@@ -24,6 +30,8 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace veltro::app {
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(ProgramTest, FreeFallOnTheMoonEndsWithTheFinalReportAndEscapeLeaves) {
   ProgramRun run = RunScript("moon_free_fall.keys");
@@ -67,25 +75,30 @@ TEST(ProgramTest, HeldKeysChooseOnceAndModifierKeysAloneDoNotFlyAgain) {
   ProgramRun run = RunScript("held_keys.keys");
   EXPECT_EQ(run.status, 0) << run.errors;
   // Each key held for two seconds chose once: the world, the difficulty, the briefing once more,
-  // the flight, the key help closed; Control, Shift, Alt and Alt+1 after the flight chose nothing
-  // and the letter held then flew again once.
+  // the flight, the key help closed; Control, Shift, Alt and Alt+1 after the flight chose nothing.
   const std::pair<std::string, int> kTimesSaid[] = {
       {"Where would you like to land?", 2},         {"Difficulty Level?", 1},
-      {"Gravity is 5 feet per second squared.", 3}, {"Press and hold spacebar", 1},
+      {"Gravity is 5 feet per second squared.", 2}, {"Press and hold spacebar", 1},
       {"spacebar Hold down to use thrusters", 1},   {kMoonFinalReport, 1}};
   for (const auto& [text, times] : kTimesSaid)
     EXPECT_EQ(Count(run.speech_log, text), times) << text;
 }
 
-TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
-  ProgramRun script = RunScript("bad_key.keys");
-  EXPECT_EQ(script.status, 2);
-  EXPECT_THAT(script.errors, ::testing::HasSubstr("script line 3: unknown key \"Spacebar\""));
-  EXPECT_EQ(script.speech_log, "");  // nothing ran
-
-  ProgramRun usage = RunScript("moon_free_fall.keys", "--max-seconds soon");
-  EXPECT_EQ(usage.status, 2);
-  EXPECT_THAT(usage.errors, ::testing::HasSubstr("--max-seconds"));
+TEST(ProgramTest, MistakesAndTheTimeLimitEndWithAMessageAndTheirOwnStatus) {
+  // A script or option mistake runs nothing (status 2); --max-seconds ends a run that still
+  // waits for a text or still runs (status 3).
+  const std::tuple<const char*, const char*, int, const char*> kEndings[] = {
+      {"bad_key.keys", "", 2, "script line 3: unknown key \"Spacebar\""},
+      {"moon_free_fall.keys", "--max-seconds soon", 2, "--max-seconds"},
+      {"never_said.keys", "--max-seconds 120", 3,
+       "wait-say \"This is never said\" (script line 3)"},
+      {"stay_in_menu.keys", "--max-seconds 60", 3, "the program still runs"}};
+  for (auto [script, arguments, status, message] : kEndings) {
+    ProgramRun run = RunScript(script, arguments);
+    EXPECT_EQ(run.status, status) << script;
+    EXPECT_THAT(run.errors, ::testing::HasSubstr(message)) << script;
+    EXPECT_TRUE(status == 2 ? run.speech_log.empty() : run.SaysInOrder({"Moon"})) << script;
+  }
 
   // No display: none named, one that is not there (SDL's fallback, and the driver asked for by
   // name failing itself). The message names it and SDL's reason, and points to --headless.
@@ -103,18 +116,6 @@ TEST(ProgramTest, MistakesEndWithAMessageAndTheirOwnStatus) {
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr(reason)) << environment;
     EXPECT_THAT(desktop.errors, ::testing::HasSubstr("--headless")) << environment;
   }
-}
-
-TEST(ProgramTest, MaxSecondsEndsARunThatWaitsOrStillRunsWithStatusThree) {
-  ProgramRun waiting = RunScript("never_said.keys", "--max-seconds 120");
-  EXPECT_EQ(waiting.status, 3);
-  EXPECT_THAT(waiting.errors,
-              ::testing::HasSubstr("wait-say \"This is never said\" (script line 3)"));
-
-  ProgramRun running = RunScript("stay_in_menu.keys", "--max-seconds 60");
-  EXPECT_EQ(running.status, 3);
-  EXPECT_THAT(running.errors, ::testing::HasSubstr("the program still runs"));
-  EXPECT_TRUE(running.SaysInOrder({"Moon"}));
 }
 
 TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
@@ -186,6 +187,91 @@ TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOne
   }
   // The restarted service received the menu item: Control-1 brought the screen reader back.
   EXPECT_TRUE(service.Queued("Earth"));
+}
+
+// A Moon flight by SDL's virtual gamepad (its buttons and axes in SDL's own order): hear a line
+// that is all of the words (none: go on at once), then move a control (an axis: kAxis + its
+// number) and let it go after the milliseconds (never, when negative: the program ends then, and
+// SDL with it).
+constexpr int kAxis = 100;
+const std::tuple<const char*, int, int> kMoonFlight[] = {
+    {"Moon", SDL_CONTROLLER_BUTTON_A, 150},
+    {"Easy", SDL_CONTROLLER_BUTTON_A, 150},
+    {"Repeat", SDL_CONTROLLER_BUTTON_DPAD_DOWN, 150},
+    {"Continue", SDL_CONTROLLER_BUTTON_A, 150},
+    {"Press and hold spacebar to fire thrusters", SDL_CONTROLLER_BUTTON_Y, 150},
+    {"Fuel: 224", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 150},
+    {"v-?[0-9]+", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 150},
+    {"[0-9]*([1-9][0-9]|[0-9][1-9])", SDL_CONTROLLER_BUTTON_START, 150},  // not a mark
+    {"spacebar Hold down to use thrusters", SDL_CONTROLLER_BUTTON_B, 150},
+    {nullptr, SDL_CONTROLLER_BUTTON_A, 300},  // in flight: the thrusters
+    {nullptr, kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1000},
+    {"Press Escape to exit.*", SDL_CONTROLLER_BUTTON_A, 150},  // fly again
+    {"Repeat", kAxis + SDL_CONTROLLER_AXIS_LEFTY, 300},
+    {"Continue", SDL_CONTROLLER_BUTTON_A, 150},
+    {"Press and hold spacebar to fire thrusters", SDL_CONTROLLER_BUTTON_BACK, 150},
+    {"Press Escape to exit.*", SDL_CONTROLLER_BUTTON_B, -1}};
+
+// Plays the flight by the speech log; without the awaited words for long, ends the program.
+void PlayByPad(const std::string& log, const std::atomic<bool>& running) {
+  using Clock = std::chrono::steady_clock;
+  int heard = 0;
+  auto hear = [&](const std::string& words) {
+    const std::regex wanted("[0-9.]+ " + words);
+    for (auto give_up = Clock::now() + 40s; running && Clock::now() < give_up;) {
+      std::istringstream lines(ReadFile(log));
+      std::string line;
+      for (int n = 0; std::getline(lines, line); ++n) {
+        if (n >= heard && std::regex_match(line, wanted)) return heard = n + 1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    if (running) raise(SIGTERM);
+    ADD_FAILURE() << "never heard \"" << words << "\"";
+    return 0;
+  };
+  if (!hear("Where would you like to land\\?")) return;
+  SDL_Joystick* pad = SDL_JoystickOpen(SDL_JoystickAttachVirtual(  // plugged in meanwhile
+      SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0));
+  // Sets a control; a trigger rests at the lowest value, a stick in the middle.
+  auto set = [pad](int control, bool on) {
+    if (control < kAxis) return SDL_JoystickSetVirtualButton(pad, control, on);
+    const int axis = control - kAxis, rest = axis >= SDL_CONTROLLER_AXIS_TRIGGERLEFT ? -32768 : 0;
+    return SDL_JoystickSetVirtualAxis(pad, axis, on ? 32767 : rest);
+  };
+  set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERLEFT, false);
+  set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, false);
+  for (auto [words, control, ms] : kMoonFlight) {
+    if (words != nullptr && !hear(words)) return;
+    set(control, true);
+    if (ms < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    set(control, false);
+    std::this_thread::sleep_for(150ms);
+  }
+}
+
+TEST(GamepadTest, AMoonFlightIsPlayedByGamepadAlone) {
+  testing::TestDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb could not be started";
+  setenv("ALSOFT_DRIVERS", "null", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SPEECHD_ADDRESS", "unix_socket:/nonexistent/speechd.sock", 1);
+  const std::string log = ::testing::TempDir() + "veltro_gamepad_speech.log";
+  std::atomic<bool> running{true};
+  std::thread player([&] { PlayByPad(log, running); });
+  std::ostringstream sounds;
+  std::ofstream speech(log);
+  const RunOutcome outcome = RunDesktopWithFiles(VELTRO_BIN_DIR, "3", &speech, &sounds);
+  running = false;
+  player.join();
+  EXPECT_EQ(outcome.status, 0) << outcome.message;
+  // One landing, the thrusters fired twice (the south button, the trigger), the key help closed
+  // without aborting, the second flight aborted.
+  const std::string said = ReadFile(log);
+  EXPECT_EQ(Count(said, "Final Fuel"), 1) << said;
+  EXPECT_EQ(Count(said, "Press Escape to exit"), 2);
+  EXPECT_EQ(Count(sounds.str(), "PlaySound(\"retrojet.wav\""), 2) << sounds.str();
 }
 
 TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {
