@@ -14,6 +14,14 @@ namespace veltro::platform {
 
 class Dialogs;
 
+// One key press or release as the keyboard would send it.
+struct KeyEvent {
+  bool down = true;
+  int16_t code = 0;
+  int16_t shift = 0;
+  bool repeat = false;  // the auto-repeat of a key held down
+};
+
 // Receives the key presses and releases of whichever window has the keyboard.
 class KeyHandler {
  public:

@@ -78,6 +78,17 @@ async function waitToHear(page, text, seconds) {
   }, wanted, seconds);
 }
 
+// Presses each key, then waits to hear its words.
+async function pressAndHear(page, steps) {
+  for (const [key, words] of steps) {
+    await page.keyboard.press(key);
+    await waitToHear(page, words);
+  }
+}
+// From "Moon" in the world menu: Moon, Easy, past the briefing, into the flight.
+const kIntoMoonFlight = [['Enter', 'Easy'], ['Enter', 'Repeat'], ['ArrowDown', 'Continue'],
+                         ['Enter', 'Press and hold spacebar to fire thrusters']];
+
 async function expectNoAxeViolations(page, where) {
   await page.evaluate(axeSource);
   const violations = await page.evaluate(async () => (await axe.run(document)).violations);
@@ -118,14 +129,7 @@ async function playMenusAndThrusters(browser, base) {
 
   // Moon, Easy, past the briefing; the space bar held a while starts the thrusters, its release
   // stops them.
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Easy');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Repeat');
-  await page.keyboard.press('ArrowDown');
-  await waitToHear(page, 'Continue');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await pressAndHear(page, kIntoMoonFlight);
   await page.keyboard.down('Space');
   await waitFor(page, 'the thrusters to start', () =>
     VeltroPage.soundLog.some((l) => l.includes('PlaySound("retrojet.wav"')));
@@ -206,12 +210,7 @@ async function playOtherLayouts(browser, base) {
   await key('Enter', 'Enter', { up: false });
   for (let i = 0; i < 20; ++i) await key('Enter', 'Enter', { autoRepeat: true, up: i === 19 });
   await waitToHear(page, 'Easy');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Repeat');
-  await page.keyboard.press('ArrowDown');
-  await waitToHear(page, 'Continue');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await pressAndHear(page, kIntoMoonFlight.slice(1));
   await key('a', 'KeyQ');
   await waitToHear(page, /[0-9]+/);
   await key('а', 'KeyF');

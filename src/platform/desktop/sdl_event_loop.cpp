@@ -336,7 +336,7 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
     case SDL_CONTROLLERAXISMOTION:
-      for (const PadKey& key : gamepads_->Translate(event, in_flight && in_flight())) {
+      for (const KeyEvent& key : gamepads_->Translate(event, in_flight && in_flight())) {
         DeliverKey(key.down, key.code, key.shift);
       }
       break;

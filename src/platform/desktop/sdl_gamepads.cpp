@@ -67,7 +67,7 @@ void SdlGamepads::Open(int device_index) {
   pads_[instance] = Pad{controller, std::vector<int16_t>(std::size(kBindings), 0)};
 }
 
-void SdlGamepads::Close(SDL_JoystickID instance, std::vector<PadKey>& keys) {
+void SdlGamepads::Close(SDL_JoystickID instance, std::vector<KeyEvent>& keys) {
   auto pad = pads_.find(instance);
   if (pad == pads_.end()) return;
   for (size_t binding = 0; binding < std::size(kBindings); ++binding) {
@@ -78,7 +78,7 @@ void SdlGamepads::Close(SDL_JoystickID instance, std::vector<PadKey>& keys) {
 }
 
 void SdlGamepads::Press(Pad& pad, size_t binding, bool pressed, bool flying,
-                        std::vector<PadKey>& keys) {
+                        std::vector<KeyEvent>& keys) {
   int16_t& holding = pad.holding[binding];
   if (pressed == (holding != 0)) return;
   auto held_elsewhere = [this](int16_t code) {
@@ -102,8 +102,8 @@ void SdlGamepads::Press(Pad& pad, size_t binding, bool pressed, bool flying,
   }
 }
 
-std::vector<PadKey> SdlGamepads::Translate(const SDL_Event& event, bool flying) {
-  std::vector<PadKey> keys;
+std::vector<KeyEvent> SdlGamepads::Translate(const SDL_Event& event, bool flying) {
+  std::vector<KeyEvent> keys;
   switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
       Open(event.cdevice.which);

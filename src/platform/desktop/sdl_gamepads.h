@@ -6,14 +6,9 @@
 #include <map>
 #include <vector>
 
-namespace veltro::platform::desktop {
+#include "platform/event_loop.h"
 
-// One key going down or up, as the game hears it.
-struct PadKey {
-  bool down = true;
-  int16_t code = 0;
-  int16_t shift = 0;
-};
+namespace veltro::platform::desktop {
 
 // The gamepads plugged in, through SDL's game-controller layer (SDL's mapping database names the
 // buttons of each known pad): each control stands for a key of the keyboard, so a gamepad plays
@@ -32,7 +27,7 @@ class SdlGamepads {
 
   // The key events one SDL event stands for (none for events that are not a pad's). `flying`:
   // whether a flight runs, where the south button (A) fires the thrusters instead of choosing.
-  std::vector<PadKey> Translate(const SDL_Event& event, bool flying);
+  std::vector<KeyEvent> Translate(const SDL_Event& event, bool flying);
 
  private:
   struct Pad {
@@ -43,9 +38,9 @@ class SdlGamepads {
 
   // A control of `pad` pressed or let go; the key goes down when its first control is pressed
   // and up when its last is let go (the d-pad and the stick both hold the arrows).
-  void Press(Pad& pad, size_t binding, bool pressed, bool flying, std::vector<PadKey>& keys);
+  void Press(Pad& pad, size_t binding, bool pressed, bool flying, std::vector<KeyEvent>& keys);
   void Open(int device_index);
-  void Close(SDL_JoystickID instance, std::vector<PadKey>& keys);
+  void Close(SDL_JoystickID instance, std::vector<KeyEvent>& keys);
 
   bool available_ = false;
   std::map<SDL_JoystickID, Pad> pads_;

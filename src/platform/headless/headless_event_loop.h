@@ -10,13 +10,7 @@
 
 namespace veltro::platform::headless {
 
-// One key press or release as the keyboard would send it.
-struct KeyEvent {
-  bool down = true;
-  int16_t code = 0;
-  int16_t shift = 0;
-  bool repeat = false;  // the auto-repeat of a key held down
-};
+using platform::KeyEvent;
 
 // Where the headless event loop gets its key events from: a script, or a test.
 class KeySource {
