@@ -67,18 +67,18 @@ void SdlGamepads::Open(int device_index) {
   pads_[instance] = Pad{controller, std::vector<int16_t>(std::size(kBindings), 0)};
 }
 
-void SdlGamepads::Close(SDL_JoystickID instance, std::vector<KeyEvent>& keys) {
+void SdlGamepads::Close(SDL_JoystickID instance, std::vector<KeyEvent>& out) {
   auto pad = pads_.find(instance);
   if (pad == pads_.end()) return;
   for (size_t binding = 0; binding < std::size(kBindings); ++binding) {
-    Press(pad->second, binding, false, false, keys);
+    Press(pad->second, binding, false, false, out);
   }
   SDL_GameControllerClose(pad->second.controller);
   pads_.erase(pad);
 }
 
 void SdlGamepads::Press(Pad& pad, size_t binding, bool pressed, bool flying,
-                        std::vector<KeyEvent>& keys) {
+                        std::vector<KeyEvent>& out) {
   int16_t& holding = pad.holding[binding];
   if (pressed == (holding != 0)) return;
   auto held_elsewhere = [this](int16_t code) {
@@ -94,11 +94,11 @@ void SdlGamepads::Press(Pad& pad, size_t binding, bool pressed, bool flying,
     const int16_t code = binding == kSouthButton && flying ? keys::kSpace : bound.code;
     const bool already_down = held_elsewhere(code);
     holding = code;
-    if (!already_down) keys.push_back({true, code, bound.shift});
+    if (!already_down) out.push_back({true, code, bound.shift});
   } else {
     const int16_t code = holding;
     holding = 0;
-    if (!held_elsewhere(code)) keys.push_back({false, code, bound.shift});
+    if (!held_elsewhere(code)) out.push_back({false, code, bound.shift});
   }
 }
 

@@ -38,9 +38,9 @@ class SdlGamepads {
 
   // A control of `pad` pressed or let go; the key goes down when its first control is pressed
   // and up when its last is let go (the d-pad and the stick both hold the arrows).
-  void Press(Pad& pad, size_t binding, bool pressed, bool flying, std::vector<KeyEvent>& keys);
+  void Press(Pad& pad, size_t binding, bool pressed, bool flying, std::vector<KeyEvent>& out);
   void Open(int device_index);
-  void Close(SDL_JoystickID instance, std::vector<KeyEvent>& keys);
+  void Close(SDL_JoystickID instance, std::vector<KeyEvent>& out);
 
   bool available_ = false;
   std::map<SDL_JoystickID, Pad> pads_;
