@@ -103,13 +103,13 @@ void SdlGamepads::Press(Pad& pad, size_t binding, bool pressed, bool flying,
 }
 
 std::vector<KeyEvent> SdlGamepads::Translate(const SDL_Event& event, bool flying) {
-  std::vector<KeyEvent> keys;
+  std::vector<KeyEvent> events;
   switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED:
       Open(event.cdevice.which);
       break;
     case SDL_CONTROLLERDEVICEREMOVED:
-      Close(event.cdevice.which, keys);
+      Close(event.cdevice.which, events);
       break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP: {
@@ -117,7 +117,7 @@ std::vector<KeyEvent> SdlGamepads::Translate(const SDL_Event& event, bool flying
       if (pad == pads_.end()) break;
       for (size_t binding = 0; binding < std::size(kBindings); ++binding) {
         if (!kBindings[binding].axis && kBindings[binding].control == event.cbutton.button) {
-          Press(pad->second, binding, event.type == SDL_CONTROLLERBUTTONDOWN, flying, keys);
+          Press(pad->second, binding, event.type == SDL_CONTROLLERBUTTONDOWN, flying, events);
         }
       }
       break;
@@ -129,15 +129,15 @@ std::vector<KeyEvent> SdlGamepads::Translate(const SDL_Event& event, bool flying
         const Binding& bound = kBindings[binding];
         if (!bound.axis || bound.control != event.caxis.axis) continue;
         const int toward = event.caxis.value * bound.direction;
-        if (toward > kAxisPressed) Press(pad->second, binding, true, flying, keys);
-        if (toward < kAxisLetGo) Press(pad->second, binding, false, flying, keys);
+        if (toward > kAxisPressed) Press(pad->second, binding, true, flying, events);
+        if (toward < kAxisLetGo) Press(pad->second, binding, false, flying, events);
       }
       break;
     }
     default:
       break;
   }
-  return keys;
+  return events;
 }
 
 }  // namespace veltro::platform::desktop
