@@ -16,7 +16,7 @@
 //   down KEY        the key goes down (and stays down)
 //   up KEY          the key comes up
 //   hold KEY SECONDS  the key goes down, repeats as a desktop's auto-repeat does, and comes up
-//                   after that many seconds
+//                   after that many seconds (at most 60)
 //   sleep SECONDS   nothing happens for that many seconds of the program's clock
 //
 // A line whose first non-blank character is "#" is a comment; on the other commands a "#" also
