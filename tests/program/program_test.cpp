@@ -189,28 +189,30 @@ TEST(ProgramTest, ARealScreenReaderLostInFlightHealsThroughTheVoiceAndControlOne
   EXPECT_TRUE(service.Queued("Earth"));
 }
 
-// A Moon flight by SDL's virtual gamepad (its buttons and axes in SDL's own order): hear a line
-// that is all of the words (none: go on at once), then move a control (an axis: kAxis + its
-// number) and let it go after the milliseconds (never, when negative: the program ends then, and
-// SDL with it).
+// A Moon flight by SDL's virtual gamepad (its buttons and axes in SDL's own order): each control
+// (an axis: kAxis + its number; none: -1) is held for the milliseconds, then until the program
+// says a line that is all of the words (none: at once), then let go (never, when the time is
+// negative: the program ends then, and SDL with it). Its state is read, not queued: a control
+// let go too soon is never seen.
 constexpr int kAxis = 100;
-const std::tuple<const char*, int, int> kMoonFlight[] = {
-    {"Moon", SDL_CONTROLLER_BUTTON_A, 150},
-    {"Easy", SDL_CONTROLLER_BUTTON_A, 150},
-    {"Repeat", SDL_CONTROLLER_BUTTON_DPAD_DOWN, 150},
-    {"Continue", SDL_CONTROLLER_BUTTON_A, 150},
-    {"Press and hold spacebar to fire thrusters", SDL_CONTROLLER_BUTTON_Y, 150},
-    {"Fuel: 224", SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 150},
-    {"v-?[0-9]+", SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 150},
-    {"[0-9]*([1-9][0-9]|[0-9][1-9])", SDL_CONTROLLER_BUTTON_START, 150},  // not a mark
-    {"spacebar Hold down to use thrusters", SDL_CONTROLLER_BUTTON_B, 150},
-    {nullptr, SDL_CONTROLLER_BUTTON_A, 300},  // in flight: the thrusters
-    {nullptr, kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1000},
-    {"Press Escape to exit.*", SDL_CONTROLLER_BUTTON_A, 150},  // fly again
-    {"Repeat", kAxis + SDL_CONTROLLER_AXIS_LEFTY, 300},
-    {"Continue", SDL_CONTROLLER_BUTTON_A, 150},
-    {"Press and hold spacebar to fire thrusters", SDL_CONTROLLER_BUTTON_BACK, 150},
-    {"Press Escape to exit.*", SDL_CONTROLLER_BUTTON_B, -1}};
+const std::tuple<int, int, const char*> kMoonFlight[] = {
+    {SDL_CONTROLLER_BUTTON_A, 0, "Easy"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Repeat"},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0, "Continue"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Press and hold spacebar to fire thrusters"},
+    {SDL_CONTROLLER_BUTTON_Y, 0, "Fuel: 224"},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0, "v-?[0-9]+"},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0, "[0-9]*([1-9][0-9]|[0-9][1-9])"},  // not a mark
+    {SDL_CONTROLLER_BUTTON_START, 0, "spacebar Hold down to use thrusters"},
+    {SDL_CONTROLLER_BUTTON_B, 400, nullptr},
+    {SDL_CONTROLLER_BUTTON_A, 400, nullptr},  // in flight: the thrusters
+    {kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1000, nullptr},
+    {-1, 0, "Press Escape to exit.*"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Repeat"},  // fly again
+    {kAxis + SDL_CONTROLLER_AXIS_LEFTY, 0, "Continue"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Press and hold spacebar to fire thrusters"},
+    {SDL_CONTROLLER_BUTTON_BACK, 0, "Press Escape to exit.*"},
+    {SDL_CONTROLLER_BUTTON_B, -1, nullptr}};
 
 // Plays the flight by the speech log; without the awaited words for long, ends the program.
 void PlayByPad(const std::string& log, const std::atomic<bool>& running) {
@@ -230,22 +232,23 @@ void PlayByPad(const std::string& log, const std::atomic<bool>& running) {
     ADD_FAILURE() << "never heard \"" << words << "\"";
     return 0;
   };
-  if (!hear("Where would you like to land\\?")) return;
+  if (!hear("Where would you like to land\\?") || !hear("Moon")) return;
   SDL_Joystick* pad = SDL_JoystickOpen(SDL_JoystickAttachVirtual(  // plugged in meanwhile
       SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0));
   // Sets a control; a trigger rests at the lowest value, a stick in the middle.
   auto set = [pad](int control, bool on) {
+    if (control < 0) return 0;
     if (control < kAxis) return SDL_JoystickSetVirtualButton(pad, control, on);
     const int axis = control - kAxis, rest = axis >= SDL_CONTROLLER_AXIS_TRIGGERLEFT ? -32768 : 0;
     return SDL_JoystickSetVirtualAxis(pad, axis, on ? 32767 : rest);
   };
   set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERLEFT, false);
   set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, false);
-  for (auto [words, control, ms] : kMoonFlight) {
-    if (words != nullptr && !hear(words)) return;
+  for (auto [control, ms, words] : kMoonFlight) {
     set(control, true);
     if (ms < 0) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (words != nullptr && !hear(words)) return;
     set(control, false);
     std::this_thread::sleep_for(150ms);
   }
