@@ -29,7 +29,12 @@ constexpr const char* kNoDisplayAdvice =
 
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log) {
-  const std::string files_folder = platform::FilesFolder(platform::ExecutableFolder());
+  return RunDesktopWithFiles(platform::FilesFolder(platform::ExecutableFolder()), command_line,
+                             speech_log, sound_log);
+}
+
+RunOutcome RunDesktopWithFiles(const std::string& files_folder, const std::string& command_line,
+                               std::ostream* speech_log, std::ostream* sound_log) {
   // Before anything starts OpenAL Soft: it reads its settings once.
   platform::desktop::UseProgramAudioSettings(files_folder);
   std::unique_ptr<platform::desktop::SdlEventLoop> events;
@@ -57,6 +62,7 @@ RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
       platform::Platform{{*events, dialogs, environment}, sound, ogg, direct_show, logged},
       sound_log);
   WindowCaptions captions(*events, program.Game());
+  events->in_flight = [&program] { return program.Game().InFlight(); };
   logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
   dialogs.on_box = [&captions](const auto& box) { captions.ShowBox(box); };
   return {program.Run(), ""};

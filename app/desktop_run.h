@@ -12,5 +12,8 @@ namespace veltro::app {
 // espeak-ng. The logs may be null. Without a display the outcome is status 1 with a message.
 RunOutcome RunDesktop(const std::string& command_line, std::ostream* speech_log,
                       std::ostream* sound_log);
+// The same with the program's own files (sounds, help page) in `files_folder`.
+RunOutcome RunDesktopWithFiles(const std::string& files_folder, const std::string& command_line,
+                               std::ostream* speech_log, std::ostream* sound_log);
 
 }  // namespace veltro::app

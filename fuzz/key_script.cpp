@@ -18,14 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   // What was read is what the format allows: lines in order, a text to wait for, a key, a sleep
-  // within a day.
+  // within a day, a hold within a minute.
   int line = 0;
   for (const ScriptCommand& command : commands) {
     if (command.line <= line) abort();
     line = command.line;
     if (command.kind == ScriptCommand::Kind::kWaitSay && command.text.empty()) abort();
-    if (command.kind == ScriptCommand::Kind::kSleep &&
-        !(command.seconds >= 0 && command.seconds <= 86400)) {
+    const double most = command.kind == ScriptCommand::Kind::kSleep  ? 86400
+                        : command.kind == ScriptCommand::Kind::kHold ? 60
+                                                                     : 0;
+    if (!(command.seconds >= 0 && command.seconds <= most)) {
       abort();
     }
   }

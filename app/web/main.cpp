@@ -92,6 +92,7 @@ int main() {
   veltro::app::Program program(
       veltro::platform::Platform{{events, dialogs, environment}, sound, ogg, direct_show, spoken},
       web::page::SoundLogWanted() ? &sound_log : nullptr);
+  events.in_flight = [&program] { return program.Game().InFlight(); };
   const int status = program.Run();
   web::page::ProgramEnded(status);
   return status;

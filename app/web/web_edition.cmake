@@ -34,6 +34,7 @@ set_property(TARGET veltro-lander APPEND PROPERTY LINK_DEPENDS ${veltro_sounds}
   ${PROJECT_SOURCE_DIR}/src/platform/web/openal_fades.js)
 
 set(page_dir ${PROJECT_SOURCE_DIR}/src/platform/web/page)
-foreach(file index.html veltro-page.js veltro-audio-clock.js veltro-touch.js help.html)
+foreach(file index.html veltro-audio-clock.js veltro-keys.js veltro-page.js veltro-gamepad.js
+    veltro-touch.js help.html)
   configure_file(${page_dir}/${file} ${VELTRO_WEB_DIR}/${file} COPYONLY)
 endforeach()

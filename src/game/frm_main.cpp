@@ -110,7 +110,14 @@ void FRMMain::Help() {
   WaitSeconds(2);
 }
 
-void FRMMain::AfterFlightChoice(int16_t KeyCode) {
+// Chosen by the key alone, whatever Shift or Control go with it. A modifier key on its own is no
+// choice (Control alone is the screen reader's "stop speaking"), nor is an Alt combination: it
+// belongs to the desktop or the browser (Alt-Tab), not to the game.
+void FRMMain::AfterFlightChoice(int16_t KeyCode, int16_t Shift) {
+  if (KeyCode == keys::kShift || KeyCode == keys::kControl || KeyCode == keys::kAlt ||
+      (Shift & keys::kAltMask) != 0) {
+    return;
+  }
   AwaitingChoice = false;
   if (KeyCode == keys::Letter('N')) {
     Form_Load();

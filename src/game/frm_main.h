@@ -53,6 +53,7 @@ class FRMMain : public platform::KeyHandler {
   void Form_KeyUp(int16_t KeyCode, int16_t Shift);
   void KeyDown(int16_t KeyCode, int16_t Shift) override { Form_KeyDown(KeyCode, Shift); }
   void KeyUp(int16_t KeyCode, int16_t Shift) override { Form_KeyUp(KeyCode, Shift); }
+  void KeyRepeat(int16_t KeyCode, int16_t Shift) override;
 
   // Pauses that serve the queue while throwing key presses away.
   void FlushKeyboard();
@@ -70,7 +71,7 @@ class FRMMain : public platform::KeyHandler {
   void StartUp();
   void ReviewSounds();
   void Help();
-  void AfterFlightChoice(int16_t KeyCode);
+  void AfterFlightChoice(int16_t KeyCode, int16_t Shift);
   int16_t Play(const SoundRow& row);
   // Stops a cue; a sound device gone away in mid-game does not stop the flight's own work.
   void StopCue(int16_t handle);

@@ -35,7 +35,7 @@ void FRMMain::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
   if (Flushing) return;
   KeyDuringFlush = 0;
   if (AwaitingChoice) {
-    AfterFlightChoice(KeyCode);
+    AfterFlightChoice(KeyCode, Shift);
     return;
   }
   const int32_t code = Command(KeyCode, Shift);
@@ -44,6 +44,16 @@ void FRMMain::Form_KeyDown(int16_t KeyCode, int16_t Shift) {
     return;
   }
   FlightCommand(code);
+}
+
+// A held key's auto-repeat acts as a press, except that it never chooses: Space held while the
+// briefing ends, or Enter held from one menu into the next, would choose again on every repeat
+// and queue minutes of speech. Arrows still step through a menu; Space held keeps firing.
+void FRMMain::KeyRepeat(int16_t KeyCode, int16_t Shift) {
+  const bool chooses =
+      KeyCode == keys::kReturn || KeyCode == keys::kSpace || KeyCode == keys::kEscape;
+  if (!Flushing && (AwaitingChoice || (MenuActive && chooses))) return;
+  Form_KeyDown(KeyCode, Shift);
 }
 
 // Releasing the space bar, whatever the modifiers, stops the thrusters (also those Tab started).

@@ -13,7 +13,9 @@ void EventLoop::DeliverKey(bool down, int16_t code, int16_t shift, bool repeat) 
   KeyHandler* target = key_target_;
   if (target == nullptr) return;
   Dispatch([&] {
-    if (down) {
+    if (down && repeat) {
+      target->KeyRepeat(code, shift);
+    } else if (down) {
       target->KeyDown(code, shift);
     } else {
       target->KeyUp(code, shift);

@@ -15,12 +15,22 @@ namespace veltro::platform {
 
 class Dialogs;
 
+// One key press or release as the keyboard would send it.
+struct KeyEvent {
+  bool down = true;
+  int16_t code = 0;
+  int16_t shift = 0;
+  bool repeat = false;  // the auto-repeat of a key held down
+};
+
 // Receives the key presses and releases of whichever window has the keyboard.
 class KeyHandler {
  public:
   virtual ~KeyHandler() = default;
   virtual void KeyDown(int16_t KeyCode, int16_t Shift) = 0;
   virtual void KeyUp(int16_t KeyCode, int16_t Shift) = 0;
+  // The auto-repeat of a key held down: a press again, unless the handler tells them apart.
+  virtual void KeyRepeat(int16_t KeyCode, int16_t Shift) { KeyDown(KeyCode, Shift); }
 };
 
 // The program's window and its queue of key events and timers. The key target, the timers, the

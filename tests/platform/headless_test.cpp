@@ -194,7 +194,8 @@ TEST(ScriptTest, KeysMapToVirtualKeyCodesAndModifierMasks) {
       {"Up", kUp, 0}, {"Down", kDown, 0}, {"Left", kLeft, 0}, {"Right", kRight, 0},
       {"Home", kHome, 0}, {"End", kEnd, 0}, {"F1", kF1, 0}, {"q", 'Q', 0}, {"Z", 'Z', 0},
       {"0", '0', 0}, {"Shift+F1", kF1, kShiftMask}, {"Ctrl+3", '3', kControlMask},
-      {"Alt+A", 'A', kAltMask}, {"Ctrl+Shift+A", 'A', kControlMask | kShiftMask}};
+      {"Alt+A", 'A', kAltMask}, {"Ctrl+Shift+A", 'A', kControlMask | kShiftMask},
+      {"Shift", kShift, 0}, {"control", kControl, 0}, {"Alt", kAlt, 0}};
   // clang-format on
   for (auto [name, code, shift] : kKeys) {
     std::optional<ScriptKey> key = ParseKey(name);
@@ -232,8 +233,8 @@ TEST(ScriptTest, ErrorsNameTheLine) {
   EXPECT_EQ(error_of("# one\n\npress Spcae"), "script line 3: unknown key \"Spcae\"");
   EXPECT_EQ(error_of("down"), "script line 1: unknown key \"\"");
   EXPECT_EQ(error_of("wait-say   "), "script line 1: wait-say needs the text to wait for");
-  for (const char* bad : {"sleep", "sleep -1", "sleep 1e9", "sleep nan", "sleep 2s"}) {
-    EXPECT_EQ(error_of(bad).rfind("script line 1: sleep needs", 0), 0u) << bad;
+  for (const char* bad : {"sleep", "sleep -1", "sleep 1e9", "sleep nan", "hold Up 61", "hold Up"}) {
+    EXPECT_EQ(error_of(bad).rfind("script line 1: " + std::string(bad, 4), 0), 0u) << bad;
   }
 }
 
@@ -244,8 +245,10 @@ class ScriptPlayerTest : public HeadlessEventLoopTest, public KeyHandler {
     bool down;
     int16_t code, shift;
     double time;
+    bool repeat = false;
   };
   void KeyDown(int16_t k, int16_t s) override { events.push_back({true, k, s, clock.Now()}); }
+  void KeyRepeat(int16_t k, int16_t s) override { KeyDown(k, s), events.back().repeat = true; }
   void KeyUp(int16_t k, int16_t s) override { events.push_back({false, k, s, clock.Now()}); }
   void Play(const char* script) {
     player = std::make_unique<ScriptPlayer>(ParseScript(script));
@@ -268,18 +271,22 @@ class ScriptPlayerTest : public HeadlessEventLoopTest, public KeyHandler {
 };
 
 TEST_F(ScriptPlayerTest, PressSleepAndHeldKeysFollowTheVirtualClock) {
-  Play("press Ctrl+A\nsleep 2\ndown Space\nsleep 1.5\nup Space");
+  Play("press Ctrl+A\nsleep 2\ndown Space\nsleep 1.5\nup Space\nhold Up 1");
   // Keys arrive only when the queue is served, not while the program pauses.
   for (int i = 0; i < 100; ++i) ui.Pause();
   EXPECT_TRUE(events.empty());
   WaitFor(5.0);
-  ASSERT_EQ(events.size(), 4u);
+  ASSERT_EQ(events.size(), 15u);
   EXPECT_TRUE(events[0].down && events[0].code == 'A' && events[0].shift == keys::kControlMask);
   EXPECT_FALSE(events[1].down);
   EXPECT_NEAR(events[1].time - events[0].time, ScriptPlayer::kPressSeconds, 0.0015);
   EXPECT_TRUE(events[2].down && events[2].code == keys::kSpace);
   EXPECT_NEAR(events[2].time - events[1].time, 2.0, 0.0015);
   EXPECT_NEAR(events[3].time - events[2].time, 1.5, 0.0015);
+  // A held key: a press, nine repeats from 0.66 s on, the release at 1 s.
+  EXPECT_TRUE(events[4].down && !events[4].repeat && events[5].repeat && !events[14].down);
+  EXPECT_NEAR(events[5].time - events[4].time, ScriptPlayer::kRepeatDelay, 0.0015);
+  EXPECT_NEAR(events[14].time - events[4].time, 1.0, 0.0015);
   EXPECT_TRUE(player->Finished());
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/keys.h"
 
 namespace veltro::platform::desktop {
@@ -38,11 +40,19 @@ TEST(SdlKeyMap, KeysAndModifiersMapToTheGamesCodesWhateverTheLayout) {
   for (int16_t code : {kF1, kReturn, kEscape, kTab, kSpace, kUp, kHome, Letter('q'), Digit(3)})
     EXPECT_EQ(Code(SdlKeyFor(code)), code);
   EXPECT_EQ(SdlKeyFor(0), SDLK_UNKNOWN);
-  // Another layout's punctuation falls back to the US key in its place (German "ö" on the US
-  // semicolon key, "ü" on the left bracket); a letter keeps its meaning (AZERTY "a" on Q).
-  EXPECT_EQ(VirtualKeyCode(0xF6, SDL_SCANCODE_SEMICOLON), kSemicolon);
-  EXPECT_EQ(VirtualKeyCode(0xFC, SDL_SCANCODE_LEFTBRACKET), kLeftBracket);
-  EXPECT_EQ(VirtualKeyCode(SDLK_a, SDL_SCANCODE_Q), 'A');
+  // Other layouts: a key means what it types when that is a US letter or key, else the US key in
+  // its place (AZERTY's digit row, Cyrillic, Greek, whose Q types ";"); punctuation on a Latin
+  // layout's letter key stays.
+  // clang-format off
+  const std::tuple<SDL_Keycode, SDL_Scancode, bool, int16_t> kLayouts[] = {
+      {SDLK_a, SDL_SCANCODE_Q, true, 'A'}, {',', SDL_SCANCODE_M, true, kComma},  // AZERTY
+      {'&', SDL_SCANCODE_1, true, '1'}, {'"', SDL_SCANCODE_3, true, '3'},
+      {SDLK_z, SDL_SCANCODE_Y, true, 'Z'}, {0xF6, SDL_SCANCODE_SEMICOLON, true, kSemicolon},
+      {0x444, SDL_SCANCODE_A, false, 'A'}, {0x3B1, SDL_SCANCODE_A, false, 'A'},  // QWERTZ; ф, α
+      {';', SDL_SCANCODE_Q, false, 'Q'}, {'\'', SDL_SCANCODE_Q, true, kQuote}};  // Greek, Dvorak
+  // clang-format on
+  for (auto [sym, place, latin, code] : kLayouts)
+    EXPECT_EQ(VirtualKeyCode(sym, place, latin), code) << sym << " at " << place;
   // Modifiers of either side count (left Shift and right Control reach the event loop test),
   // locks and the Windows key do not.
   EXPECT_EQ(ModifierMask(KMOD_RSHIFT | KMOD_NUM | KMOD_CAPS | KMOD_LGUI), kShiftMask);

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstdio>
 #include <iterator>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "command_line.h"
+#include "desktop_run.h"
+#include "platform/sdl_test_display.h"
 #include "program.h"
 #include "program/program_fixture.h"
 #include "sound_log.h"
@@ -23,6 +29,8 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace veltro::app {
 namespace {
+
+using namespace std::chrono_literals;
 
 // Whole flights: a free fall that crashes, the landing help.html walks through (two burns, then
 // a tap a second), and an abort with Q then N back to the world menu and Exit. Each says what it
@@ -78,6 +86,19 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
 // Runs that end with a message and a status of their own: 2 for a mistake in the script or on the
 // command line, each named with its reason (nothing runs), 3 when --max-seconds ends a run that
 // still waits or still runs (the game ran).
+TEST(ProgramTest, HeldKeysChooseOnceAndModifierKeysAloneDoNotFlyAgain) {
+  ProgramRun run = RunScript("held_keys.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  // Each key held for two seconds chose once: the world, the difficulty, the briefing once more,
+  // the flight, the key help closed; Control, Shift, Alt and Alt+1 after the flight chose nothing.
+  const std::pair<std::string, int> kTimesSaid[] = {
+      {"Where would you like to land?", 2},         {"Difficulty Level?", 1},
+      {"Gravity is 5 feet per second squared.", 2}, {"Press and hold spacebar", 1},
+      {"spacebar Hold down to use thrusters", 1},   {kMoonFinalReport, 1}};
+  for (const auto& [text, times] : kTimesSaid)
+    EXPECT_EQ(Count(run.speech_log, text), times) << text;
+}
+
 TEST(ProgramTest, MistakesAndTimeLimitsEndWithAMessageAndTheirOwnStatus) {
   struct Ending {
     const char *script, *arguments;
@@ -143,6 +164,94 @@ TEST(ProgramTest, ScreenReaderMissingAtStartShowsOneMessageThenTheVoiceSpeaks) {
   EXPECT_TRUE(
       mute.SaysInOrder({"[not spoken] Where would you like to land?", "[not spoken] Moon"}));
   EXPECT_EQ(Count(mute.speech_log, "\n"), Count(mute.speech_log, " ["));
+}
+
+// A Moon flight by SDL's virtual gamepad (its buttons and axes in SDL's own order): each control
+// (an axis: kAxis + its number; none: -1) is held for the milliseconds, then until the program
+// says a line that is all of the words (none: at once), then let go (never, when the time is
+// negative: the program ends then, and SDL with it). Its state is read, not queued: a control
+// let go too soon is never seen.
+constexpr int kAxis = 100;
+const std::tuple<int, int, const char*> kMoonFlight[] = {
+    {SDL_CONTROLLER_BUTTON_A, 0, "Easy"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Repeat"},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, 0, "Continue"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Press and hold spacebar to fire thrusters"},
+    {SDL_CONTROLLER_BUTTON_Y, 0, "Fuel: 224"},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, 0, "v-?[0-9]+"},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, 0, "[0-9]*([1-9][0-9]|[0-9][1-9])"},  // not a mark
+    {SDL_CONTROLLER_BUTTON_START, 0, "spacebar Hold down to use thrusters"},
+    {SDL_CONTROLLER_BUTTON_B, 400, nullptr},
+    {SDL_CONTROLLER_BUTTON_A, 400, nullptr},  // in flight: the thrusters
+    {kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1000, nullptr},
+    {-1, 0, "Press Escape to exit.*"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Repeat"},  // fly again
+    {kAxis + SDL_CONTROLLER_AXIS_LEFTY, 0, "Continue"},
+    {SDL_CONTROLLER_BUTTON_A, 0, "Press and hold spacebar to fire thrusters"},
+    {SDL_CONTROLLER_BUTTON_BACK, 0, "Press Escape to exit.*"},
+    {SDL_CONTROLLER_BUTTON_B, -1, nullptr}};
+
+// Plays the flight by the speech log; without the awaited words for long, ends the program.
+void PlayByPad(const std::string& log, const std::atomic<bool>& running) {
+  using Clock = std::chrono::steady_clock;
+  int heard = 0;
+  auto hear = [&](const std::string& words) {
+    const std::regex wanted("[0-9.]+ " + words);
+    for (auto give_up = Clock::now() + 40s; running && Clock::now() < give_up;) {
+      std::istringstream lines(ReadFile(log));
+      std::string line;
+      for (int n = 0; std::getline(lines, line); ++n) {
+        if (n >= heard && std::regex_match(line, wanted)) return heard = n + 1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    if (running) raise(SIGTERM);
+    ADD_FAILURE() << "never heard \"" << words << "\"";
+    return 0;
+  };
+  if (!hear("Where would you like to land\\?") || !hear("Moon")) return;
+  SDL_Joystick* pad = SDL_JoystickOpen(SDL_JoystickAttachVirtual(  // plugged in meanwhile
+      SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0));
+  // Sets a control; a trigger rests at the lowest value, a stick in the middle.
+  auto set = [pad](int control, bool on) {
+    if (control < 0) return 0;
+    if (control < kAxis) return SDL_JoystickSetVirtualButton(pad, control, on);
+    const int axis = control - kAxis, rest = axis >= SDL_CONTROLLER_AXIS_TRIGGERLEFT ? -32768 : 0;
+    return SDL_JoystickSetVirtualAxis(pad, axis, on ? 32767 : rest);
+  };
+  set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERLEFT, false);
+  set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, false);
+  for (auto [control, ms, words] : kMoonFlight) {
+    set(control, true);
+    if (ms < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (words != nullptr && !hear(words)) return;
+    set(control, false);
+    std::this_thread::sleep_for(150ms);
+  }
+}
+
+TEST(GamepadTest, AMoonFlightIsPlayedByGamepadAlone) {
+  testing::TestDisplay display;
+  if (!display.ok()) GTEST_SKIP() << "Xvfb could not be started";
+  setenv("ALSOFT_DRIVERS", "null", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("SPEECHD_ADDRESS", "unix_socket:/nonexistent/speechd.sock", 1);
+  const std::string log = ::testing::TempDir() + "veltro_gamepad_speech.log";
+  std::atomic<bool> running{true};
+  std::thread player([&] { PlayByPad(log, running); });
+  std::ostringstream sounds;
+  std::ofstream speech(log);
+  const RunOutcome outcome = RunDesktopWithFiles(VELTRO_BIN_DIR, "3", &speech, &sounds);
+  running = false;
+  player.join();
+  EXPECT_EQ(outcome.status, 0) << outcome.message;
+  // One landing, the thrusters fired twice (the south button, the trigger), the key help closed
+  // without aborting, the second flight aborted.
+  const std::string said = ReadFile(log);
+  EXPECT_EQ(Count(said, "Final Fuel"), 1) << said;
+  EXPECT_EQ(Count(said, "Press Escape to exit"), 2);
+  EXPECT_EQ(Count(sounds.str(), "PlaySound(\"retrojet.wav\""), 2) << sounds.str();
 }
 
 TEST(CommandLineTest, LongOptionFormsAndMistakesAsUsageErrors) {

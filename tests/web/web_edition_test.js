@@ -2,8 +2,10 @@
 // The browser edition in Debian's headless Chromium, played with real key presses: the live
 // region speaks the menus, the space bar starts and stops the thrusters (the page's sound log), a
 // Moon free fall played by the headless runs' script ends with its final report, a message box is
-// an accessible dialog answered with Enter, and axe-core finds no accessibility violations on the
-// page or on the open dialog.
+// an accessible dialog answered with Enter, axe-core finds no accessibility violations on the
+// page or on the open dialog, the keys of AZERTY and Russian keyboards mean what they say (a held
+// Enter chooses once, Control alone after a flight nothing), also pressed with xdotool into a
+// Chromium window on an X server set to those layouts, and a gamepad plays a whole flight.
 //
 // usage: node web_edition_test.js SITE_DIR (build-web/site)
 'use strict';
@@ -11,6 +13,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const { execFileSync, spawn } = require('child_process');
 const puppeteer = require('puppeteer-core');
 const axeSource = require('axe-core').source;
 const { serveSite } = require('./site_server');
@@ -47,17 +50,38 @@ async function waitFor(page, what, predicate, arg, seconds = 20) {
   }
 }
 
-// Waits until the live region has said `text` since the previous wait: the texts of one update
-// are joined with blanks, updates with line feeds.
+// Waits until the live region has said `text` (a string, or a RegExp) since the previous wait: the
+// texts of one update are joined with blanks, updates with line feeds.
 async function waitToHear(page, text, seconds) {
-  await waitFor(page, JSON.stringify(text), (t) => {
+  const wanted = text instanceof RegExp ? { pattern: text.source } : { text };
+  await waitFor(page, String(text), (w) => {
     const all = window.heard.map((h) => h.text).join('\n');
-    const at = all.indexOf(t, window.heardFrom || 0);
+    const from = window.heardFrom || 0;
+    let at = -1, length = 0;
+    if (w.pattern) {
+      const found = new RegExp(w.pattern, 'g');
+      found.lastIndex = from;
+      const match = found.exec(all);
+      if (match) [at, length] = [match.index, match[0].length];
+    } else {
+      [at, length] = [all.indexOf(w.text, from), w.text.length];
+    }
     if (at < 0) return false;
-    window.heardFrom = at + t.length;
+    window.heardFrom = at + length;
     return true;
-  }, text, seconds);
+  }, wanted, seconds);
 }
+
+// Presses each key, then waits to hear its words.
+async function pressAndHear(page, steps) {
+  for (const [key, words] of steps) {
+    await page.keyboard.press(key);
+    await waitToHear(page, words);
+  }
+}
+// From "Moon" in the world menu: Moon, Easy, past the briefing, into the flight.
+const kIntoMoonFlight = [['Enter', 'Easy'], ['Enter', 'Repeat'], ['ArrowDown', 'Continue'],
+                         ['Enter', 'Press and hold spacebar to fire thrusters']];
 
 async function expectNoAxeViolations(page, where) {
   await page.evaluate(axeSource);
@@ -108,14 +132,7 @@ async function playMenusAndThrusters(browser, base) {
 
   // Moon, Easy, past the briefing; the space bar held a while starts the thrusters, its release
   // stops them.
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Easy');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Repeat');
-  await page.keyboard.press('ArrowDown');
-  await waitToHear(page, 'Continue');
-  await page.keyboard.press('Enter');
-  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await pressAndHear(page, kIntoMoonFlight);
   await page.keyboard.down('Space');
   await waitFor(page, 'the thrusters to start', () =>
     VeltroPage.soundLog.some((l) => l.includes('PlaySound("retrojet.wav"')));
@@ -349,6 +366,156 @@ async function stopFadesOut(browser) {
   }
 }
 
+
+// Keys of other layouts, as the browser reports them (`key`: what the key types; `code`: its place
+// on a US keyboard): AZERTY's A at Q is A, its digit row's "&" and "\"" are 1 and 3, a Russian
+// key is the US letter in its place, and so is Greek's ";" at Q; Dvorak's keys are its own.
+async function playOtherLayouts(browser, base) {
+  const page = await openPage(browser, base);
+  const codes = await page.evaluate(() => [
+    ['a', 'KeyQ'], ['q', 'KeyA'], ['m', 'Semicolon'], [',', 'KeyM'], ['&', 'Digit1'],
+    ['"', 'Digit3'], ['ф', 'KeyA'], ['т', 'KeyN'], ['α', 'KeyA'], [';', 'KeyQ'], ['o', 'KeyS'],
+    ["'", 'KeyQ'], ['1', 'Numpad1'], ['ö', 'Semicolon'], ['Enter', 'Enter'],
+  ].map(([key, code]) => VeltroKeys.codeOf({ key, code })));
+  const expected = [65, 81, 77, 188, 49, 51, 65, 78, 65, 81, 79, 222, 97, 186, 13];
+  if (JSON.stringify(codes) !== JSON.stringify(expected)) fail(`layout key codes ${codes}`);
+
+  // Real key events of those layouts in a flight: the AZERTY A speaks the altitude (no abort),
+  // the Russian keys at F and V the fuel and velocity, an Enter held down in a menu chooses once,
+  // Control alone after the flight chooses nothing, the Russian key at N a new world.
+  const client = await page.target().createCDPSession();
+  const key = async (key, code, { modifiers = 0, autoRepeat = false, up = true } = {}) => {
+    await client.send('Input.dispatchKeyEvent', { type: 'keyDown', key, code, modifiers, autoRepeat,
+      text: key.length === 1 ? key : '' });
+    if (up) await client.send('Input.dispatchKeyEvent', { type: 'keyUp', key, code, modifiers });
+  };
+  await page.keyboard.press('Enter');
+  await waitToHear(page, 'Moon');
+  await key('Enter', 'Enter', { up: false });
+  for (let i = 0; i < 20; ++i) await key('Enter', 'Enter', { autoRepeat: true, up: i === 19 });
+  await waitToHear(page, 'Easy');
+  await pressAndHear(page, kIntoMoonFlight.slice(1));
+  await key('a', 'KeyQ');
+  await waitToHear(page, /[0-9]+/);
+  await key('а', 'KeyF');
+  await waitToHear(page, /Fuel: 224/);
+  await key('м', 'KeyV');
+  await waitToHear(page, /v-?[0-9]+/);
+  await key('Control', 'ControlLeft', { modifiers: 2 });
+  await key('й', 'KeyQ');  // abort
+  await waitToHear(page, /Press Escape to exit.*/);
+  await key('Control', 'ControlLeft', { modifiers: 2 });
+  await key('Alt', 'AltLeft', { modifiers: 1 });
+  await key('т', 'KeyN');
+  await waitToHear(page, 'Where would you like to land?');
+  if (await timesHeard(page, 'Difficulty Level?') !== 1 ||
+      await timesHeard(page, 'Press and hold spacebar to fire thrusters') !== 1) {
+    const heard = await page.evaluate(() => window.heard.map((h) => h.text));
+    fail(`held Enter or a modifier key alone chose more than once: ${JSON.stringify(heard)}`);
+  }
+  await page.close();
+}
+
+// A private X server (-noreset: it would forget the layout when setxkbmap leaves); its display.
+function startXvfb() {
+  const server = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-noreset'],
+                       { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('Xvfb did not start')), 10000);
+    server.stdio[3].once('data', (data) => {
+      clearTimeout(timer);
+      resolve({ server, display: `:${String(data).trim()}` });
+    });
+  });
+}
+
+// Real key presses (xdotool, as a player's keyboard sends them) into a Chromium window on a
+// private X server set to AZERTY, then to Russian: the keys marked A, Q and N speak the altitude,
+// abort the flight and return to the worlds.
+async function playRealLayouts(base) {
+  const { server, display } = await startXvfb();
+  const env = { ...process.env, DISPLAY: display };
+  const xdotool = (...args) => execFileSync('xdotool', args, { env, timeout: 10000 });
+  try {
+    for (const [layout, a, q, n] of [['fr', 'a', 'q', 'n'],
+      ['ru', 'Cyrillic_ef', 'Cyrillic_shorti', 'Cyrillic_te']]) {
+      execFileSync('setxkbmap', ['-display', display, layout], { timeout: 10000 });
+      const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'veltro-chromium-x-'));
+      const browser = await puppeteer.launch({
+        executablePath: '/usr/bin/chromium', headless: false, userDataDir: profile, env,
+        args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-sync',
+               '--disable-background-networking', '--disable-component-update'],
+      });
+      try {
+        const page = await openPage(browser, base);
+        xdotool('search', '--sync', '--onlyvisible', '--name', 'Veltro Lander', 'windowfocus',
+                '--sync');
+        xdotool('key', 'Return');  // Start
+        for (const [words, key] of [['Moon', 'Return'], ['Easy', 'Return'], ['Repeat', 'Down'],
+          ['Continue', 'Return'], ['Press and hold spacebar to fire thrusters', a],
+          [/[0-9]+/, q], [/Press Escape to exit[\s\S]*/, n]]) {
+          await waitToHear(page, words);
+          xdotool('key', key);
+        }
+        await waitToHear(page, 'Where would you like to land?');
+        const reports = await page.evaluate(() =>
+          window.heard.filter((h) => h.text.startsWith('Final Fuel')).length);
+        if (reports !== 0) fail(`${layout}: the flight was not aborted`);
+      } finally {
+        await browser.close();
+        fs.rmSync(profile, { recursive: true, force: true });
+      }
+    }
+  } finally {
+    server.kill();
+  }
+}
+
+// A whole Moon flight with a gamepad alone (navigator.getGamepads stubbed with a standard pad).
+async function playByGamepad(browser, base) {
+  const page = await openPage(browser, base, () => {
+    window.fakePad = { connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                       buttons: Array.from({ length: 17 }, () => ({ value: 0 })) };
+    Object.defineProperty(navigator, 'getGamepads', { value: () => [window.fakePad] });
+  }, null, { soundLog: true });
+  const set = (control, value) => page.evaluate((c, v) => {
+    if (c.button !== undefined) window.fakePad.buttons[c.button].value = v;
+    else window.fakePad.axes[c.axis] = v;
+  }, control, value);
+  const hold = async (control, ms, value = 1) => {
+    await set(control, value);
+    await new Promise((resolve) => setTimeout(resolve, ms));
+    await set(control, 0);
+    await new Promise((resolve) => setTimeout(resolve, 120));
+  };
+  const [A, B, Y, LB, RB, BACK, START, DOWN] = [0, 1, 3, 4, 5, 8, 9, 13].map((b) => ({ button: b }));
+  await hold(A, 120);  // presses Start
+  for (const [words, button] of [['Moon', A], ['Easy', A], ['Repeat', DOWN], ['Continue', A],
+    ['Press and hold spacebar to fire thrusters', Y], [/Fuel: 224/, RB], [/v-?[0-9]+/, LB],
+    [/[0-9]+/, START], ['spacebar Hold down to use thrusters', B]]) {
+    await waitToHear(page, words);
+    await hold(button, 120);
+  }
+  await hold(A, 300);                 // in flight: the thrusters
+  await hold({ button: 7 }, 1000);    // the right trigger: the thrusters
+  await waitToHear(page, /Final Fuel [0-9]+, Final Velocity [0-9]+[\s\S]*/, 90);
+  await waitToHear(page, /Press Escape to exit[\s\S]*/);
+  await hold(A, 120);  // fly again
+  await waitToHear(page, 'Repeat');
+  await hold({ axis: 1 }, 300);  // the left stick down
+  await waitToHear(page, 'Continue');
+  await hold(A, 120);
+  await waitToHear(page, 'Press and hold spacebar to fire thrusters');
+  await hold(BACK, 120);
+  await waitToHear(page, /Press Escape to exit[\s\S]*/);
+  await hold(B, 120);
+  await waitFor(page, 'the program to end', () => VeltroPage.ended === 0);
+  const starts = await page.evaluate(() =>
+    VeltroPage.soundLog.filter((l) => l.includes('PlaySound("retrojet.wav"')).length);
+  if (starts !== 2) fail(`the south button and the trigger started the thrusters ${starts} times`);
+  await page.close();
+}
+
 async function main() {
   const server = await serveSite(webDir);
   const base = `http://127.0.0.1:${server.address().port}/`;
@@ -370,6 +537,9 @@ async function main() {
     await audioThatCannotStart(browser, base);
     await failedDownloads(browser, base);
     const memory = await memoryOverLongFlight(browser, base);
+    await playOtherLayouts(browser, base);
+    await playByGamepad(browser, base);
+    await playRealLayouts(base);
     const sizes = ['veltro-lander.wasm', 'veltro-lander.js', 'veltro-lander.data']
       .map((f) => `${f} ${fs.statSync(path.join(webDir, f)).size} bytes`).join(', ');
     console.log(`PASS: first word ${Math.round(firstWordMs)} ms after Start; ${sizes}; ` +

@@ -36,6 +36,10 @@ constexpr auto kPauseWait = milliseconds(20);
 // SDL looks after the display when it reads it (keeping the screen saver off, for one); with
 // nothing to read for this long it reads anyway.
 constexpr auto kHousekeeping = std::chrono::seconds(10);
+// SDL reads gamepads only when asked for events: this often while a pad is plugged in, and this
+// often to notice one plugged in.
+constexpr auto kGamepadPoll = milliseconds(10);
+constexpr auto kGamepadHotPlug = std::chrono::seconds(1);
 // How the program ends when its display goes away under it.
 constexpr int kDisplayLostStatus = 1;
 // An X server busy with other clients' connections may refuse one for a moment, and SDL then
@@ -154,6 +158,7 @@ SdlEventLoop::SdlEventLoop()
   }
   // Keys are what the game wants, not composed text.
   SDL_StopTextInput();
+  gamepads_ = std::make_unique<SdlGamepads>();
   WatchDisplay();
 }
 
@@ -176,6 +181,7 @@ SdlEventLoop::~SdlEventLoop() {
   // With the display gone, Xlib can only fail again; the process's end frees the connection.
   if (display_lost) return;
   if (ending_status < 0) ending_status = 0;
+  gamepads_.reset();
   SDL_DestroyWindow(window_);
   SDL_Quit();
   ending_status = -1;
@@ -237,8 +243,10 @@ void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
   // read the connection, so it is called only when something may wait to be sent.
   if (display_ != nullptr && std::exchange(unflushed_, false)) XFlush(display_);
   pollfd sources[2] = {{quit_signals_.wake_fd(), POLLIN, 0}, {display_fd_, POLLIN, 0}};
-  // Another driver than X11 is looked at at least every few milliseconds.
+  // Another driver than X11 is looked at at least every few milliseconds, gamepads likewise.
   if (display_ == nullptr) deadline = std::min(deadline, SteadyClock::now() + milliseconds(5));
+  if (gamepads_->AnyOpen()) deadline = std::min(deadline, SteadyClock::now() + kGamepadPoll);
+  if (gamepads_->Available()) deadline = std::min(deadline, last_pump_ + kGamepadHotPlug);
   for (;;) {
     auto left = deadline - SteadyClock::now();
     if (left <= SteadyClock::duration::zero()) return;
@@ -258,7 +266,11 @@ void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
 
 bool SdlEventLoop::ServePending() {
   EndIfAsked();
-  if (DisplayHasInput() || SteadyClock::now() - last_pump_ > kHousekeeping) PumpDisplay();
+  const auto since_pump = SteadyClock::now() - last_pump_;
+  if (DisplayHasInput() || since_pump > kHousekeeping || gamepads_->AnyOpen() ||
+      (gamepads_->Available() && since_pump >= kGamepadHotPlug)) {
+    PumpDisplay();
+  }
   // One event at a time: a handler that serves the queue itself receives the events after it.
   bool served = false;
   SDL_Event event;
@@ -311,9 +323,22 @@ void SdlEventLoop::HandleEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      if (int16_t code = VirtualKeyCode(event.key.keysym.sym, event.key.keysym.scancode)) {
+      // Combinations with the Windows key are the desktop's, as Alt-Tab is; only its releases
+      // come through (the space bar let go must still stop the thrusters).
+      if (event.type == SDL_KEYDOWN && (event.key.keysym.mod & KMOD_GUI) != 0) break;
+      if (int16_t code =
+              VirtualKeyCode(event.key.keysym.sym, event.key.keysym.scancode, LatinLayout())) {
         DeliverKey(event.type == SDL_KEYDOWN, code, ModifierMask(event.key.keysym.mod),
                    event.key.repeat != 0);
+      }
+      break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+      for (const KeyEvent& key : gamepads_->Translate(event, in_flight && in_flight())) {
+        DeliverKey(key.down, key.code, key.shift);
       }
       break;
     case SDL_QUIT:

@@ -6,8 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "platform/desktop/sdl_gamepads.h"
 #include "platform/event_loop.h"
 #include "platform/quit_signals.h"
 
@@ -16,7 +18,8 @@ struct _XDisplay;
 namespace veltro::platform::desktop {
 
 // The desktop's event loop on SDL2: one window that takes the keyboard, key presses (with
-// auto-repeat) and releases as Windows virtual-key codes, and timers.
+// auto-repeat) and releases as Windows virtual-key codes, gamepads that stand for keys, and
+// timers.
 //
 // It wakes only when there is work: it sleeps on the X connection and on the quit signals until
 // the next timer is due (to the system timer's precision), and reads the X connection only when
@@ -41,6 +44,9 @@ class SdlEventLoop : public EventLoop {
   std::function<void(SDL_Surface* surface)> on_paint;
   // Draws the window again (its content changed).
   void Repaint() { PaintWindow(); }
+  // Whether a flight runs, for the gamepad's button that fires the thrusters in flight and
+  // chooses elsewhere; unset, it always chooses.
+  std::function<bool()> in_flight;
 
   // EventLoop
   void ShowMainWindow(const std::string& title) override;
@@ -81,6 +87,7 @@ class SdlEventLoop : public EventLoop {
   // The last wait timed out: the connection had nothing to read at that moment.
   bool display_idle_ = false;
   SteadyClock::time_point last_pump_{};
+  std::unique_ptr<SdlGamepads> gamepads_;
 };
 
 }  // namespace veltro::platform::desktop

@@ -88,9 +88,21 @@ constexpr std::pair<SDL_Scancode, int16_t> kPunctuationPlaces[] = {
 
 }  // namespace
 
-int16_t VirtualKeyCode(SDL_Keycode sym, SDL_Scancode scancode) {
+int16_t VirtualKeyCode(SDL_Keycode sym, SDL_Scancode scancode, bool latin_layout) {
   if (sym >= SDLK_a && sym <= SDLK_z) return keys::Letter(static_cast<char>(sym));
   if (sym >= SDLK_0 && sym <= SDLK_9) return keys::Digit(sym - SDLK_0);
+  // The digit row means its digits whatever it types (AZERTY types "&" and "\"" there). A letter
+  // key that types no Latin letter means the US letter in its place: every layout reaches A, V,
+  // F, Q, N and Control-1/3. Only a Latin layout's punctuation on a letter key (Dvorak's
+  // apostrophe on the US Q) keeps its own meaning; a Greek keyboard's Q, typing ";", is Q.
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_0) {
+    return keys::Digit((scancode - SDL_SCANCODE_1 + 1) % 10);
+  }
+  const bool typed_character = (sym & SDLK_SCANCODE_MASK) == 0;
+  if (typed_character && (sym >= 0x80 || !latin_layout) && scancode >= SDL_SCANCODE_A &&
+      scancode <= SDL_SCANCODE_Z) {
+    return keys::Letter(static_cast<char>('A' + (scancode - SDL_SCANCODE_A)));
+  }
   if (sym == SDLK_QUOTE) return keys::kQuote;
   for (const auto& [key, code] : kNamedKeys) {
     if (key == sym) return code;
@@ -99,6 +111,11 @@ int16_t VirtualKeyCode(SDL_Keycode sym, SDL_Scancode scancode) {
     if (place == scancode) return code;
   }
   return 0;
+}
+
+bool LatinLayout() {
+  const SDL_Keycode at_a = SDL_GetKeyFromScancode(SDL_SCANCODE_A);
+  return at_a >= SDLK_a && at_a <= SDLK_z;
 }
 
 int16_t ModifierMask(Uint16 mod) {

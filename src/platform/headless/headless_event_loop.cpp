@@ -82,7 +82,7 @@ void HeadlessEventLoop::Serve() {
     std::optional<KeyEvent> key = source_->TakeDueKey(clock_.Time());
     if (!key) break;
     ++keys_delivered_;
-    DeliverKey(key->down, key->code, key->shift);
+    DeliverKey(key->down, key->code, key->shift, key->repeat);
   }
   FireDueTimers();
 }

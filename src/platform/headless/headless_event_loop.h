@@ -11,12 +11,7 @@
 
 namespace veltro::platform::headless {
 
-// One key press or release as the keyboard would send it.
-struct KeyEvent {
-  bool down = true;
-  int16_t code = 0;
-  int16_t shift = 0;
-};
+using platform::KeyEvent;
 
 // Where the headless event loop gets its key events from: a script, or a test.
 class KeySource {

@@ -13,7 +13,9 @@ namespace veltro::platform::headless {
 namespace {
 
 // A sleep longer than this is surely a mistake in the script.
-constexpr double kMaxSleepSeconds = 24 * 3600.0;
+constexpr int kMaxSleepSeconds = 24 * 3600;
+// A key held longer than this is surely a mistake too (and would repeat 25 times a second).
+constexpr int kMaxHoldSeconds = 60;
 
 std::string_view Trim(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -24,10 +26,11 @@ std::string_view Trim(std::string_view text) {
 
 std::optional<int16_t> NamedKey(const std::string& lower) {
   static constexpr std::pair<const char*, int16_t> kNames[] = {
-      {"space", keys::kSpace}, {"return", keys::kReturn}, {"escape", keys::kEscape},
-      {"tab", keys::kTab},     {"up", keys::kUp},         {"down", keys::kDown},
-      {"left", keys::kLeft},   {"right", keys::kRight},   {"home", keys::kHome},
-      {"end", keys::kEnd},     {"f1", keys::kF1},
+      {"space", keys::kSpace},     {"return", keys::kReturn}, {"escape", keys::kEscape},
+      {"tab", keys::kTab},         {"up", keys::kUp},         {"down", keys::kDown},
+      {"left", keys::kLeft},       {"right", keys::kRight},   {"home", keys::kHome},
+      {"end", keys::kEnd},         {"f1", keys::kF1},         {"shift", keys::kShift},
+      {"control", keys::kControl}, {"alt", keys::kAlt},
   };
   for (const auto& [name, code] : kNames) {
     if (lower == name) return code;
@@ -41,7 +44,7 @@ ScriptError ErrorAt(int line, const std::string& message) {
   return ScriptError("script line " + std::to_string(line) + ": " + message);
 }
 
-double ParseSeconds(std::string_view text, int line) {
+double ParseSeconds(std::string_view text, int line, const std::string& verb, int most) {
   // Plain decimal notation only; strtod reads it the same on every toolchain (the program never
   // changes the C locale), where it would also take blanks, hexadecimal and "inf".
   const std::string number(text);
@@ -49,9 +52,9 @@ double ParseSeconds(std::string_view text, int line) {
   const double seconds = std::strtod(number.c_str(), &end);
   if (number.empty() || number.find_first_not_of("0123456789.eE+-") != std::string::npos ||
       end != number.c_str() + number.size() || !std::isfinite(seconds) || seconds < 0.0 ||
-      seconds > kMaxSleepSeconds) {
-    throw ErrorAt(
-        line, "sleep needs a number of seconds from 0 to 86400, not \"" + std::string(text) + "\"");
+      seconds > most) {
+    throw ErrorAt(line, verb + " needs a number of seconds from 0 to " + std::to_string(most) +
+                            ", not \"" + std::string(text) + "\"");
   }
   return seconds;
 }
@@ -117,11 +120,20 @@ std::vector<ScriptCommand> ParseScript(std::string_view text) {
     argument = Trim(argument.substr(0, argument.find('#')));
     if (verb == "sleep") {
       command.kind = ScriptCommand::Kind::kSleep;
-      command.seconds = ParseSeconds(argument, line_number);
-    } else if (verb == "press" || verb == "down" || verb == "up") {
+      command.seconds = ParseSeconds(argument, line_number, verb, kMaxSleepSeconds);
+    } else if (verb == "press" || verb == "down" || verb == "up" || verb == "hold") {
       command.kind = verb == "press"  ? ScriptCommand::Kind::kPress
                      : verb == "down" ? ScriptCommand::Kind::kDown
-                                      : ScriptCommand::Kind::kUp;
+                     : verb == "up"   ? ScriptCommand::Kind::kUp
+                                      : ScriptCommand::Kind::kHold;
+      if (command.kind == ScriptCommand::Kind::kHold) {
+        const size_t gap = argument.find_last_of(" \t");
+        if (gap == std::string_view::npos)
+          throw ErrorAt(line_number, "hold needs a key and seconds");
+        command.seconds =
+            ParseSeconds(Trim(argument.substr(gap + 1)), line_number, verb, kMaxHoldSeconds);
+        argument = Trim(argument.substr(0, gap));
+      }
       std::optional<ScriptKey> key = ParseKey(argument);
       if (!key) throw ErrorAt(line_number, "unknown key \"" + std::string(argument) + "\"");
       command.key = *key;

@@ -16,12 +16,15 @@
 //   press KEY       the key goes down, and up a moment later
 //   down KEY        the key goes down (and stays down)
 //   up KEY          the key comes up
+//   hold KEY SECONDS  the key goes down, repeats as a desktop's auto-repeat does, and comes up
+//                   after that many seconds (at most 60)
 //   sleep SECONDS   nothing happens for that many seconds of the program's clock
 //
 // A line whose first non-blank character is "#" is a comment; on the other commands a "#" also
 // ends the command (wait-say keeps the whole rest of its line, since spoken texts may hold "#").
 // KEY: Space Return Escape Tab Up Down Left Right Home End F1, a letter A-Z or a digit 0-9,
-// optionally after Shift+, Ctrl+ or Alt+ (combinable: Ctrl+Shift+A).
+// optionally after Shift+, Ctrl+ or Alt+ (combinable: Ctrl+Shift+A); or a modifier key alone:
+// Shift, Control, Alt.
 namespace veltro::platform::headless {
 
 struct ScriptKey {
@@ -30,12 +33,12 @@ struct ScriptKey {
 };
 
 struct ScriptCommand {
-  enum class Kind { kWaitSay, kPress, kDown, kUp, kSleep };
+  enum class Kind { kWaitSay, kPress, kDown, kUp, kHold, kSleep };
   Kind kind = Kind::kSleep;
   int line = 0;
   std::string text;      // wait-say
-  ScriptKey key;         // press, down, up
-  double seconds = 0.0;  // sleep
+  ScriptKey key;         // press, down, up, hold
+  double seconds = 0.0;  // sleep, hold
 };
 
 // A script that cannot be run; the message names the line.

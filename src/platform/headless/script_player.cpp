@@ -36,7 +36,7 @@ bool ScriptPlayer::ConsumeHeard(const std::string& text, bool forget) {
 }
 
 void ScriptPlayer::Advance(double now) {
-  while (next_ < commands_.size() && keys_.empty() && now + kMargin >= resume_at_) {
+  while (next_ < commands_.size() && keys_.empty() && !held_ && now + kMargin >= resume_at_) {
     const ScriptCommand& command = commands_[next_];
     switch (command.kind) {
       case ScriptCommand::Kind::kWaitSay:
@@ -52,6 +52,12 @@ void ScriptPlayer::Advance(double now) {
             {now,
              {command.kind == ScriptCommand::Kind::kDown, command.key.code, command.key.shift}});
         break;
+      case ScriptCommand::Kind::kHold:
+        keys_.push_back({now, {true, command.key.code, command.key.shift}});
+        held_ = Held{{true, command.key.code, command.key.shift, true},
+                     now + kRepeatDelay,
+                     now + command.seconds};
+        break;
       case ScriptCommand::Kind::kSleep:
         resume_at_ = now + command.seconds;
         break;
@@ -60,17 +66,30 @@ void ScriptPlayer::Advance(double now) {
   }
 }
 
+void ScriptPlayer::QueueHeldKey() {
+  if (!keys_.empty() || !held_) return;
+  if (held_->next_repeat < held_->release) {
+    keys_.push_back({held_->next_repeat, held_->key});
+    held_->next_repeat += kRepeatInterval;
+  } else {
+    keys_.push_back({held_->release, {false, held_->key.code, held_->key.shift}});
+    held_.reset();
+  }
+}
+
 std::optional<KeyEvent> ScriptPlayer::TakeDueKey(double now) {
   Advance(now);
+  QueueHeldKey();
   if (keys_.empty() || keys_.front().due > now + kMargin) return std::nullopt;
   KeyEvent event = keys_.front().event;
   keys_.pop_front();
   // The next command starts from the moment this key was delivered.
-  if (keys_.empty()) resume_at_ = std::max(resume_at_, now);
+  if (keys_.empty() && !held_) resume_at_ = std::max(resume_at_, now);
   return event;
 }
 
 std::optional<double> ScriptPlayer::NextDue(double now) {
+  QueueHeldKey();
   if (!keys_.empty()) return keys_.front().due;
   if (next_ >= commands_.size()) return std::nullopt;
   const ScriptCommand& command = commands_[next_];
@@ -83,7 +102,7 @@ std::optional<double> ScriptPlayer::NextDue(double now) {
 }
 
 std::string ScriptPlayer::Waiting() const {
-  if (next_ >= commands_.size()) return keys_.empty() ? "" : "its last key events";
+  if (next_ >= commands_.size()) return keys_.empty() && !held_ ? "" : "its last key events";
   const ScriptCommand& command = commands_[next_];
   std::string where = " (script line " + std::to_string(command.line) + ")";
   if (command.kind == ScriptCommand::Kind::kWaitSay) {

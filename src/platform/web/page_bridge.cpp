@@ -37,6 +37,7 @@ EM_ASYNC_JS(int, veltro_message_box, (const char* text, const char* title, int w
 });
 EM_JS(void, veltro_set_title, (const char* title), { document.title = UTF8ToString(title); });
 EM_JS(void, veltro_open_help, (), { VeltroPage.openHelp(); });
+EM_JS(void, veltro_set_in_flight, (int in_flight), { VeltroGamepad.inFlight = in_flight !== 0; });
 EM_JS(char*, veltro_command_line, (), { return allocateUTF8(VeltroPage.commandLine()); });
 EM_JS(char*, veltro_script, (), { return allocateUTF8(VeltroPage.script()); });
 EM_JS(int, veltro_sound_log_wanted, (), { return VeltroPage.soundLogWanted() ? 1 : 0; });
@@ -100,6 +101,10 @@ bool MessageBox(const std::string& text, const std::string& title, bool with_can
 
 void SetTitle(const std::string& title) {
   if (!title.empty()) veltro_set_title(title.c_str());
+}
+
+void SetInFlight(bool in_flight) {
+  veltro_set_in_flight(in_flight ? 1 : 0);
 }
 
 void OpenHelp() {

@@ -34,6 +34,9 @@ struct KeyEvent {
 };
 std::optional<KeyEvent> TakeKey();
 
+// Whether a flight runs: a gamepad's south button then fires the thrusters instead of choosing.
+void SetInFlight(bool in_flight);
+
 // The title of the game's window is the page's.
 void SetTitle(const std::string& title);
 

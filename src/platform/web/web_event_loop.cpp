@@ -22,6 +22,10 @@ bool WebEventLoop::Serve() {
   // Nothing reaches the page while the program runs: a loop that keeps finding work still lets
   // the browser run now and then, to take keys and read out the live region.
   if (Now() - last_yield_ > kLongestBusyMs / 1000.0) Yield(0);
+  if (const bool flying = in_flight && in_flight(); flying != told_in_flight_) {
+    page::SetInFlight(flying);
+    told_in_flight_ = flying;
+  }
   bool served = false;
   while (std::optional<page::KeyEvent> key = page::TakeKey()) {
     DeliverKey(key->down, key->code, key->shift, key->repeat);
@@ -29,7 +33,7 @@ bool WebEventLoop::Serve() {
   }
   if (script_ != nullptr) {
     while (std::optional<headless::KeyEvent> key = script_->TakeDueKey(Now())) {
-      DeliverKey(key->down, key->code, key->shift);
+      DeliverKey(key->down, key->code, key->shift, key->repeat);
       served = true;
     }
   }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/event_loop.h"
@@ -23,6 +24,9 @@ class WebEventLoop : public EventLoop {
 
   WebEventLoop();
 
+  // Whether a flight runs, told to the page's gamepad; unset, none runs.
+  std::function<bool()> in_flight;
+
   // A script whose keys are played besides the player's (nothing: the player's only).
   void SetKeySource(headless::KeySource* script) { script_ = script; }
 
@@ -44,6 +48,7 @@ class WebEventLoop : public EventLoop {
 
   headless::KeySource* script_ = nullptr;
   double last_yield_ = 0;
+  bool told_in_flight_ = false;
 };
 
 }  // namespace veltro::platform::web

@@ -4,25 +4,6 @@
 // all of it through the VeltroPage object; the page starts the program (Module) on Start.
 'use strict';
 
-// KeyboardEvent.code to the game's key codes (Windows virtual-key codes). The other function keys
-// stay the browser's (reload, full screen, caret browsing).
-const kKeyCodes = (() => {
-  const codes = {
-    Backspace: 8, Tab: 9, Enter: 13, NumpadEnter: 13, ShiftLeft: 16, ShiftRight: 16,
-    ControlLeft: 17, ControlRight: 17, AltLeft: 18, AltRight: 18, Escape: 27, Space: 32,
-    PageUp: 33, PageDown: 34, End: 35, Home: 36, ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39,
-    ArrowDown: 40, Delete: 46, F1: 112, NumpadMultiply: 106, NumpadAdd: 107,
-    NumpadSubtract: 109, NumpadDecimal: 110, NumpadDivide: 111,
-    Semicolon: 186, Equal: 187, Comma: 188, Minus: 189, Period: 190, Slash: 191, Backquote: 192,
-    BracketLeft: 219, Backslash: 220, BracketRight: 221, Quote: 222,
-  };
-  for (let c = 65; c <= 90; ++c) codes['Key' + String.fromCharCode(c)] = c;
-  for (let d = 0; d <= 9; ++d) {
-    codes['Digit' + d] = 48 + d;
-    codes['Numpad' + d] = 96 + d;
-  }
-  return codes;
-})();
 const kModifierKeys = new Set([16, 17, 18]);
 const kShift = 1, kControl = 2, kAlt = 4;
 // The Control commands the game has (spoken altitude, fuel, velocity; screen reader or voice);
@@ -157,7 +138,8 @@ const VeltroPage = {
   },
   onKey(event, down) {
     if (!this.started || this.boxAnswer) return;
-    const code = kKeyCodes[event.code];
+    // A key comes up as the code it went down as, whatever it types by then.
+    const code = (!down && this.held.get(event.code)) || VeltroKeys.codeOf(event);
     if (code === undefined) return;
     const shift = (event.shiftKey ? kShift : 0) | (event.ctrlKey ? kControl : 0) |
                   (event.altKey ? kAlt : 0);
