@@ -212,7 +212,7 @@ TEST_F(LoopbackOgg, BadFilesGiveNoStreamOrOneThatEnds) {
       const int32_t stream = ogg.PlayOggFromDisc(dir.File(name), loop);
       if (stream == 0) continue;
       Play(2.5);
-      if (loop == 0) EXPECT_EQ(ogg.OggIsPlaying(stream), 0) << name;
+      EXPECT_TRUE(loop == 1 || ogg.OggIsPlaying(stream) == 0) << name;
       ogg.StopOgg(stream);
     }
   }

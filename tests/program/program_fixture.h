@@ -7,13 +7,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "headless_run.h"
+#include "support/audio_file_fixtures.h"
 
 namespace veltro::app {
 
@@ -22,10 +21,7 @@ inline const std::string kClosingPrompt =
 inline const std::string kMoonFinalReport = "Final Fuel 224, Final Velocity 100.\\r\\n";
 inline const std::string kBoxKeys = "Press Enter or Escape to close this message.";
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
+inline constexpr auto& ReadFile = testing::ReadBytes;
 
 // How often `part` occurs in `text`.
 inline int Count(const std::string& text, const std::string& part) {

@@ -218,9 +218,6 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   EXPECT_EQ(kept, 0);
   EXPECT_FALSE(sound->IsPlaying(ogg_stream));
   EXPECT_NE(sound->OggSlots()[1].OggHandle, 0);  // stopped, its handle kept
-  int16_t none = 230;
-  sound->DeleteSound(none);
-  EXPECT_EQ(none, 0);
   sound->DeleteSound(mp3);
   EXPECT_EQ(mp3, 0);
   EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);

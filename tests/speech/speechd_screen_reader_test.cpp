@@ -33,7 +33,8 @@ int TextsUntilItFails(SpeechdScreenReader& reader) {
   return -1;
 }
 
-TEST(SpeechdTest, SpeaksReconnectsToARestartedServiceAndFailsWhenItIsKilledOrReplaced) {
+// One service of the test's own, through every way it can behave.
+TEST(SpeechdTest, SpeaksReconnectsToARestartedServiceAndFailsWhenItHangsIsKilledOrReplaced) {
   testing::SpeechdService service("speechd-restart");
   if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
   SpeechdScreenReader reader(service.Options());
@@ -58,6 +59,24 @@ TEST(SpeechdTest, SpeaksReconnectsToARestartedServiceAndFailsWhenItIsKilledOrRep
   reader.SayString("Back again", false);
   EXPECT_TRUE(service.Queued("Back again"));
 
+  // A service that hangs costs the caller nothing: each call only queues, so the caller goes on
+  // past the first text the service never takes (a blocking client would fail there, on its reply
+  // timeout); once the service has left a text untaken too long, the channel has failed.
+  SpeechdOptions options = service.Options();
+  options.take_timeout = std::chrono::milliseconds(300);
+  auto hung = std::make_unique<SpeechdScreenReader>(options);
+  service.Signal(SIGSTOP);
+  EXPECT_GT(TextsUntilItFails(*hung), 1);
+  EXPECT_THROW(hung->StopSpeech(), PlatformError);  // and stays failed
+  hung.reset();  // a thread held up by the service is left to finish on its own
+  // A channel made while the service hangs costs its caller no wait for the connection either.
+  options.reply_timeout = std::chrono::milliseconds(300);
+  const auto start = std::chrono::steady_clock::now();
+  SpeechdScreenReader late(options);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_GE(TextsUntilItFails(late), 0);
+  service.Signal(SIGCONT);
+
   // One that is killed, or a stranger in its place (libspeechd would answer it with exit), fails
   // the channel within a few calls, and for good; so does a stranger met at the start.
   service.Signal(SIGKILL);
@@ -72,28 +91,6 @@ TEST(SpeechdTest, SpeaksReconnectsToARestartedServiceAndFailsWhenItIsKilledOrRep
   testing::GarbagePeer stranger(service.Options().unix_socket);
   EXPECT_GE(TextsUntilItFails(replaced), 0);
   EXPECT_THROW(SpeechdScreenReader at_start(service.Options()), PlatformError);
-}
-
-TEST(SpeechdTest, AServiceThatHangsCostsTheCallerNothingAndFailsTheChannel) {
-  testing::SpeechdService service("speechd-hang");
-  if (!service.Start()) GTEST_SKIP() << "speech-dispatcher could not be started here";
-  SpeechdOptions options = service.Options();
-  options.take_timeout = std::chrono::milliseconds(300);
-  auto reader = std::make_unique<SpeechdScreenReader>(options);
-  service.Signal(SIGSTOP);
-  // Each call only queues, so the caller goes on past the first text the service never takes
-  // (a blocking client would fail there, on its reply timeout); once the service has left a text
-  // untaken too long, the channel has failed.
-  EXPECT_GT(TextsUntilItFails(*reader), 1);
-  EXPECT_THROW(reader->StopSpeech(), PlatformError);  // and stays failed
-  reader.reset();  // a thread held up by the service is left to finish on its own
-  // A channel made while the service hangs costs its caller no wait for the connection either.
-  options.reply_timeout = std::chrono::milliseconds(300);
-  const auto start = std::chrono::steady_clock::now();
-  SpeechdScreenReader late(options);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-  EXPECT_GE(TextsUntilItFails(late), 0);
-  service.Signal(SIGCONT);
 }
 
 TEST(SpokenTextTest, BrokenBytesAreReplacedAndTheSignOfANumberIsSaid) {
