@@ -19,7 +19,7 @@ namespace veltro::platform::desktop {
 // its next mixing period: a stop fades out by taking the gain to 0. The browser's OpenAL fades a
 // paused source's output itself (web/openal_fades.js).
 #ifdef __EMSCRIPTEN__
-constexpr bool kFadeByGain = true;
+constexpr bool kFadeByGain = false;  // a gain set there takes effect at once
 #else
 constexpr bool kFadeByGain = true;
 #endif
