@@ -142,20 +142,9 @@ TEST_F(GameTest, ThrustersFollowTheKeysAndRunOutOfFuel) {
   EXPECT_EQ(std::ranges::count(sound.PlayedFiles(), "retrojet.wav"), 4);
 }
 
-// Fuel burnt to exactly nothing runs out on that tick, not on the next.
-TEST_F(GameTest, FuelBurntToExactlyNothingRunsOutOnThatTick) {
-  StartFlight(0, 0);
-  FlightState& f = game.flight();
-  f.Fuel = 2 * f.Thrust * f.TimeStep;  // two burns
-  game.KeyDown(keys::kSpace, 0);
-  for (int i = 0; i < 2; ++i) Tick();
-  EXPECT_EQ(f.Fuel, 0);
-  EXPECT_EQ(speech.Count("Out of Fuel"), 1);
-}
-
-// A stop that fails (the sound device gone in mid-flight) stops neither the thrusters nor the end
-// of the flight.
-TEST_F(GameTest, FailingStopsLeaveTheThrustersAndTheEndOfTheFlightToTheKeysAndTheGround) {
+// Fuel burnt to exactly nothing runs out on that tick, not on the next. A stop that fails (the
+// sound device gone in mid-flight) stops neither the thrusters nor the end of the flight.
+TEST_F(GameTest, FuelRunsOutAtNothingAndFailingStopsLeaveTheFlightToTheKeysAndTheGround) {
   StartFlight(0, 0);
   FlightState& f = game.flight();
   game.KeyDown(keys::kSpace, 0);
@@ -164,6 +153,13 @@ TEST_F(GameTest, FailingStopsLeaveTheThrustersAndTheEndOfTheFlightToTheKeysAndTh
   const float fuel = f.Fuel;
   Tick();
   EXPECT_EQ(f.Fuel, fuel);
+  sound.stops_fail = false;
+  f.Fuel = 2 * f.Thrust * f.TimeStep;  // two burns
+  game.KeyDown(keys::kSpace, 0);
+  for (int i = 0; i < 2; ++i) Tick();
+  EXPECT_EQ(f.Fuel, 0);
+  EXPECT_EQ(speech.Count("Out of Fuel"), 1);
+  sound.stops_fail = true;
   f.Velocity = 10;
   f.Altitude = 0.1f;
   Tick();
