@@ -187,7 +187,7 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
   EXPECT_NO_THROW(mute.StopSpeakingAll());
 }
 
-TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
+TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEndAndEditBoxEchoesTyping) {
   StartVoice();
   // Down: voice 0; K: voice 1; Right: index 2 fails; Down: refused from then on; Up: back to the
   // last voice of the list.
@@ -206,6 +206,20 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   form.AdjustVoice(voice = 0);
   EXPECT_EQ(voice, -1);
   EXPECT_EQ(Log("voice speak Here"), std::vector<std::string>{});
+
+  // The edit box echoes typing and Backspace; Escape discards.
+  Clear();
+  // clang-format off
+  script = {{kBack}, {Digit(9), kShiftMask}, {kBack}, {Letter('H')}, {Letter('I'), kShiftMask},
+            {kTab}, {kShift}, {kControl}, {kAlt}, {kF1}, {Letter('X'), kControlMask}, {kComma},
+            {kReturn}};
+  // clang-format on
+  EXPECT_EQ(form.EditBox("Name?"), "Hi,");
+  EXPECT_THAT(Log("voice speak "),
+              ElementsAre("Name?", "left parren", "left parren", "H", "i", "comma"));
+  EXPECT_EQ(ui.events.key_target(), nullptr);
+  script = {{Letter('A')}, {Letter('B')}, {kEscape}};
+  EXPECT_EQ(form.EditBox("Type"), "");
 
   speech.fail_voice_calls = true;  // no voice at all
   script = {{kDown}};
@@ -273,7 +287,7 @@ TEST_F(SpeechFormTest, SetSapiValuesSetsSlotOneAndStopsQuietlyAtTheFirstFailure)
   EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
 }
 
-TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
+TEST_F(SpeechFormTest, SayCharacterNamesTheKeySilentlySpellingPausesAfterEachAndStopsAtAKey) {
   StartVoice();
   const std::tuple<int16_t, int16_t, std::string> cases[] = {
       {65, 0, "A"},  {65, 1, "a"}, {188, 1, "less"}, {188, 2, ""},        {57, 1, "left parren"},
@@ -287,10 +301,7 @@ TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
     EXPECT_TRUE(row.character.empty() || table.FindCharacter(row.character[0]) == &row)
         << row.character;
   }
-}
 
-TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
-  StartVoice();
   form.speak("Q: 42");
   form.SpellLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42", "Q", "colan", "space", "4", "2"));
@@ -317,21 +328,6 @@ TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
   Clear();
   form.SpellWord("xy");
   EXPECT_EQ(waits.size(), 1u);
-}
-
-TEST_F(SpeechFormTest, EditBoxEchoesTypingAndBackspaceAndEscapeDiscards) {
-  StartVoice();
-  // clang-format off
-  script = {{kBack}, {Digit(9), kShiftMask}, {kBack}, {Letter('H')}, {Letter('I'), kShiftMask},
-            {kTab}, {kShift}, {kControl}, {kAlt}, {kF1}, {Letter('X'), kControlMask}, {kComma},
-            {kReturn}};
-  // clang-format on
-  EXPECT_EQ(form.EditBox("Name?"), "Hi,");
-  EXPECT_THAT(Log("voice speak "),
-              ElementsAre("Name?", "left parren", "left parren", "H", "i", "comma"));
-  EXPECT_EQ(ui.events.key_target(), nullptr);
-  script = {{Letter('A')}, {Letter('B')}, {kEscape}};
-  EXPECT_EQ(form.EditBox("Type"), "");
 }
 
 }  // namespace
