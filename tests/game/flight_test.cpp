@@ -55,7 +55,7 @@ TEST_F(GameTest, AltitudeToneFollowsHeightAndPansOnlyWithTheFuelToneMuted) {
   EXPECT_EQ(sound.Of(Op::kFrequency, alt).back().Frequency, 10025);
 }
 
-TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
+TEST_F(GameTest, ClickerFollowsSpeedKeepsItsRhythmWhileMutedAndMarksAreSpokenInOrder) {
   StartFlight(0, 0);
   FlightState& f = game.flight();
   f.TerminalVelocity = 0;  // no gravity while descending: the speed stays 10, a click a second
@@ -83,16 +83,12 @@ TEST_F(GameTest, ClickerFollowsSpeedAndKeepsItsRhythmWhileMuted) {
   f.Velocity = -5;  // climbing: every 10/5 s
   run(10, 30, "vel2.wav");
   EXPECT_EQ(clicks, (std::vector<int>{10, 19, 28}));
-}
 
-TEST_F(GameTest, MarksAreAnnouncedInOrderAtMostEveryOneAndAQuarterSeconds) {
-  StartFlight(0, 0);
+  // Marks are announced in order, at most every one and a quarter seconds.
   game.KeyDown(keys::Letter('V'), keys::kControlMask);
   game.KeyDown(keys::Letter('F'), keys::kControlMask);
-  FlightState& f = game.flight();
-  f.TerminalVelocity = 0;
   f.Velocity = 10;  // 0.2 ft a tick
-  ui.clock.AdvanceTo(100);
+  ui.clock.Advance(100);
   speech.log.clear();
   auto pass = [&](float from, double seconds) {
     f.Altitude = from;
