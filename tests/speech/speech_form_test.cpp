@@ -97,9 +97,8 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.TTSSetup(1);
   form.TTSSetup(3);
   EXPECT_THAT(Log(), ElementsAre("voice purge", "reader stop"));
-}
 
-TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {
+  // Blank texts are skipped; a leading "***" is removed.
   const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
       {"", {}, "first"},
       {"    ", {}, "first"},
