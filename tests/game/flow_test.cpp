@@ -94,7 +94,7 @@ RandomDraw Draws(std::vector<double> values) {
   return [values, next = std::size_t{0}]() mutable { return values.at(next++); };
 }
 
-TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
+TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefing) {
   struct {
     int16_t world;
     float burn_altitude, minimum_fuel, allowance[3];
@@ -102,8 +102,8 @@ TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
   } const cases[] = {
       {0, 200, 112, {224, 168, 134.4f}, {"9", "7", "5"}},
       {1, 2510, 833, {1666, 1249.5f, 999.6f}, {"33", "25", "20"}},
-      {2, 3000, 547.5f, {1095, 821.25f, 657}, {"44", "33", "26"}},
       {3, 960, 476, {952, 714, 571.2f}, {"19", "14", "11"}},
+      {2, 3000, 547.5f, {1095, 821.25f, 657}, {"44", "33", "26"}},
   };
   FlightState& f = game.flight();
   for (const auto& c : cases) {
@@ -119,26 +119,20 @@ TEST_F(GameTest, FixedWorldsGiveTheirBurnFuelAllowanceAndBriefedSeconds) {
     for (int16_t difficulty = 0; difficulty < 3; ++difficulty) {
       f.InitialFuel = FuelAllowance(burn.MinimumFuel, difficulty);
       EXPECT_EQ(f.InitialFuel, c.allowance[difficulty]);
+      speech.log.clear();
       game.speakstats();
-      EXPECT_EQ(speech.log.end()[-2], std::string("There is enough fuel for ") +
-                                          c.seconds[difficulty] + " seconds of thrust.");
+      EXPECT_EQ(speech.log.at(3), std::string("There is enough fuel for ") + c.seconds[difficulty] +
+                                      " seconds of thrust.");
     }
   }
-}
-
-TEST_F(GameTest, BriefingAndAWorldWhereNoBurnCanSucceed) {
-  SelectWorld(2, game.flight(), Draws({}));  // Mars: gravity 12.5 is spoken as 12
-  game.flight().InitialFuel = 1095;
-  game.speakstats();
+  // The whole briefing of the last, Mars: gravity 12.5 is spoken as 12.
   EXPECT_EQ(speech.log, (std::vector<std::string>{"Gravity is 12 feet per second squared.",
                                                   "Thrust is 25 feet per second squared",
                                                   "Terminal velocity is 700 feet per second.",
-                                                  "There is enough fuel for 44 seconds of thrust.",
+                                                  "There is enough fuel for 26 seconds of thrust.",
                                                   "Maximum landing speed 15 feet per second."}));
   // An asteroid without gravity has no thrust either: the search still ends, with no fuel.
-  FlightState& f = game.flight();
   SelectWorld(4, f, Draws({0, 0.7, 0.2}));
-  f.TimeStep = kTimeStep;
   f.InitialFuel = 100000;
   float MinimumFuel = -1;
   TestVelocity(f, MinimumFuel);

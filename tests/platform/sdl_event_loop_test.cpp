@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/desktop/sdl_event_loop.h"
+#include "platform/desktop/default_handler.h"
 #include "platform/desktop/sdl_dialogs.h"
 
 #include <gmock/gmock.h>
@@ -66,7 +67,7 @@ TEST_F(SdlUserInterfaceTest, KeyEventsReachTheTargetAsVirtualKeysWithModifiers) 
   PushKey(SDL_KEYUP, SDLK_SPACE, KMOD_NONE);
   PushKey(SDL_KEYDOWN, SDLK_3, KMOD_RCTRL);
   PushKey(SDL_KEYDOWN, SDLK_APPLICATION, KMOD_NONE);  // no code: not delivered
-  PushKey(SDL_KEYDOWN, SDLK_1, KMOD_LGUI);  // the desktop's: not delivered
+  PushKey(SDL_KEYDOWN, SDLK_1, KMOD_LGUI);            // the desktop's: not delivered
   dialogs_->SendKeys("+a{enter}");
   ui_->DoEvents();
   Keys expected = {{true, keys::kSpace, 0},       {true, keys::kSpace, 0},
@@ -95,9 +96,15 @@ TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) 
   EXPECT_EQ(opened[0], VELTRO_BIN_DIR "/help.html");
   ASSERT_EQ(target_.keys.size(), 5u);
   EXPECT_EQ(target_.keys[4], KeyRecord(true, keys::kF1, keys::kShiftMask));
-  // No program for the page, or a missing page: a failure that says where the page is (the
-  // program speaks it), and the key still reaches the game.
-  dialogs_->open_file = [](const std::string&) { throw PlatformError("no browser"); };
+  // No program for the page (a desktop with no handler registered for any type), or a missing
+  // page: a failure that says where the page is (the program speaks it, the log tells why), and
+  // the key still reaches the game.
+  for (const char* variable :
+       {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
+    setenv(variable, "/nonexistent-veltro-handlers", 1);
+  }
+  dialogs_->open_file = OpenWithDefaultHandler;
+  ::testing::internal::CaptureStderr();
   EXPECT_THROW(
       try { dialogs_->ShowHelp(); } catch (const PlatformError& failure) {
         EXPECT_STREQ(failure.what(),
@@ -106,6 +113,8 @@ TEST_F(SdlUserInterfaceTest, F1AndTheSentF1OpenTheHelpPageAndStillReachTheGame) 
         throw;
       },
       PlatformError);
+  EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+              ::testing::HasSubstr(VELTRO_BIN_DIR "/help.html"));
   dialogs_->help_page_path = VELTRO_BIN_DIR "/no-such-help.html";
   dialogs_->SendKeys("{f1}");
   ::testing::internal::CaptureStderr();

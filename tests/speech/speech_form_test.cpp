@@ -97,9 +97,8 @@ TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemType
   form.TTSSetup(1);
   form.TTSSetup(3);
   EXPECT_THAT(Log(), ElementsAre("voice purge", "reader stop"));
-}
 
-TEST_F(SpeechFormTest, BlankTextsAreSkippedAndATripleAsteriskPrefixIsRemoved) {
+  // Blank texts are skipped; a leading "***" is removed.
   const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
       {"", {}, "first"},
       {"    ", {}, "first"},
@@ -187,7 +186,7 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
   EXPECT_NO_THROW(mute.StopSpeakingAll());
 }
 
-TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
+TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEndAndEditBoxEchoesTyping) {
   StartVoice();
   // Down: voice 0; K: voice 1; Right: index 2 fails; Down: refused from then on; Up: back to the
   // last voice of the list.
@@ -207,6 +206,20 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   EXPECT_EQ(voice, -1);
   EXPECT_EQ(Log("voice speak Here"), std::vector<std::string>{});
 
+  // The edit box echoes typing and Backspace; Escape discards.
+  Clear();
+  // clang-format off
+  script = {{kBack}, {Digit(9), kShiftMask}, {kBack}, {Letter('H')}, {Letter('I'), kShiftMask},
+            {kTab}, {kShift}, {kControl}, {kAlt}, {kF1}, {Letter('X'), kControlMask}, {kComma},
+            {kReturn}};
+  // clang-format on
+  EXPECT_EQ(form.EditBox("Name?"), "Hi,");
+  EXPECT_THAT(Log("voice speak "),
+              ElementsAre("Name?", "left parren", "left parren", "H", "i", "comma"));
+  EXPECT_EQ(ui.events.key_target(), nullptr);
+  script = {{Letter('A')}, {Letter('B')}, {kEscape}};
+  EXPECT_EQ(form.EditBox("Type"), "");
+
   speech.fail_voice_calls = true;  // no voice at all
   script = {{kDown}};
   form.AdjustVoice(voice);
@@ -215,9 +228,28 @@ TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEnd) {
   EXPECT_EQ(ui.dialogs.boxes()[0].text, "No MS SAPI Voices were found.");
 }
 
-TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBack) {
-  speech.rate = 20;
+TEST_F(SpeechFormTest, SetSapiValuesAndTheRateAndVolumeKeysKeepTheVoiceInRange) {
+  EXPECT_NO_THROW(form.SetSapiValues(0, 0, 0, 0));  // no voice yet at all
   StartVoice();
+  int16_t choice = -5;
+  auto settings = [&] {
+    return std::tuple(speech.voice, speech.rate, speech.volume, speech.priority);
+  };
+  form.SetSapiValues(1, 3, 40, 1, choice);
+  EXPECT_EQ(choice, 1);
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
+  // Other slots were never made: the voice list is read from slot 1, then the assignment fails.
+  for (int16_t other : {0, 2, 7}) {
+    choice = other;
+    EXPECT_NO_THROW(form.SetSapiValues(1, 1, 1, 1, choice));
+    EXPECT_EQ(choice, other);
+  }
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
+  // A volume the voice refuses leaves the voice and rate set before it.
+  EXPECT_NO_THROW(form.SetSapiValues(0, 5, 150, 2));
+  EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
+
+  speech.rate = 20;
   script = {{kUp}, {Letter('I')}, {Letter('L')}, {kEscape}};
   int16_t rate = 0;
   form.AdjustRate(rate);
@@ -251,29 +283,7 @@ TEST_F(SpeechFormTest, AdjustRateAndVolumeKeepToTheirRangesAndGiveTheKeyboardBac
   EXPECT_EQ(ui.events.key_target(), &game);
 }
 
-TEST_F(SpeechFormTest, SetSapiValuesSetsSlotOneAndStopsQuietlyAtTheFirstFailure) {
-  EXPECT_NO_THROW(form.SetSapiValues(0, 0, 0, 0));  // no voice yet at all
-  StartVoice();
-  int16_t choice = -5;
-  auto settings = [&] {
-    return std::tuple(speech.voice, speech.rate, speech.volume, speech.priority);
-  };
-  form.SetSapiValues(1, 3, 40, 1, choice);
-  EXPECT_EQ(choice, 1);
-  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
-  // Other slots were never made: the voice list is read from slot 1, then the assignment fails.
-  for (int16_t other : {0, 2, 7}) {
-    choice = other;
-    EXPECT_NO_THROW(form.SetSapiValues(1, 1, 1, 1, choice));
-    EXPECT_EQ(choice, other);
-  }
-  EXPECT_EQ(settings(), std::tuple("Veltro Voice Two", 3, 40, 1));
-  // A volume the voice refuses leaves the voice and rate set before it.
-  EXPECT_NO_THROW(form.SetSapiValues(0, 5, 150, 2));
-  EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
-}
-
-TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
+TEST_F(SpeechFormTest, SayCharacterNamesTheKeySilentlySpellingPausesAfterEachAndStopsAtAKey) {
   StartVoice();
   const std::tuple<int16_t, int16_t, std::string> cases[] = {
       {65, 0, "A"},  {65, 1, "a"}, {188, 1, "less"}, {188, 2, ""},        {57, 1, "left parren"},
@@ -287,10 +297,7 @@ TEST_F(SpeechFormTest, SayCharacterNamesTheKeyWithoutSpeaking) {
     EXPECT_TRUE(row.character.empty() || table.FindCharacter(row.character[0]) == &row)
         << row.character;
   }
-}
 
-TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
-  StartVoice();
   form.speak("Q: 42");
   form.SpellLastThingSpoken();
   EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42", "Q", "colan", "space", "4", "2"));
@@ -317,21 +324,6 @@ TEST_F(SpeechFormTest, SpellingPausesAfterEachCharacterAndStopsAtAKey) {
   Clear();
   form.SpellWord("xy");
   EXPECT_EQ(waits.size(), 1u);
-}
-
-TEST_F(SpeechFormTest, EditBoxEchoesTypingAndBackspaceAndEscapeDiscards) {
-  StartVoice();
-  // clang-format off
-  script = {{kBack}, {Digit(9), kShiftMask}, {kBack}, {Letter('H')}, {Letter('I'), kShiftMask},
-            {kTab}, {kShift}, {kControl}, {kAlt}, {kF1}, {Letter('X'), kControlMask}, {kComma},
-            {kReturn}};
-  // clang-format on
-  EXPECT_EQ(form.EditBox("Name?"), "Hi,");
-  EXPECT_THAT(Log("voice speak "),
-              ElementsAre("Name?", "left parren", "left parren", "H", "i", "comma"));
-  EXPECT_EQ(ui.events.key_target(), nullptr);
-  script = {{Letter('A')}, {Letter('B')}, {kEscape}};
-  EXPECT_EQ(form.EditBox("Type"), "");
 }
 
 }  // namespace
