@@ -44,6 +44,7 @@ class SdlEventLoop : public EventLoop {
   // EventLoop
   void ShowMainWindow(const std::string& title) override;
   void DoEvents() override;
+  void WaitForEvents(std::optional<float> until = std::nullopt) override;
   void RunMessageLoop() override;
   void Pause() override;
   float Clock() override;
