@@ -267,7 +267,9 @@ bool SdlEventLoop::ServePending() {
     HandleEvent(event);
     served = true;
   }
-  return FireDueTimers() || served;
+  served = FireDueTimers() || served;
+  if (served && on_served) on_served();
+  return served;
 }
 
 void SdlEventLoop::DoEvents() {

@@ -40,6 +40,9 @@ class SdlEventLoop : public EventLoop {
   std::function<void(SDL_Surface* surface)> on_paint;
   // Draws the window again (its content changed).
   void Repaint() { PaintWindow(); }
+  // Runs after each round of the queue that delivered an event or a timer tick: the moments the
+  // program's state may have changed.
+  std::function<void()> on_served;
 
   // EventLoop
   void ShowMainWindow(const std::string& title) override;

@@ -32,7 +32,7 @@ class WindowTextPainter {
   static constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
   // Throws PlatformError when SDL_ttf cannot start or the font cannot be read.
-  explicit WindowTextPainter(std::string font_path = kFont);
+  explicit WindowTextPainter(const std::string& font_path = kFont);
   ~WindowTextPainter();
   WindowTextPainter(const WindowTextPainter&) = delete;
   WindowTextPainter& operator=(const WindowTextPainter&) = delete;
@@ -50,7 +50,8 @@ class WindowTextPainter {
   int DrawLines(SDL_Surface* target, const std::vector<std::string>& lines, int pixels, int x,
                 int y, int width, int bottom, SDL_Color colour);
 
-  std::string font_path_;
+  // The font file, read once; every size is opened from it.
+  std::vector<char> font_file_;
   std::map<int, TTF_Font*> fonts_;
 };
 
