@@ -1,24 +1,25 @@
 #!/usr/bin/env bash
-# Processor time and main-thread wake-ups of the real program while it waits: in the main menu,
-# in flight (falling freely) and after a flight, each beside its floor (bench_floor idle|flight:
-# the same window and sound device doing nothing, or an efficient 20 ms loop with three sources
-# playing). Runs on a private Xvfb with OpenAL Soft's null device and the built-in voice on SDL's
-# dummy audio. Prints Markdown table rows.
+# Processor time and wake-ups of the real program while it waits: in the main menu, in flight
+# (falling freely) and after a flight, beside its floor (bench_floor idle|flight: a program doing
+# the same work as cheaply as it can) and, when given, an earlier build of the program. The
+# rounds alternate the programs, so that a machine that others share weighs on all of them alike;
+# each figure is the range over the rounds.
 #
-# usage: measure_wakes.sh <veltro-lander> <bench_floor> <folder> [seconds] [earlier veltro-lander]
+# Runs on a private Xvfb and, when PulseAudio is installed, a private PulseAudio server with a null
+# sink (OpenAL Soft and the built-in voice play to it; the server's processor time counts with the
+# program's); otherwise on OpenAL Soft's null device and SDL's dummy audio. Prints Markdown.
+#
+# usage: measure_wakes.sh <veltro-lander> <bench_floor> <folder> [seconds] [rounds] [earlier]
 set -u
-program=${1:?usage: measure_wakes.sh <veltro-lander> <bench_floor> <folder> [seconds] [earlier]}
-floor=${2:?} folder=${3:?} seconds=${4:-8} earlier=${5:-}
+program=${1:?usage: measure_wakes.sh <veltro-lander> <bench_floor> <folder> [seconds] [rounds] [earlier]}
+floor=${2:?} folder=${3:?} seconds=${4:-8} rounds=${5:-3} earlier=${6:-}
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d -t veltro-wakes.XXXXXX)
 xvfb_pid="" pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-
-exec 3< <(Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r -t 10 _ xvfb_pid <&3 || { echo "Xvfb did not start" >&2; exit 1; }
-read -r -t 10 display <&3 || { echo "Xvfb did not report its display" >&2; exit 1; }
-export DISPLAY=":$display" ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy
+source "$here/private_servers.sh"
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; stop_private_servers; wait 2>/dev/null; rm -rf "$work"' EXIT
+start_private_servers "$work" || exit 1
 export SPEECHD_ADDRESS="unix_socket:$work/none.sock" SPEECHD_CMD=/bin/false
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"
 
 wait_for() {
   local deadline=$((SECONDS + 30))
@@ -28,38 +29,40 @@ wait_for() {
   done
 }
 
-# Processor time of the whole process and of its main thread (ns), and the main thread's
-# context switches (each one a wake-up or a preemption), from the scheduler's own counts.
+# Processor time (µs) of a process's threads; context switches (each a wake-up or a preemption)
+# of its main thread and of all its threads.
 sample() {
-  local total=0 task run
-  for task in /proc/"$pid"/task/*; do
-    read -r run _ <"$task/schedstat" && total=$((total + run))
+  local task total=0 all=0 run switches
+  for task in /proc/"$1"/task/*; do
+    read -r run _ <"$task/schedstat" && total=$((total + run / 1000))
+    switches=$(awk '/ctxt_switches/ {n += $2} END {print n}' "$task/status" 2>/dev/null)
+    all=$((all + ${switches:-0}))
   done
-  read -r run _ <"/proc/$pid/task/$pid/schedstat"
-  local switches
-  switches=$(awk '/ctxt_switches/ {n += $2} END {print n}' "/proc/$pid/task/$pid/status")
-  echo "$total $run $switches"
+  switches=$(awk '/ctxt_switches/ {n += $2} END {print n}' "/proc/$1/task/$1/status")
+  echo "$total $switches $all"
 }
 
-# Watches the process for the given seconds: "cpu% main-thread-cpu% wakes/s".
+# Watches the process (and the sound server) for the given seconds:
+# "cpu% server-cpu% main-wakes/s all-wakes/s".
 measure() {
-  local a b
-  read -r -a a <<<"$(sample)"
+  local a b s1 s2
+  read -r -a a <<<"$(sample "$pid")"
+  s1=$(server_cpu_us)
   sleep "$seconds"
-  read -r -a b <<<"$(sample)"
-  awk -v t="$((b[0] - a[0]))" -v m="$((b[1] - a[1]))" -v w="$((b[2] - a[2]))" -v s="$seconds" \
-    'BEGIN {printf "%.2f %% (main %.2f %%), %.0f wakes/s", t / s / 1e7, m / s / 1e7, w / s}'
+  read -r -a b <<<"$(sample "$pid")"
+  s2=$(server_cpu_us)
+  awk -v t="$((b[0] - a[0]))" -v d="$((s2 - s1))" -v m="$((b[1] - a[1]))" -v w="$((b[2] - a[2]))" \
+    -v s="$seconds" 'BEGIN {printf "%.2f %.2f %.0f %.0f", (t + d) / s / 1e4, d / s / 1e4, m / s, w / s}'
 }
 
-# The game in the menu, in flight and after it: "menu|flight|after" lines for one binary.
+# The game in the menu, in flight and after it: "menu|flight|after figures" lines.
 game_figures() {
-  local binary=$1
   rm -f "$work/speech.log"
-  "$binary" 3 --speech-log "$work/speech.log" 2>/dev/null &
+  "$1" 3 --speech-log "$work/speech.log" 2>/dev/null &
   pid=$!
   wait_for ' Moon$'
   sleep 1
-  echo "menu|$(measure)"
+  echo "menu $(measure)"
   xdotool key Return
   wait_for ' Easy$'
   xdotool key Return
@@ -67,11 +70,11 @@ game_figures() {
   xdotool key Down Return
   wait_for ' Press and hold spacebar to fire thrusters$'
   sleep 0.5
-  echo "flight|$(measure)"
+  echo "flight $(measure)"
   xdotool key Escape
   wait_for ' any other key to try again\.$'
   sleep 1
-  echo "after|$(measure)"
+  echo "after $(measure)"
   kill "$pid"
   wait "$pid" 2>/dev/null
   pid=""
@@ -80,22 +83,40 @@ game_figures() {
 floor_figures() {
   "$floor" "$folder" "$1" 2>/dev/null &
   pid=$!
-  sleep 1
-  measure
+  sleep 1.5
+  echo "$(measure)"
   kill "$pid"
   wait "$pid" 2>/dev/null
   pid=""
 }
 
-game=$(game_figures "$program")
-[ -n "$earlier" ] && before=$(game_figures "$earlier")
-idle=$(floor_figures idle)
-flying=$(floor_figures flight)
+for round in $(seq "$rounds"); do
+  game_figures "$program" | sed 's/^/game /'
+  [ -n "$earlier" ] && game_figures "$earlier" | sed 's/^/before /'
+  echo "floor menu $(floor_figures idle)"
+  echo "floor flight $(floor_figures flight)"
+done >"$work/figures"
+sed 's/^floor menu \(.*\)/&\nfloor after \1/' -i "$work/figures"
+
+# "low–high" of one field over the rounds.
+range() {
+  awk -v who="$1" -v state="$2" -v f="$3" -v d="$4" '$1 == who && $2 == state {
+      v = $(f + 2); if (n++ == 0 || v < lo) lo = v; if (n == 1 || v > hi) hi = v }
+    END { if (!n) exit; fmt = "%." d "f"; if (sprintf(fmt, lo) == sprintf(fmt, hi)) printf fmt, lo;
+          else printf fmt "–" fmt, lo, hi }' "$work/figures"
+}
+cell() {
+  local cpu
+  cpu="$(range "$1" "$2" 1 2) %"
+  [ "$server" != none ] && cpu+=" (server $(range "$1" "$2" 2 2) %)"
+  echo "$cpu; main $(range "$1" "$2" 3 0), all $(range "$1" "$2" 4 0)"
+}
+echo "Sound server: $server_name. $rounds rounds of ${seconds} s; load average $(cut -d' ' -f1-3 /proc/loadavg) at the end."
+echo
 echo "| state | the game | ${earlier:+before | }the floor |"
 echo "|---|---|${earlier:+---|}---|"
 for state in menu flight after; do
-  row="| $state | $(grep "^$state|" <<<"$game" | cut -d'|' -f2) |"
-  [ -n "$earlier" ] && row+=" $(grep "^$state|" <<<"$before" | cut -d'|' -f2) |"
-  if [ "$state" = flight ]; then row+=" $flying |"; else row+=" $idle |"; fi
-  echo "$row"
+  row="| $state | $(cell game $state) |"
+  [ -n "$earlier" ] && row+=" $(cell before $state) |"
+  echo "$row $(cell floor $state) |"
 done
