@@ -518,15 +518,21 @@ struct FloorVoice {
 
 // The least a program doing the game's work can do while it waits, until SIGTERM (or the window
 // is closed): the same sound device and a voice device that rests, a window with text, and keys.
-// "idle" says a word, shows it and waits for an event; "flight" also keeps a free fall's sounds
-// going as efficiently as it can: every 20 ms it retunes three looping sources, it clicks a few
-// times a second, draws its readouts twice a second and says a word every few seconds.
+// "idle" says a word, shows it, lets its sound device rest and waits for an event; "flight" also
+// keeps a free fall's sounds going as efficiently as it can: every 20 ms it retunes three looping
+// sources, it clicks a few times a second, draws its readouts twice a second and says a word every
+// few seconds.
 int WaitingFloor(const std::string& folder, bool flying) {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0) return 1;
   FloorWindow window;
   if (window.window == nullptr) return 1;
   Floor sounds(folder);
-  if (!flying) alSourceStopv(3, sounds.busy);
+  if (!flying) {
+    // Nothing plays: the device rests.
+    alSourceStopv(3, sounds.busy);
+    ALCdevice* device = sounds.context->device();
+    reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(device, "alcDevicePauseSOFT"))(device);
+  }
   ALuint click = 0;
   alGenSources(1, &click);
   alSourcei(click, AL_BUFFER, static_cast<ALint>(sounds.buffer));

@@ -29,30 +29,41 @@ wait_for() {
   done
 }
 
-# Processor time (µs) of a process's threads; context switches (each a wake-up or a preemption)
-# of its main thread and of all its threads.
-sample() {
-  local task total=0 all=0 run switches
-  for task in /proc/"$1"/task/*; do
-    read -r run _ <"$task/schedstat" && total=$((total + run / 1000))
-    switches=$(awk '/ctxt_switches/ {n += $2} END {print n}' "$task/status" 2>/dev/null)
-    all=$((all + ${switches:-0}))
+# Waits until the program's voice has said everything (its sound device's thread is gone, the
+# device rests), for at most 15 s: a program whose voice never rests is watched after that.
+wait_said() {
+  local deadline=$((SECONDS + 15))
+  while grep -qs '^SDLAudio' /proc/"$pid"/task/*/comm && [ $SECONDS -lt $deadline ]; do
+    sleep 0.2
   done
-  switches=$(awk '/ctxt_switches/ {n += $2} END {print n}' "/proc/$1/task/$1/status")
-  echo "$total $switches $all"
+  sleep 1
+}
+
+# One line per thread of a process: "tid switches" (its context switches so far, each a wake-up
+# or a preemption); then "cpu µs" of the whole process, exited threads included.
+sample() {
+  local task
+  for task in /proc/"$1"/task/*; do
+    awk -v t="${task##*/}" '/ctxt_switches/ {n += $2} END {print t, n}' "$task/status" 2>/dev/null
+  done
+  awk '{printf "cpu %d\n", ($14 + $15) * 1e6 / '"$(getconf CLK_TCK)"'}' "/proc/$1/stat"
 }
 
 # Watches the process (and the sound server) for the given seconds:
-# "cpu% server-cpu% main-wakes/s all-wakes/s".
+# "cpu% server-cpu% main-wakes/s all-wakes/s"; a thread born meanwhile counts from 0.
 measure() {
-  local a b s1 s2
-  read -r -a a <<<"$(sample "$pid")"
+  local s1 s2
+  sample "$pid" >"$work/before"
   s1=$(server_cpu_us)
   sleep "$seconds"
-  read -r -a b <<<"$(sample "$pid")"
+  sample "$pid" >"$work/after"
   s2=$(server_cpu_us)
-  awk -v t="$((b[0] - a[0]))" -v d="$((s2 - s1))" -v m="$((b[1] - a[1]))" -v w="$((b[2] - a[2]))" \
-    -v s="$seconds" 'BEGIN {printf "%.2f %.2f %.0f %.0f", (t + d) / s / 1e4, d / s / 1e4, m / s, w / s}'
+  awk -v d="$((s2 - s1))" -v s="$seconds" -v main="$pid" '
+    FNR == NR {then[$1] = $2; next}
+    $1 == "cpu" {cpu = $2 - then["cpu"]; next}
+    {w = $2 - ($1 in then ? then[$1] : 0); all += w; if ($1 == main) m = w}
+    END {printf "%.2f %.2f %.0f %.0f", (cpu + d) / s / 1e4, d / s / 1e4, m / s, all / s}' \
+    "$work/before" "$work/after"
 }
 
 # The game in the menu, in flight and after it: "menu|flight|after figures" lines.
@@ -60,8 +71,9 @@ game_figures() {
   rm -f "$work/speech.log"
   "$1" 3 --speech-log "$work/speech.log" 2>/dev/null &
   pid=$!
+  # Each state is watched once the program has said what it says on entering it.
   wait_for ' Moon$'
-  sleep 1
+  wait_said
   echo "menu $(measure)"
   xdotool key Return
   wait_for ' Easy$'
@@ -73,7 +85,7 @@ game_figures() {
   echo "flight $(measure)"
   xdotool key Escape
   wait_for ' any other key to try again\.$'
-  sleep 1
+  wait_said
   echo "after $(measure)"
   kill "$pid"
   wait "$pid" 2>/dev/null
@@ -83,7 +95,7 @@ game_figures() {
 floor_figures() {
   "$floor" "$folder" "$1" 2>/dev/null &
   pid=$!
-  sleep 1.5
+  sleep 3
   echo "$(measure)"
   kill "$pid"
   wait "$pid" 2>/dev/null

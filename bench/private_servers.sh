@@ -15,7 +15,9 @@ start_private_servers() {
   export DBUS_SESSION_BUS_ADDRESS="unix:path=$folder/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$folder/no-bus"
   if command -v pulseaudio >/dev/null; then
     mkdir -p "$folder/pulse"
+    # As on a desktop, the sink stops mixing once no stream plays to it (here after a second).
     printf '%s\n' "load-module module-null-sink sink_name=null rate=48000" \
+      "load-module module-suspend-on-idle timeout=1" \
       "load-module module-native-protocol-unix socket=$folder/pulse/native auth-anonymous=1" \
       "set-default-sink null" >"$folder/pulse/default.pa"
     HOME="$folder/pulse" XDG_RUNTIME_DIR="$folder/pulse" XDG_CONFIG_HOME="$folder/pulse" \

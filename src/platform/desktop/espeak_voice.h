@@ -49,7 +49,7 @@ struct EspeakOptions {
   // How long the sound device stays open after its last sound has played. A sound server keeps
   // mixing an open device's silence, so the voice closes it at rest and opens it again for the
   // next words (which costs a few milliseconds, not the server's mixing for ever).
-  std::chrono::milliseconds device_rest{1000};
+  std::chrono::milliseconds device_rest{500};
 };
 
 // The program's own voice on embedded espeak-ng, in SAPI's terms. A thread of the voice's own

@@ -99,6 +99,29 @@ std::vector<float> OpenAlContext::Render(int frames) {
   return samples;
 }
 
+void OpenAlContext::RestIfSilent() {
+#ifndef __EMSCRIPTEN__  // a browser's audio, once suspended, comes back only when it pleases
+  if (loopback_ || resting_ ||
+      alcIsExtensionPresent(device_, "ALC_SOFT_pause_device") != ALC_TRUE) {
+    return;
+  }
+  MakeCurrent();
+  for (ALuint source : sources_) {
+    ALint state = AL_INITIAL;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (state == AL_PLAYING) return;
+  }
+  AlcFunction<LPALCDEVICEPAUSESOFT>("alcDevicePauseSOFT")(device_);
+  resting_ = alcGetError(device_) == ALC_NO_ERROR;
+#endif
+}
+
+void OpenAlContext::Wake() {
+  if (!resting_) return;
+  AlcFunction<LPALCDEVICERESUMESOFT>("alcDeviceResumeSOFT")(device_);
+  resting_ = false;
+}
+
 void OpenAlContext::SetRolloffFactor(float factor) {
   MakeCurrent();
   for (ALuint source : sources_3d_) alSourcef(source, AL_ROLLOFF_FACTOR, factor);

@@ -44,6 +44,16 @@ class OpenAlContext {
   void Register3DSource(ALuint source) { sources_3d_.insert(source); }
   void Unregister3DSource(ALuint source) { sources_3d_.erase(source); }
 
+  // Every source made on the device, for RestIfSilent.
+  void RegisterSource(ALuint source) { sources_.insert(source); }
+  void UnregisterSource(ALuint source) { sources_.erase(source); }
+  // An output device none of whose sources plays stops mixing: a sound server would otherwise
+  // go on taking its silence, period after period. Wake starts it again; call it before a source
+  // plays. Loopback devices, and OpenALs without ALC_SOFT_pause_device, never rest.
+  void RestIfSilent();
+  void Wake();
+  bool resting() const { return resting_; }
+
  private:
   OpenAlContext(ALCdevice* device, bool loopback) : device_(device), loopback_(loopback) {}
   void CreateContext(const std::vector<ALCint>& attributes);
@@ -53,6 +63,8 @@ class OpenAlContext {
   bool loopback_;
   float rolloff_factor_ = 1.0f;
   std::set<ALuint> sources_3d_;
+  std::set<ALuint> sources_;
+  bool resting_ = false;
 };
 
 // Throws PlatformError naming `what` when the last AL calls raised an error.

@@ -28,6 +28,7 @@ OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int
   sources_.assign(static_cast<size_t>(channels_), 0);
   alGenSources(channels_, sources_.data());
   CheckAlError("Creating a stream source");
+  for (ALuint source : sources_) context_->RegisterSource(source);
   for (ALuint source : sources_) {
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
@@ -37,6 +38,7 @@ OpenAlStreamVoice::OpenAlStreamVoice(std::shared_ptr<OpenAlContext> context, int
 }
 
 OpenAlStreamVoice::~OpenAlStreamVoice() {
+  for (ALuint source : sources_) context_->UnregisterSource(source);
   if (TryStep([this] { context_->MakeCurrent(); })) {
     alSourceStopv(channels_, sources_.data());
     for (ALuint source : sources_) alSourcei(source, AL_BUFFER, 0);
@@ -109,6 +111,7 @@ int64_t OpenAlStreamVoice::PlayedFrames() {
 
 void OpenAlStreamVoice::Play() {
   context_->MakeCurrent();
+  context_->Wake();
   alSourcePlayv(channels_, sources_.data());
   CheckAlError("Playing a stream");
 }
