@@ -12,11 +12,8 @@ set -u
 runs=${1:?usage: measure_desktop_launch.sh [runs] <veltro-lander>...}
 shift
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d -t veltro-launch.XXXXXX)
-pid=""
 source "$here/private_servers.sh"
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; stop_private_servers; wait 2>/dev/null; rm -rf "$work"' EXIT
-start_private_servers "$work" || exit 1
+use_private_servers launch || exit 1
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
 # The median and largest of the numbers on stdin, and how many runs never got there ("-").

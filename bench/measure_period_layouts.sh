@@ -10,11 +10,8 @@ program=${1:?usage: measure_period_layouts.sh <veltro-lander> <bench_floor> <fol
 floor=${2:?} folder=${3:?} seconds=${4:?}
 shift 4
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d -t veltro-layouts.XXXXXX)
-pid=""
 source "$here/private_servers.sh"
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; stop_private_servers; wait 2>/dev/null; rm -rf "$work"' EXIT
-start_private_servers "$work" || exit 1
+use_private_servers layouts || exit 1
 
 cpu_us() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{n += $1} END {printf "%d", n / 1000}'; }
 wakes() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {n += $2} END {print n}'; }

@@ -14,11 +14,8 @@ set -u
 program=${1:?usage: measure_wakes.sh <veltro-lander> <bench_floor> <folder> [seconds] [rounds] [earlier]}
 floor=${2:?} folder=${3:?} seconds=${4:-8} rounds=${5:-3} earlier=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d -t veltro-wakes.XXXXXX)
-xvfb_pid="" pid=""
 source "$here/private_servers.sh"
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; stop_private_servers; wait 2>/dev/null; rm -rf "$work"' EXIT
-start_private_servers "$work" || exit 1
+use_private_servers wakes || exit 1
 export SPEECHD_ADDRESS="unix_socket:$work/none.sock" SPEECHD_CMD=/bin/false
 
 wait_for() {

@@ -1,4 +1,6 @@
 # The benchmarks' own display and sound server, sourced by the measuring scripts:
+#   use_private_servers NAME       makes the script's folder `work`, starts the servers in it, and
+#                                  at the script's end stops them and the program in `pid`
 #   start_private_servers FOLDER   starts Xvfb and, when installed, PulseAudio with a null sink,
 #                                  and points the programs started afterwards at them
 #   server_cpu_us                  the sound server's processor time so far, in µs (0 without one)
@@ -47,4 +49,11 @@ stop_private_servers() {
   [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   pulse_pid="" xvfb_pid=""
+}
+
+use_private_servers() {
+  work=$(mktemp -d -t "veltro-$1.XXXXXX")
+  pid=""
+  trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; stop_private_servers; wait 2>/dev/null; rm -rf "$work"' EXIT
+  start_private_servers "$work"
 }
