@@ -10,6 +10,7 @@
 //   bench_floor FOLDER idle|flight          the floor of a waiting program, until SIGTERM: the same
 //                                           window, sound device and resting voice device waiting
 //                                           for an event, or also keeping a free fall's sounds
+//   bench_floor FOLDER awake                as idle, with the sound device kept mixing silence
 // FOLDER holds the game's sounds and openal-soft.conf (by default the build's bin/);
 // bench/performance.sh runs them all and writes docs/performance.md.
 #include <AL/al.h>
@@ -522,14 +523,13 @@ struct FloorVoice {
 // keeps a free fall's sounds going as efficiently as it can: every 20 ms it retunes three looping
 // sources, it clicks a few times a second, draws its readouts twice a second and says a word every
 // few seconds.
-int WaitingFloor(const std::string& folder, bool flying) {
+int WaitingFloor(const std::string& folder, bool flying, bool rests = true) {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0) return 1;
   FloorWindow window;
   if (window.window == nullptr) return 1;
   Floor sounds(folder);
-  if (!flying) {
-    // Nothing plays: the device rests.
-    alSourceStopv(3, sounds.busy);
+  if (!flying) alSourceStopv(3, sounds.busy);
+  if (!flying && rests) {  // nothing plays: the device rests
     ALCdevice* device = sounds.context->device();
     reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(device, "alcDevicePauseSOFT"))(device);
   }
@@ -590,6 +590,7 @@ int main(int argc, char** argv) {
   if (argc > 2 && (std::string(argv[2]) == "idle" || std::string(argv[2]) == "flight")) {
     return WaitingFloor(folder, std::string(argv[2]) == "flight");
   }
+  if (argc > 2 && std::string(argv[2]) == "awake") return WaitingFloor(folder, false, false);
   if (argc > 3 && std::string(argv[2]) == "headless") {
     HeadlessCost(folder, argv[3]);
     return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What OpenAL Soft's period layouts cost on the sound server: for each "frames periods" layout, the
 # latency the device reports and the processor time and wake-ups of a program holding the device
-# open (bench_floor idle: no sound playing) and of the sound server, over a few seconds. Runs on
+# open and mixing (bench_floor awake: no sound playing) and of the sound server, over a few seconds. Runs on
 # a private Xvfb and sound server (bench/private_servers.sh). Prints Markdown table rows.
 #
 # usage: measure_period_layouts.sh <veltro-lander> <bench_floor> <folder> <seconds> "frames periods"...
@@ -24,7 +24,7 @@ for layout in "$@"; do
   conf=$work/$frames-$periods.conf
   printf '[general]\nfrequency = 48000\nperiod_size = %s\nperiods = %s\n' "$frames" "$periods" >"$conf"
   latency=$(ALSOFT_CONF=$conf "$program" --audio-info | awk '/^latency:/ {print $2, $3}')
-  ALSOFT_CONF=$conf "$floor" "$folder" idle 2>/dev/null &
+  ALSOFT_CONF=$conf "$floor" "$folder" awake 2>/dev/null &
   pid=$!
   sleep 2.5  # past the floor's first word and its voice device's rest
   a=$(cpu_us "$pid") b=$(server_cpu_us) wa=$(wakes "$pid") wb=$(wakes "$pulse_pid")

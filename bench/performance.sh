@@ -94,9 +94,9 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo
   echo "## Period layouts on PulseAudio"
   echo
-  echo "What holding the output device open costs, with no sound playing, for several layouts of"
+  echo "What keeping the output device mixing costs, with no sound playing, for several layouts of"
   echo "OpenAL Soft's mixing periods at 48 kHz (\`bench/measure_period_layouts.sh\`, 5 s each,"
-  echo "\`bench_floor idle\` as the program). The game uses 4 × 256: the same 5.3 ms wait for the"
+  echo "\`bench_floor awake\` as the program). The game uses 4 × 256: the same 5.3 ms wait for the"
   echo "next mix as 3 × 256, within 20 ms of reported latency, and the server wakes less to keep it"
   echo "fed; two periods make the server wake far more, longer periods exceed 20 ms."
   echo
@@ -194,6 +194,9 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "and sound server: processor time of the whole process plus the sound server's (the"
   echo "scheduler's own counts, \`/proc/PID/task/TID/schedstat\`), and context switches a second of"
   echo "its main thread (\"main\") and of all its threads (\"all\"; each a wake-up or a preemption)."
+  echo "Each state is watched once the voice has said what it says on entering it (its sound"
+  echo "device's thread gone; at most 15 s). The server suspends its sink a second after the last"
+  echo "stream stops, as desktops do (\`module-suspend-on-idle\`)."
   echo "In flight the craft falls freely. The floor (\`bench_floor idle|flight\`) does the same work"
   echo "as cheaply as it can: the same sound device, a voice device that opens for a word and"
   echo "closes after it, a window with text, and in flight three looping sources retuned every"
