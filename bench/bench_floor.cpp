@@ -270,6 +270,8 @@ void KeyToSound(const std::string& folder, const std::string& kind, int presses)
   if (floor) {
     alGenSources(1, &source);
     alSourcei(source, AL_BUFFER, static_cast<ALint>(floor->buffer));
+    // At the game's volume for the thruster, -18 dB: the same samples count as sound.
+    alSourcef(source, AL_GAIN, std::pow(10.0f, -1800 / 2000.0f));
   }
   PacedMixer mixer(render, rate, period);
   std::vector<double> taken;
@@ -292,7 +294,7 @@ void KeyToSound(const std::string& folder, const std::string& kind, int presses)
     if (engine) {
       engine->sound.StopPlay(engine->handle);
     } else {
-      alSourceStop(source);
+      alSourcePause(source);  // as the engine stops a sound: it keeps its place
     }
   }
   if (taken.empty()) {
