@@ -117,9 +117,11 @@ void OpenAlContext::RestIfSilent() {
 }
 
 void OpenAlContext::Wake() {
+#ifndef __EMSCRIPTEN__  // never resting there
   if (!resting_) return;
   AlcFunction<LPALCDEVICERESUMESOFT>("alcDeviceResumeSOFT")(device_);
   resting_ = false;
+#endif
 }
 
 void OpenAlContext::SetRolloffFactor(float factor) {
