@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands of the quick start, `make run` and `make test`, and the usual rest:
-# `make bench`, `make performance` (docs/performance.md), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
+# `make bench`, `make performance` (docs/performance.md; EARLIER: an earlier veltro-lander to set
+# beside it), `make install` (PREFIX, DESTDIR), `make uninstall`, `make package` (a .deb),
 # `make web` and `make serve-web` (the browser edition), `make soak` (10,000 random flights under
 # AddressSanitizer, and the damaged-file soak), `make fuzz` (FUZZ_SECONDS per target).
 BUILD ?= build
@@ -9,6 +10,7 @@ CMAKE_ARGS ?=
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 DESTDIR ?=
+EARLIER ?=
 
 SOAK_BUILD ?= build-soak
 FUZZ_BUILD ?= build-fuzz
@@ -55,7 +57,7 @@ performance:
 	scripts/setup test
 	$(MAKE) configure
 	cmake --build $(BUILD) -j $(JOBS) --target veltro-lander bench_floor bench_game bench_sound measure_stream_memory
-	bench/performance.sh $(BUILD)
+	bench/performance.sh $(BUILD) $(EARLIER)
 
 # The soak in a sanitized build of its own: 10,000 flights, then 400 with a damaged click file.
 soak:

@@ -24,6 +24,8 @@ namespace {
 
 constexpr const char* kNoDisplayAdvice =
     "To play a script without a display, use --headless --keys SCRIPT.";
+// How often the sound device is looked at for a rest.
+constexpr int32_t kRestCheckMilliseconds = 2000;
 
 }  // namespace
 
@@ -65,6 +67,11 @@ RunOutcome RunDesktopWithFiles(const std::string& files_folder, const std::strin
   events->in_flight = [&program] { return program.Game().InFlight(); };
   logged.on_utterance = [&captions](const std::string& text) { captions.Said(text); };
   dialogs.on_box = [&captions](const auto& box) { captions.ShowBox(box); };
+  // A sound that ends by itself leaves the sound device mixing silence until someone asks after
+  // it; now and then the device is told to rest if nothing plays.
+  std::unique_ptr<platform::Timer> rest = events->CreateTimer([&sound] { sound.RestIfSilent(); });
+  rest->SetInterval(kRestCheckMilliseconds);
+  rest->SetEnabled(true);
   return {program.Run(), ""};
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // veltro-lander: the desktop game, or a headless run of it played by a script.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -41,15 +44,29 @@ std::string Reason(int error) {
   return error != 0 ? std::strerror(error) : "the file could not be opened or read";
 }
 
+// A log that someone may follow as the game runs gets each line at once: a terminal, a pipe, or
+// any log of the desktop game (a few lines a second, which players and tests read as they come).
+// A headless run writes its file in whole blocks, and the rest at each message box and at the end.
+std::ostream* LinesAtOnceUnlessBlocks(std::ostream* log, bool blocks, bool found,
+                                      const struct stat& status) {
+  if (!blocks || !found || !S_ISREG(status.st_mode)) log->setf(std::ios::unitbuf);
+  return log;
+}
+
 // A log the user asked for: a file, or standard output for "-" (a terminal or braille user
 // follows the game there). `file` keeps the file open; null when no log was asked for.
-std::ostream* OpenLog(const std::string& path, std::unique_ptr<std::ofstream>& file) {
+std::ostream* OpenLog(const std::string& path, bool headless,
+                      std::unique_ptr<std::ofstream>& file) {
   if (path.empty()) return nullptr;
-  if (path == "-") return &std::cout;
+  struct stat status {};
+  if (path == "-") {
+    return LinesAtOnceUnlessBlocks(&std::cout, headless, fstat(STDOUT_FILENO, &status) == 0,
+                                   status);
+  }
   errno = 0;
   file = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
   if (!*file) throw veltro::app::UsageError("cannot write " + path + ": " + Reason(errno));
-  return file.get();
+  return LinesAtOnceUnlessBlocks(file.get(), headless, stat(path.c_str(), &status) == 0, status);
 }
 
 std::string ReadScript(const std::string& path) {
@@ -89,8 +106,8 @@ int Main(const std::vector<std::string>& arguments) {
       }
     }
     if (line.headless) headless.script = ReadScript(line.keys);
-    speech_log = OpenLog(line.speech_log, speech_file);
-    sound_log = OpenLog(line.sound_log, sound_file);
+    speech_log = OpenLog(line.speech_log, line.headless, speech_file);
+    sound_log = OpenLog(line.sound_log, line.headless, sound_file);
   } catch (const veltro::app::UsageError& error) {
     return Fail(kUsageStatus, std::string(error.what()) + " (see --help)");
   }

@@ -126,9 +126,8 @@ void SoundLog::WriteLine(bool may_repeat) {
     return;
   }
   WriteRepeats();
+  // One write per line: a log that someone follows (a terminal, a pipe) flushes after each.
   Write(now, line_, "\n");
-  // Flushed at once: someone may follow the log as the game runs, or it may end by a kill.
-  out_.flush();
   check_.Check(out_);
   if (may_repeat) {
     last_line_ = line_;

@@ -11,7 +11,7 @@ namespace veltro::app {
 namespace {
 
 // Readouts change every tick; a helper reads them at a calmer pace.
-constexpr int32_t kRefreshMilliseconds = 100;
+constexpr float kReadoutSeconds = 0.5f;
 
 std::string Whole(float value) {
   return std::to_string(static_cast<long>(std::lround(value)));
@@ -28,13 +28,13 @@ WindowCaptions::WindowCaptions(platform::desktop::SdlEventLoop& ui, const game::
     return;
   }
   ui_.on_paint = [this](SDL_Surface* surface) { painter_->Paint(surface, shown_); };
-  refresh_ = ui_.CreateTimer([this] { RefreshReadouts(); });
-  refresh_->SetInterval(kRefreshMilliseconds);
-  refresh_->SetEnabled(true);
+  // The readouts can change only when the game handled a key or a tick.
+  ui_.on_served = [this] { RefreshReadouts(); };
 }
 
 WindowCaptions::~WindowCaptions() {
   ui_.on_paint = nullptr;
+  ui_.on_served = nullptr;
 }
 
 void WindowCaptions::Said(const std::string& text) {
@@ -42,7 +42,7 @@ void WindowCaptions::Said(const std::string& text) {
   recent.push_back(text);
   if (recent.size() > kRecentTexts) recent.erase(recent.begin());
   // Drawn once, with the readouts of the same moment.
-  if (painter_ && !RefreshReadouts()) ui_.Repaint();
+  if (painter_ && !RefreshReadouts(true)) ui_.Repaint();
 }
 
 void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::Box>& box) {
@@ -50,7 +50,7 @@ void WindowCaptions::ShowBox(const std::optional<platform::desktop::WindowText::
   if (painter_) ui_.Repaint();
 }
 
-bool WindowCaptions::RefreshReadouts() {
+bool WindowCaptions::RefreshReadouts(bool now) {
   if (!painter_) return false;
   std::vector<std::string> readouts;
   if (game_.InFlight()) {
@@ -59,7 +59,13 @@ bool WindowCaptions::RefreshReadouts() {
                 "Velocity " + Whole(flight.Velocity) + " ft/s", "Fuel " + Whole(flight.Fuel)};
   }
   if (readouts == shown_.readouts) return false;
+  const float clock = ui_.Clock();
+  const bool flight_started_or_ended = readouts.empty() != shown_.readouts.empty();
+  if (!now && !flight_started_or_ended && clock - readouts_shown_at_ < kReadoutSeconds) {
+    return false;  // a later round shows the values of its moment
+  }
   shown_.readouts = std::move(readouts);
+  readouts_shown_at_ = clock;
   ui_.Repaint();
   return true;
 }

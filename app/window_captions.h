@@ -30,14 +30,16 @@ class WindowCaptions {
   void ShowBox(const std::optional<platform::desktop::WindowText::Box>& box);
 
  private:
-  // Reads the flight's quantities and repaints when they have changed; whether it repainted.
-  bool RefreshReadouts();
+  // Reads the flight's quantities and repaints when they have changed: at once when a flight
+  // starts or ends or `now` is set, otherwise no oftener than a helper can read them. Whether it
+  // repainted.
+  bool RefreshReadouts(bool now = false);
 
   platform::desktop::SdlEventLoop& ui_;
   const game::FRMMain& game_;
   std::unique_ptr<platform::desktop::WindowTextPainter> painter_;
   platform::desktop::WindowText shown_;
-  std::unique_ptr<platform::Timer> refresh_;
+  float readouts_shown_at_ = 0;  // the clock when the readouts were last drawn
 };
 
 }  // namespace veltro::app

@@ -150,6 +150,40 @@ void BM_EspeakStopThenFirstSample(benchmark::State& state) {
 }
 BENCHMARK(BM_EspeakStopThenFirstSample)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
+// From speaking a word to its first samples in the sound device's queue, with the device open
+// (range 0) and at rest, opened again for the word (range 1): the difference is what a rest costs
+// the next word. The device is SDL's choice (SDL_AUDIODRIVER, PULSE_SERVER pick it).
+void BM_EspeakFirstSampleOnDevice(benchmark::State& state) {
+  const bool rests = state.range(0) == 1;
+  std::unique_ptr<platform::desktop::EspeakVoice> voice;
+  try {
+    voice = std::make_unique<platform::desktop::EspeakVoice>(platform::desktop::EspeakOptions{
+        platform::desktop::EspeakOptions::Output::kSoundDevice, "", nullptr,
+        rests ? std::chrono::milliseconds(5) : std::chrono::hours(1)});
+  } catch (const platform::PlatformError& error) {
+    state.SkipWithError(error.what());
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    voice->Speak(std::nullopt, platform::SVSFPurgeBeforeSpeak);
+    voice->WaitUntilDone();
+    while (rests && voice->DeviceOpen()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    state.ResumeTiming();
+    const Clock::time_point start = Clock::now();
+    voice->Speak("Moon", platform::SVSFlagsAsync);
+    while (voice->QueuedDeviceBytes() == 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+}
+BENCHMARK(BM_EspeakFirstSampleOnDevice)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(30)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

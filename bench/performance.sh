@@ -1,8 +1,12 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the program against its floors and writes docs/performance.md.
-#   bench/performance.sh [BUILD_DIR]      (default: build; `make performance` builds and runs it)
-# Everything runs on OpenAL Soft's null device: no sound card is needed.
+#   bench/performance.sh [BUILD_DIR] [EARLIER]   (default: build; `make performance` builds and
+#                                                 runs it)
+# EARLIER, an earlier build's veltro-lander, is measured beside the program where the figures
+# compare (waiting, start-up), in alternating rounds. No sound card is needed: the waiting and the
+# start-up run on a private PulseAudio server with a null sink when PulseAudio is installed, the
+# rest on OpenAL Soft's null or loopback devices.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$source_dir/build}" && pwd)
@@ -10,14 +14,26 @@ bin=$build/bin
 bench=$build/bench/bench_floor
 benchmarks=$build/bench
 out=$source_dir/docs/performance.md
+earlier=${2:-}
 export ALSOFT_DRIVERS=null
 first_presses=15
+rounds=3
 
 # One field of --audio-info ("latency", "period", ...).
 info() { grep "^$2: " <<<"$1" | cut -d' ' -f2-; }
 # The median and largest of the numbers on stdin.
 spread() { sort -n | awk '{v[NR]=$1} END {printf "%d µs (max %d)", v[int((NR+1)/2)], v[NR]}'; }
 first() { for _ in $(seq $first_presses); do "$bench" "$bin" first "$1"; done | spread; }
+# Key → first sound at the mixer's output, game and floor alternating: "game|floor" rows of
+# "median max" per round, then the range of the medians and the largest of each.
+to_sound() {
+  for _ in $(seq $rounds); do
+    for kind in game floor; do echo "$kind $("$bench" "$bin" sound $kind 40)"; done
+  done | awk '{n[$1]++; if (!($1 in lo) || $2 < lo[$1]) lo[$1] = $2; if ($2 > hi[$1]) hi[$1] = $2
+      if ($3 > top[$1]) top[$1] = $3}
+    END {printf "| %.2f–%.2f ms (max %.1f) | %.2f–%.2f ms (max %.1f) |", lo["game"] / 1000,
+      hi["game"] / 1000, top["game"] / 1000, lo["floor"] / 1000, hi["floor"] / 1000, top["floor"] / 1000}'
+}
 # Memory of a `bench_floor voice` run ("resident largest", in kB) as "12.3 MB | 12.4 MB".
 megabytes() { awk '{printf "%.1f MB | %.1f MB", $1/1024, $2/1024}'; }
 # The shared libraries a command loads, as the dynamic loader reports them.
@@ -44,10 +60,13 @@ per_call_of() {
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 later_and_lag=$("$bench" "$bin")
-waiting=$("$source_dir/bench/measure_wakes.sh" "$bin/veltro-lander" "$bench" "$bin" 10)
+waiting=$("$source_dir/bench/measure_wakes.sh" "$bin/veltro-lander" "$bench" "$bin" 8 $rounds $earlier)
+layouts=$("$source_dir/bench/measure_period_layouts.sh" "$bin/veltro-lander" "$bench" "$bin" 5 \
+  "256 3" "256 4" "240 4" "320 3" "480 2" "1024 3")
+key_to_sound=$(to_sound)
 ticks=$(per_call bench_game BM_FlightTick)
 sounds=$(per_call bench_sound 'BM_PlaySound|BM_TickCueUpdates')
-launch=$("$source_dir/bench/measure_desktop_launch.sh" "$bin/veltro-lander" 5)
+launch=$("$source_dir/bench/measure_desktop_launch.sh" 5 "$bin/veltro-lander" $earlier)
 streaming=$("$benchmarks/measure_stream_memory" || true)  # its status says whether it grew by 2 MB; the table shows it
 # How long the introduction plays before the menu speaks: the first word's time in a headless run.
 intro_seconds=$("$bin/veltro-lander" --headless --keys "$short_script" --speech-log - | awk 'NR == 1 {print $1}')
@@ -73,6 +92,29 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   echo "| reported latency | $(info "$game" latency) | $(info "$floor" latency) |"
   echo
   echo "A new play is picked up at the next period, so up to one period more is heard on top."
+  echo
+  echo "## Period layouts on PulseAudio"
+  echo
+  echo "What keeping the output device mixing costs, with no sound playing, for several layouts of"
+  echo "OpenAL Soft's mixing periods at 48 kHz (\`bench/measure_period_layouts.sh\`, 5 s each,"
+  echo "\`bench_floor awake\` as the program). The game uses 4 × 256: the same 5.3 ms wait for the"
+  echo "next mix as 3 × 256, within 20 ms of reported latency, and the server wakes less to keep it"
+  echo "fed; two periods make the server wake far more, longer periods exceed 20 ms."
+  echo
+  echo "$layouts"
+  echo
+  echo "## Key → first sound at the mixer's output"
+  echo
+  echo "The thruster started at a random moment, until the first block with its sound leaves the"
+  echo "mixer: OpenAL Soft's loopback device, mixed in real time one period (256 frames at 48 kHz)"
+  echo "at a time by a thread that stands in for the sound card. The game's figure starts with its"
+  echo "engine's \`PlaySound\`; the floor's, a bare OpenAL program's \`alSourcePlay\` on a source"
+  echo "made ahead. $rounds rounds of 40 presses, alternating: the range of the rounds' medians, and"
+  echo "the largest single press (the machine is shared)."
+  echo
+  echo "| the game | the floor |"
+  echo "|---|---|"
+  echo "$key_to_sound"
   echo
   echo "## Space → \`alSourcePlay\`"
   echo
@@ -147,30 +189,38 @@ floor=$(ALSOFT_CONF= "$bin/veltro-lander" --audio-info)
   sed -E 's/.*before ([0-9]+) KiB.* ([0-9]+) KiB:.*/\1 \2/' <<<"$streaming" |
     awk '{printf "| %.1f MB | %.1f MB | %d KiB |\n", $1 / 1024, $2 / 1024, $2 - $1}'
   echo
-  echo "## Waiting: processor time and main-thread wake-ups"
+  echo "## Waiting: processor time and wake-ups"
   echo
-  echo "The program on a private Xvfb (OpenAL Soft's null device, the built-in voice on SDL's"
-  echo "dummy audio), watched for 10 s in each state: processor time of the whole process and of"
-  echo "its main thread (the scheduler's own count, \`/proc/PID/task/TID/schedstat\`), and the main"
-  echo "thread's context switches a second. In flight the craft falls freely. The floor is"
-  echo "\`bench_floor idle\` (the same window and sound device waiting for an event) beside the"
-  echo "menus, and \`bench_floor flight\` (a 20 ms loop retuning three playing sources) beside the"
-  echo "flight. Most of either is OpenAL Soft's mixing thread."
+  echo "The program (argument \"3\", the built-in voice) watched in each state on a private Xvfb"
+  echo "and sound server: processor time of the whole process plus the sound server's (the"
+  echo "scheduler's own counts, \`/proc/PID/task/TID/schedstat\`), and context switches a second of"
+  echo "its main thread (\"main\") and of all its threads (\"all\"; each a wake-up or a preemption)."
+  echo "Each state is watched once the voice has said what it says on entering it (its sound"
+  echo "device's thread gone; at most 15 s). The server suspends its sink a second after the last"
+  echo "stream stops, as desktops do (\`module-suspend-on-idle\`)."
+  echo "In flight the craft falls freely. The floor (\`bench_floor idle|flight\`) does the same work"
+  echo "as cheaply as it can: the same sound device, a voice device that opens for a word and"
+  echo "closes after it, a window with text, and in flight three looping sources retuned every"
+  echo "20 ms, a click a few times a second, readouts drawn twice a second and a word every few"
+  [ -n "$earlier" ] && before_note=' "Before" is the build this work started from.'
+  echo "seconds.${before_note:-}"
   echo
   echo "$waiting"
   echo
   echo "## Start-up to the first sound and the first word"
   echo
-  echo "The program with argument \"3\" launched 5 times on a private Xvfb (OpenAL Soft's null"
-  echo "device, the built-in voice on SDL's dummy audio); times from launch, the median and the"
-  echo "largest, by watching the window and the \`--sound-log\` and \`--speech-log\` files every 5 ms."
-  echo "The first sound is the introduction; the first word, the main menu, is said when it ends"
-  echo "(${intro_seconds} s later in a headless run). The floor is \`veltro-lander --audio-info\`,"
-  echo "which loads the same libraries, opens the same device, prints and ends."
+  echo "The program with argument \"3\" launched 5 times on a private Xvfb and sound server"
+  echo "${earlier:+(alternating with the build this work started from, the second row); }times from launch:"
+  echo "the median and the largest. Nothing polls meanwhile: the window's arrival comes from the X"
+  echo "server (\`xev\` on the root window), the first sound and word from the program's logs"
+  echo "written into pipes. The first sound is the introduction; the first word, the main menu, is"
+  echo "said when it ends (${intro_seconds} s later in a headless run). The floor is"
+  echo "\`veltro-lander --audio-info\`, which loads the same libraries, opens the same device,"
+  echo "prints and ends."
   echo
   echo "| window shown | first sound started | first word said | the floor |"
   echo "|---|---|---|---|"
-  echo "$launch ${audio_info_cost%% |*} |"
+  while IFS= read -r row; do echo "$row ${audio_info_cost%% |*} |"; done <<<"$launch"
   echo
   echo "## Headless cost"
   echo

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,8 @@ class FRMMain : public platform::KeyHandler {
   void KeyRepeat(int16_t KeyCode, int16_t Shift) override;
 
   // Pauses that serve the queue while throwing key presses away.
-  void FlushKeyboard();
+  // A flush inside a pause passes the pause's end, until which a round may sleep.
+  void FlushKeyboard(std::optional<float> wake_by = std::nullopt);
   void WaitSeconds(float seconds);
 
   // The flight quantities and announcement switches, for the composition root and tests.

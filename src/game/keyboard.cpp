@@ -149,7 +149,7 @@ void FRMMain::ToggleAnnouncement(bool& spoken, const char* on_text, const char* 
 
 // Serves the queue, discarding key presses, until a round brings none. Keys that keep coming
 // cannot hold it for ever: it ends with the round in which one second has passed.
-void FRMMain::FlushKeyboard() {
+void FRMMain::FlushKeyboard(std::optional<float> wake_by) {
   const float start = ui_.events.Clock();
   // The flag gets its earlier value back also when a failure unwinds through the flush (a stuck
   // flag would freeze the flight and swallow every key).
@@ -157,14 +157,18 @@ void FRMMain::FlushKeyboard() {
   Flushing = true;
   do {
     KeyDuringFlush = 0;
-    ui_.events.DoEvents();
+    if (wake_by) {
+      ui_.events.WaitForEvents(wake_by);
+    } else {
+      ui_.events.DoEvents();
+    }
   } while (KeyDuringFlush != 0 && ui_.events.Clock() <= start + 1.0f);
 }
 
 // Pauses for `seconds` while discarding key presses; ends shortly after the target time.
 void FRMMain::WaitSeconds(float seconds) {
   const float target = ui_.events.Clock() + seconds;
-  while (ui_.events.Clock() <= target) FlushKeyboard();
+  while (ui_.events.Clock() <= target) FlushKeyboard(target);
 }
 
 }  // namespace veltro::game

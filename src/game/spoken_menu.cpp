@@ -28,7 +28,7 @@ int16_t FRMMain::AskForInfo(const std::string& q) {
   MenuIndex = 0;
   SayMenuEntry();
   // The keys arrive through Form_KeyDown while the queue is served; flight ticks do nothing.
-  while (MenuActive) ui_.events.DoEvents();
+  while (MenuActive) ui_.events.WaitForEvents();
   return MenuIndex;
 }
 

@@ -59,6 +59,12 @@ class EventLoop {
 
   // Serve the queue once: deliver pending key events, run every timer that is due, return.
   virtual void DoEvents() = 0;
+  // As DoEvents, for a loop that waits for something the queue brings (a key, a tick) or for the
+  // clock to pass `until`: with nothing to do it may sleep until one of them comes.
+  virtual void WaitForEvents(std::optional<float> until = std::nullopt) {
+    static_cast<void>(until);
+    DoEvents();
+  }
   // Wait for events and timers until EndProgram is called.
   virtual void RunMessageLoop() = 0;
   // Give the processor away briefly, without serving the queue: for loops that poll a sound.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/speech_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -82,6 +83,9 @@ std::unique_ptr<SapiVoice> SpeechLog::CreateSapiVoice() {
 
 void SpeechLog::Note(const std::string& note) {
   WriteLine("[" + EscapeSpeechText(note) + "]");
+  // A note tells of a message box or a trouble: the log is complete up to it.
+  out_.flush();
+  written_.Check(out_);
 }
 
 void SpeechLog::NotSpoken(const std::string& text) {
@@ -100,9 +104,13 @@ void SpeechLog::Stopped() {
 
 void SpeechLog::WriteLine(const std::string& text) {
   char time[32];
-  std::snprintf(time, sizeof time, "%.3f", static_cast<double>(events_.Clock()));
-  // Flushed at once, so that the log is complete up to a crash or a kill.
-  out_ << time << ' ' << text << std::endl;
+  const int length =
+      std::snprintf(time, sizeof time, "%.3f ", static_cast<double>(events_.Clock()));
+  // One write per line: a log that someone follows (a terminal, a pipe) flushes after each.
+  std::string line(time, static_cast<size_t>(std::max(length, 0)));
+  line += text;
+  line += '\n';
+  out_.write(line.data(), static_cast<std::streamsize>(line.size()));
   written_.Check(out_);
 }
 

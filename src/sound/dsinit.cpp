@@ -76,13 +76,21 @@ void Sound::OpenDevice() {
 }
 
 void Sound::StartOggLibrary() {
-  // The timer runs exactly when the library started; other operations read it that way.
+  // The timer counts as enabled exactly when the library started; other operations read it that
+  // way.
   // There is no native window here, so the library gets 0 for the window handle.
   int32_t ready = 0;
   TryStep([&] { ready = ogg_.InitOgg(0, 0); });
   ogg_started_ = ready != 0;
-  Timer1_->SetEnabled(ogg_started_);
+  Timer1Enabled_ = ogg_started_;
+  ArmTimer1();
   if (ogg_started_) TryStep([&] { ogg_.SetOggBufferSize(5); });
+}
+
+void Sound::ArmTimer1() {
+  const bool stream_open = std::any_of(ogg_slots_.begin(), ogg_slots_.end(),
+                                       [](const OggSlot& slot) { return slot.OggHandle != 0; });
+  Timer1_->SetEnabled(Timer1Enabled_ && ogg_started_ && stream_open);
 }
 
 void Sound::Timer1_Timer() {

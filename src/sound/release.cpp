@@ -55,7 +55,7 @@ void Sound::ResetSounds() {
   DS.reset();
   PrimaryBuffer.reset();
   Listener.reset();
-  if (Timer1_->Enabled()) {
+  if (Timer1Enabled_) {
     ogg_started_ = false;
     ogg_.ShutdownOgg();
   }
@@ -64,6 +64,7 @@ void Sound::ResetSounds() {
 
 void Sound::ShutdownForm1() {
   ogg_started_ = false;
+  ArmTimer1();
   TryStep([&] { ogg_.ShutdownOgg(); });
   for (int16_t k = 1; k <= settings_.SoundBuffers && k <= kWavSlots; ++k) {
     int16_t slot = k;

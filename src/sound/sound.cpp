@@ -14,10 +14,9 @@ Sound::Sound(const platform::UserInterface& ui, platform::SoundSystem& dx,
              platform::OggLibrary& ogg, platform::DirectShow& direct_show, SoundSpeech& speech,
              const std::string& AppPath)
     : ui_(ui), dx_(dx), ogg_(ogg), direct_show_(direct_show), speech_(speech), AppPath(AppPath) {
-  // The timer runs from the start; its ticks do nothing until the OGG library is up.
+  // The timer is enabled from the start; it fires once a stream is open (ArmTimer1).
   Timer1_ = ui_.events.CreateTimer([this] { Timer1_Timer(); });
   Timer1_->SetInterval(10);
-  Timer1_->SetEnabled(true);
 }
 
 Sound::~Sound() = default;

@@ -114,7 +114,7 @@ class Sound {
   const WavSlot& WavSlotAt(int16_t i) const;
   int16_t NextSlot() const { return NextSlot_; }
   bool QuietErrors() const { return QuietErrors_; }
-  bool Timer1Enabled() const { return Timer1_->Enabled(); }
+  bool Timer1Enabled() const { return Timer1Enabled_; }
   const std::vector<OggSlot>& OggSlots() const { return ogg_slots_; }
   const std::vector<Mp3Slot>& Mp3Slots() const { return mp3_slots_; }
 
@@ -161,6 +161,10 @@ class Sound {
   int16_t FindStreamSlot(int16_t base, int16_t count);
   void ShapeNewStream(int16_t handle, int16_t Volume, int32_t Frequency, int16_t Pan);
 
+  // The tick has work only while an OGG stream is open: the timer fires then and sleeps otherwise,
+  // whatever its enabled state says.
+  void ArmTimer1();
+
   void ReadSoundsIni();
   void CreateStreamSlots();
   void OpenDevice();
@@ -191,6 +195,9 @@ class Sound {
 
   int16_t SoundQ = 0, SoundQ2 = 0, SoundQ3 = 0;
 
+  // Timer1's enabled state, which the engine reads as "the OGG library runs" (the platform timer
+  // itself is armed by ArmTimer1).
+  bool Timer1Enabled_ = true;
   std::unique_ptr<platform::Timer> Timer1_;
 };
 

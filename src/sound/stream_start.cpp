@@ -34,7 +34,7 @@ void Sound::ShapeNewStream(int16_t handle, int16_t Volume, int32_t Frequency, in
 
 int16_t Sound::PlayOGGSound(const std::string& waveFileIn, int16_t Volume, int32_t Frequency,
                             int16_t Pan, int16_t DSFlags) {
-  if (!Timer1_->Enabled()) {
+  if (!Timer1Enabled_) {
     ui_.dialogs.MessageBox("OGG DLL is missing.", "Error", MessageBoxIcon::kCritical,
                            MessageBoxButtons::kOk);
     ShutdownForm1();
@@ -69,6 +69,7 @@ int16_t Sound::PlayOGGSound(const std::string& waveFileIn, int16_t Volume, int32
                            MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
   }
   slot.OggHandle = ogg_.PlayOggFromDisc(found, Has(DSFlags, kFlagLoop) ? 1 : 0);
+  ArmTimer1();
   slot.OggPaused = false;
   if (slot.OggHandle == 0) return 0;
   ShapeNewStream(handle, Volume, Frequency, Pan);

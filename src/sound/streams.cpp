@@ -96,6 +96,7 @@ void Sound::DeleteStream(int16_t Index) {
   }
   StopOggStream(Index);
   Ogg(Index - 100).OggHandle = 0;
+  ArmTimer1();
 }
 
 // Stops an OGG slot's stream and clears its pause; the handle stays in the slot. A library that

@@ -85,7 +85,7 @@ void FRMTTS::KeyUp(int16_t, int16_t) {}
 
 int16_t FRMTTS::PollKey() {
   last_key_code_ = 0;
-  ui_.events.DoEvents();
+  ui_.events.WaitForEvents();
   return last_key_code_;
 }
 

@@ -184,6 +184,10 @@ TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
   EXPECT_EQ(
       backends.Spoken(),
       (std::vector<std::string>{"Moon\ttab \\ stay", "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
+  backends.state().records_kept = 2;  // a long run keeps only the newest
+  voice->Speak("last", SVSFlagsAsync);
+  EXPECT_EQ(backends.state().records.size(), 2u);
+  EXPECT_EQ(backends.Spoken(), std::vector<std::string>{"last"});
 }
 
 TEST(ScriptTest, KeysMapToVirtualKeyCodesAndModifierMasks) {

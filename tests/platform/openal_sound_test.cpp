@@ -3,10 +3,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 #include <numeric>
+#include <thread>
 
 #include "platform/audio_file.h"
 #include "platform/desktop/openal_sound_buffer.h"
@@ -254,7 +256,36 @@ TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysWithoutReadingItsFileAgainAMissi
   device->CreateSoundBufferFromFile(dir.File("late.wav"), desc);
   EXPECT_EQ(reads.back(), "late.wav");
   EXPECT_THROW(device->CreateSoundBufferFromFile(dir.File("none.wav"), desc), PlatformError);
-  // A device that is not there is refused; only loopback devices render into memory.
+}
+
+// The null back-end mixes in real time, as a sound card's does. Once no sound plays, the device
+// rests; a sound played then wakes it and plays to its end; a looping sound keeps it awake.
+TEST(OpenAlSoundSystemTest, AnOutputDeviceRestsWhileNothingPlaysAndWakesForTheNextSound) {
+  testing::TempDir dir;
+  testing::WriteTone(dir.File("short.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 1100);
+  OpenAlSoundSystem real;
+  auto device = real.DirectSoundCreate("");
+  const BufferDesc desc{.Flags = kPlainFlags, .BufferBytes = 0, .Format = {}};
+  auto one = device->CreateSoundBufferFromFile(dir.File("short.wav"), desc);
+  auto loop = device->DuplicateSoundBuffer(*one);
+  auto played_out = [&one] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (one->GetStatus() != 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return one->GetStatus() == 0;
+  };
+  for (bool looping : {false, true, false}) {
+    if (looping) loop->Play(DSBPLAY_LOOPING);
+    if (!looping) loop->Stop();
+    one->Play(0);
+    EXPECT_FALSE(real.CurrentContext()->resting());
+    EXPECT_TRUE(played_out()) << looping;  // the device mixed it
+    EXPECT_EQ(real.CurrentContext()->resting(), !looping);
+  }
+}
+
+TEST(OpenAlSoundSystemTest, AMissingDeviceThrows) {
   OpenAlSoundSystem real;
   EXPECT_THROW(real.DirectSoundCreate("No Such Sound Device"), PlatformError);
   EXPECT_NO_THROW(real.DirectSoundCreate(""));  // the null back-end's device

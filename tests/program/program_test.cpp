@@ -345,7 +345,7 @@ std::map<std::string, std::string> AudioInfo(const std::string& environment) {
   return lines;
 }
 
-// On the null device: three periods of 256 frames, as the device itself reports them, within
+// On the null device: four periods of 256 frames, as the device itself reports them, within
 // 20 ms of the ear; the game's settings give short periods unless the user chose others (an empty
 // ALSOFT_CONF: OpenAL Soft's own settings, with its longer periods).
 TEST(AudioInfoTest, DescribesTheOutputDeviceAndItsLatencyWithTheGamesShortPeriods) {

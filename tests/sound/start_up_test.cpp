@@ -82,8 +82,16 @@ TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
                 "SetRolloffFactor(1.000000)", "SetDistanceFactor(3.400000)"}));
   EXPECT_TRUE(ui.dialogs.boxes().empty());
   EXPECT_EQ(ogg.buffer_size, 5);
-  for (int i = 0; i < 30; ++i) ui.events.DoEvents();
-  EXPECT_GT(ogg.updates, 0);
+  // The library is pumped only while a stream is open; the timer stays enabled throughout.
+  WriteTone(app_path + "a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 1, 22050, 22050);
+  for (int open = 0; open < 3; ++open) {
+    const int before = ogg.updates;
+    int16_t stream = open == 1 ? sound->PlayOGGSound("A.OGG", 0, -1, 0, 8) : int16_t{0};
+    for (int i = 0; i < 30; ++i) ui.events.DoEvents();
+    EXPECT_EQ(ogg.updates > before, open == 1) << open;
+    EXPECT_TRUE(sound->Timer1Enabled());
+    sound->DeleteSound(stream);
+  }
 
   ogg.refuses = true;  // a library that does not start leaves the timer off
   ogg.buffer_size = 0;

@@ -75,10 +75,23 @@ TEST_F(EspeakVoiceTest, SpeaksAudiblyAtTheRateAndVolumeSetQueuesAndPurges) {
 }
 
 TEST(EspeakDeviceTest, SynthesisStaysJustAheadOfPlaybackAndAPurgeEmptiesTheDeviceAtOnce) {
-  EspeakVoice voice({EspeakOptions::Output::kSoundDevice, "dummy", nullptr});  // SDL's, no hardware
+  // SDL's dummy output, no hardware; the device rests a moment after its sound has played.
+  EspeakVoice voice(
+      {EspeakOptions::Output::kSoundDevice, "dummy", nullptr, std::chrono::milliseconds(50)});
+  for (int rested = 0; rested < 2; ++rested) {
+    voice.Speak("Moon", SVSFlagsAsync);
+    voice.WaitUntilDone();
+    EXPECT_TRUE(voice.DeviceOpen());           // opened again after a rest
+    EXPECT_GT(voice.QueuedDeviceBytes(), 0u);  // its end waits to be played
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (voice.DeviceOpen() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(voice.DeviceOpen());
+  }
   voice.Speak(kSentence, SVSFlagsAsync);
   voice.WaitUntilDone();
-  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);  // its end waits to be played
+  EXPECT_GT(voice.QueuedDeviceBytes(), 0u);
   // Minutes of speech: the device never holds more than the lead and one block of synthesis
   // (espeak-ng's blocks are well under half a second); the rest waits as text.
   std::string long_text;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <utility>
 
 #include "platform/platform_error.h"
 
@@ -93,7 +95,7 @@ EspeakVoice::EspeakVoice(EspeakOptions options) : options_(std::move(options)) {
   }
   try {
     StartEngine();
-    if (options_.output == EspeakOptions::Output::kSoundDevice) OpenDevice();
+    if (options_.output == EspeakOptions::Output::kSoundDevice) StartAudio();
   } catch (const PlatformError&) {
     EngineTaken() = false;
     throw;
@@ -109,8 +111,8 @@ EspeakVoice::~EspeakVoice() {
   }
   wake_.notify_all();
   worker_.join();
-  if (device_ != 0) {
-    SDL_CloseAudioDevice(device_);
+  if (options_.output == EspeakOptions::Output::kSoundDevice) {
+    if (device_ != 0) SDL_CloseAudioDevice(device_);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
   EngineTaken() = false;
@@ -143,7 +145,7 @@ void EspeakVoice::StartEngine() {
   Check(espeak_ng_SetParameter(espeakVOLUME, Volume(), 0), "volume");
 }
 
-void EspeakVoice::OpenDevice() {
+void EspeakVoice::StartAudio() {
   // A driver named for an earlier voice must not stick to this one.
   if (options_.audio_driver.empty()) {
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
@@ -153,6 +155,19 @@ void EspeakVoice::OpenDevice() {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     throw PlatformError(std::string("no sound output for the voice: ") + SDL_GetError());
   }
+  bytes_per_second_ = static_cast<uint32_t>(espeak_ng_GetSampleRate()) * sizeof(int16_t);
+  bytes_ahead_ = static_cast<uint32_t>(bytes_per_second_ * kSecondsAhead);
+  bytes_resume_ = static_cast<uint32_t>(bytes_per_second_ * (kSecondsAhead - kSecondsRefill));
+  // Opened now, so that a missing device is known at start-up; it rests until the first words.
+  if (std::string reason; !OpenDevice(reason)) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    // Without a device the voice could only be silent: say so, so that the speech form reports
+    // it instead of the program speaking into nothing.
+    throw PlatformError("no sound device for the voice: " + reason);
+  }
+}
+
+bool EspeakVoice::OpenDevice(std::string& reason) {
   SDL_AudioSpec wanted{};
   wanted.freq = espeak_ng_GetSampleRate();
   wanted.format = AUDIO_S16SYS;
@@ -160,16 +175,23 @@ void EspeakVoice::OpenDevice() {
   wanted.samples = 512;  // about 23 ms: a purge is heard at once
   device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
   if (device_ == 0) {
-    const std::string reason = SDL_GetError();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    // Without a device the voice could only be silent: say so, so that the speech form reports
-    // it instead of the program speaking into nothing.
-    throw PlatformError("no sound device for the voice: " + reason);
+    reason = SDL_GetError();
+    return false;
   }
-  bytes_per_second_ = static_cast<uint32_t>(wanted.freq) * sizeof(int16_t);
-  bytes_ahead_ = static_cast<uint32_t>(bytes_per_second_ * kSecondsAhead);
-  bytes_resume_ = static_cast<uint32_t>(bytes_per_second_ * (kSecondsAhead - kSecondsRefill));
   SDL_PauseAudioDevice(device_, 0);
+  drained_ = false;
+  return true;
+}
+
+void EspeakVoice::RestDevice() {
+  std::lock_guard lock(deliver_mutex_);
+  if (device_ == 0) return;
+  const bool drained = SDL_GetQueuedAudioSize(device_) == 0;
+  if (drained && drained_) {
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+  }
+  drained_ = drained;
 }
 
 void EspeakVoice::Enqueue(const std::string& text) {
@@ -225,13 +247,32 @@ void EspeakVoice::WaitUntilDone() {
 }
 
 uint32_t EspeakVoice::QueuedDeviceBytes() const {
+  std::lock_guard lock(deliver_mutex_);
   return device_ != 0 ? SDL_GetQueuedAudioSize(device_) : 0;
+}
+
+bool EspeakVoice::DeviceOpen() const {
+  std::lock_guard lock(deliver_mutex_);
+  return device_ != 0;
 }
 
 bool EspeakVoice::Deliver(const int16_t* samples, int count) {
   std::unique_lock lock(deliver_mutex_);
   if (generation_ != speaking_generation_) return false;
-  if (device_ != 0) {
+  if (options_.output == EspeakOptions::Output::kSoundDevice) {
+    if (device_ == 0) {
+      // Woken from rest. A device that went away meanwhile leaves these words unheard; the
+      // reason is said once, and the next words try again.
+      std::string reason;
+      if (!OpenDevice(reason)) {
+        if (!std::exchange(reopen_failed_, true)) {
+          std::cerr << "veltro-lander: the voice's sound device cannot be opened: " << reason
+                    << "\n";
+        }
+        return true;
+      }
+      reopen_failed_ = false;
+    }
     // Keep synthesis just ahead of playback: past the lead, rest until the device has played
     // kSecondsRefill of it (or a purge), so the thread wakes a few times a second, not per block.
     if (SDL_GetQueuedAudioSize(device_) > bytes_ahead_) {
@@ -254,7 +295,17 @@ void EspeakVoice::Run() {
     Request request;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      // With nothing to say, the device is looked at now and then until it can rest.
+      while (!stopping_ && queue_.empty()) {
+        if (options_.output != EspeakOptions::Output::kSoundDevice || !DeviceOpen()) {
+          wake_.wait(lock);
+        } else if (!wake_.wait_for(lock, options_.device_rest,
+                                   [this] { return stopping_ || !queue_.empty(); })) {
+          lock.unlock();
+          RestDevice();
+          lock.lock();
+        }
+      }
       if (stopping_) return;
       request = std::move(queue_.front());
       queue_.pop_front();

@@ -47,6 +47,10 @@ struct EspeakOptions {
   // The SDL audio driver to play through ("dummy" needs no hardware); empty for SDL's choice.
   std::string audio_driver;
   std::shared_ptr<CapturedAudio> capture;
+  // How long the sound device stays open after its last sound has played. A sound server keeps
+  // mixing an open device's silence, so the voice closes it at rest and opens it again for the
+  // next words (which costs a few milliseconds, not the server's mixing for ever).
+  std::chrono::milliseconds device_rest{500};
 };
 
 // The program's own voice on embedded espeak-ng, in SAPI's terms. A thread of the voice's own
@@ -70,8 +74,10 @@ class EspeakVoice : public SapiVoiceBase {
   // Waits until every request so far has been synthesised (also for tests and measurements);
   // towards the device, that is until at most kSecondsAhead of it is left to be heard.
   void WaitUntilDone() override;
-  // Bytes waiting in the sound device's queue (0 without a device).
+  // Bytes waiting in the sound device's queue (0 without a device, or while it rests).
   uint32_t QueuedDeviceBytes() const;
+  // Whether the sound device is open (it is closed while the voice rests).
+  bool DeviceOpen() const;
 
   // Called on the voice's thread with each block of samples; false asks espeak-ng to abandon
   // the utterance (it was purged).
@@ -94,14 +100,20 @@ class EspeakVoice : public SapiVoiceBase {
   };
 
   void StartEngine();
-  void OpenDevice();
+  // Starts SDL's audio and opens the device once; throws PlatformError when there is none.
+  void StartAudio();
+  // Opens the device and sets it playing; false, with SDL's reason, when it cannot be opened.
+  bool OpenDevice(std::string& reason);
+  // Closes the device when nothing is left to play, and was not at the last look either (the
+  // device's own buffer has then played out); the voice's thread only.
+  void RestDevice();
   void Push(Request request);
   void Run();
   void Perform(const Request& request);
 
   EspeakOptions options_;
   std::vector<InstalledVoice> voices_;
-  uint32_t device_ = 0;        // SDL audio device, 0 when speaking to memory
+  uint32_t device_ = 0;        // SDL audio device, 0 when speaking to memory or at rest
   uint32_t bytes_ahead_ = 0;   // kSecondsAhead of the device's sound
   uint32_t bytes_resume_ = 0;  // where synthesis starts again after a rest
   uint32_t bytes_per_second_ = 0;
@@ -116,7 +128,9 @@ class EspeakVoice : public SapiVoiceBase {
   // A purge raises the generation; samples of an older utterance are dropped. The lock makes
   // "check the generation, then hand on the samples" one step that a purge cannot split.
   // `played_` wakes a thread that waits for the device to play (timed), or for a purge.
-  std::mutex deliver_mutex_;
+  mutable std::mutex deliver_mutex_;
+  bool drained_ = false;        // the device had nothing queued at the last look
+  bool reopen_failed_ = false;  // said once until the device opens again
   std::condition_variable played_;
   std::atomic<uint64_t> generation_{0};
   uint64_t speaking_generation_ = 0;  // the voice's thread only

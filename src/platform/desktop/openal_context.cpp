@@ -202,6 +202,33 @@ void OpenAlContext::RunFinishedFades(bool all) {
     alDeleteBuffers(1, &buffer);
     return alGetError() == AL_NO_ERROR;  // refused while a source still plays it
   });
+void OpenAlContext::RestIfSilent() {
+#ifndef __EMSCRIPTEN__  // a browser's audio, once suspended, comes back only when it pleases
+  if (loopback_ || resting_ ||
+      alcIsExtensionPresent(device_, "ALC_SOFT_pause_device") != ALC_TRUE) {
+    return;
+  }
+  {
+    std::lock_guard lock(fades_mutex_);
+    if (!fades_.empty()) return;  // a fade must be mixed to its end, or it clicks
+  }
+  MakeCurrent();
+  for (ALuint source : sources_) {
+    ALint state = AL_INITIAL;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (state == AL_PLAYING) return;
+  }
+  AlcFunction<LPALCDEVICEPAUSESOFT>("alcDevicePauseSOFT")(device_);
+  resting_ = alcGetError(device_) == ALC_NO_ERROR;
+#endif
+}
+
+void OpenAlContext::Wake() {
+#ifndef __EMSCRIPTEN__  // never resting there
+  if (!resting_) return;
+  AlcFunction<LPALCDEVICERESUMESOFT>("alcDeviceResumeSOFT")(device_);
+  resting_ = false;
+#endif
 }
 
 void OpenAlContext::SetRolloffFactor(float factor) {

@@ -71,6 +71,15 @@ class OpenAlContext {
   // Finishes the fades the device has mixed past. Called from the user-interface thread at its
   // calls into the device, so that a silent source costs the mixer no longer than until then.
   void SettleFades();
+  // Every source made on the device, for RestIfSilent.
+  void RegisterSource(ALuint source) { sources_.insert(source); }
+  void UnregisterSource(ALuint source) { sources_.erase(source); }
+  // An output device none of whose sources plays stops mixing: a sound server would otherwise
+  // go on taking its silence, period after period. Wake starts it again; call it before a source
+  // plays. Loopback devices, and OpenALs without ALC_SOFT_pause_device, never rest.
+  void RestIfSilent();
+  void Wake();
+  bool resting() const { return resting_; }
 
  private:
   OpenAlContext(ALCdevice* device, bool loopback) : device_(device), loopback_(loopback) {}
@@ -96,6 +105,8 @@ class OpenAlContext {
   int64_t period_nanoseconds_ = 25'000'000;  // until the device tells its own
   void* get_clock_ = nullptr;                // the device clock's query, where it has one
   std::vector<ALuint> unused_buffers_;       // waiting for their sources to go
+  std::set<ALuint> sources_;
+  bool resting_ = false;
 };
 
 // Throws PlatformError naming `what` when the last AL calls raised an error.

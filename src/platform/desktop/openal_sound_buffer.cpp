@@ -94,6 +94,7 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
   context.MakeCurrent();
   alGenSources(1, &source_);
   CheckAlError("Creating a sound source");
+  context.RegisterSource(source_);
   // Gains above 1 keep the near side of a panned sound at full level. An OpenAL that refuses them
   // (Emscripten's, over Web Audio) plays panned sounds a little quieter instead.
   alSourcef(source_, AL_MAX_GAIN, kMaxSourceGain);
@@ -120,6 +121,7 @@ OpenAlSoundBuffer::OpenAlSoundBuffer(int32_t flags, std::shared_ptr<OpenAlPcm> p
 OpenAlSoundBuffer::~OpenAlSoundBuffer() {
   OpenAlContext& context = *pcm_->context();
   if (Is3D()) context.Unregister3DSource(source_);
+  context.UnregisterSource(source_);
   if (!TryStep([&context] { context.MakeCurrent(); })) return;
   if (fading_) context.CancelFade(fade_);
   // A sound let go of while it plays fades out as a stopped one does; its source goes after.
@@ -199,7 +201,10 @@ void OpenAlSoundBuffer::StartPlaying(bool looping) {
   ALint state = AL_INITIAL;
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   // Playing again only changes the looping: alSourcePlay would start a playing source over.
-  if (state != AL_PLAYING) alSourcePlay(source_);
+  if (state != AL_PLAYING) {
+    pcm_->context()->Wake();
+    alSourcePlay(source_);
+  }
   CheckAlError("Playing a sound");
 }
 
@@ -230,7 +235,10 @@ int32_t OpenAlSoundBuffer::PlayingStatus() {
   alGetSourcei(source_, AL_SOURCE_STATE, &state);
   alGetSourcei(source_, AL_LOOPING, &looping);
   CheckAlError("Reading a sound's status");
-  if (state != AL_PLAYING || fading_) return 0;
+  if (state != AL_PLAYING || fading_) {
+    pcm_->context()->RestIfSilent();  // the game waits for its sounds' ends by asking
+    return 0;
+  }
   return DSBSTATUS_PLAYING | (looping == AL_TRUE ? DSBSTATUS_LOOPING : 0);
 }
 

@@ -122,4 +122,8 @@ std::vector<float> OpenAlSoundSystem::Render(int frames) {
   return context->Render(frames);
 }
 
+void OpenAlSoundSystem::RestIfSilent() {
+  if (std::shared_ptr<OpenAlContext> context = CurrentContext()) context->RestIfSilent();
+}
+
 }  // namespace veltro::platform::desktop

@@ -33,6 +33,10 @@ class OpenAlSoundSystem : public SoundSystem {
   // Loopback systems only.
   std::vector<float> Render(int frames);
 
+  // Lets the device created last rest when none of its sounds plays any more: for the sounds
+  // that end by themselves while nobody asks after them.
+  void RestIfSilent();
+
  private:
   SoundFileCache* files_ = nullptr;
   int loopback_rate_ = 0;  // 0: a real output device

@@ -33,6 +33,7 @@ void OpenAlStreamVoice::CreateSources() {
   sources_.assign(static_cast<size_t>(channels_), 0);
   alGenSources(channels_, sources_.data());
   CheckAlError("Creating a stream source");
+  for (ALuint source : sources_) context_->RegisterSource(source);
   for (ALuint source : sources_) {
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
@@ -43,6 +44,7 @@ void OpenAlStreamVoice::CreateSources() {
 }
 
 OpenAlStreamVoice::~OpenAlStreamVoice() {
+  for (ALuint source : sources_) context_->UnregisterSource(source);
   if (!TryStep([this] { context_->MakeCurrent(); })) return;
   if (!LetGoFadingOut()) {
     alSourceStopv(channels_, sources_.data());
@@ -150,6 +152,7 @@ int64_t OpenAlStreamVoice::PlayedFrames() {
 void OpenAlStreamVoice::Play() {
   context_->MakeCurrent();
   FinishFade();
+  context_->Wake();
   alSourcePlayv(channels_, sources_.data());
   CheckAlError("Playing a stream");
 }

@@ -71,7 +71,7 @@ MessageBoxResult SdlDialogs::MessageBox(const std::string& text, const std::stri
     events_.SetKeyTarget(previous);
     if (on_box) on_box(std::nullopt);
   });
-  while (!box.answer) events_.DoEvents();
+  while (!box.answer) events_.WaitForEvents();
   return *box.answer;
 }
 

@@ -30,6 +30,8 @@ namespace {
 constexpr auto kIdleWait = milliseconds(10);
 // The message loop without any timer wakes this often, only to look after the display.
 constexpr auto kLoopIdleWait = milliseconds(1000);
+// A wait for a moment on the clock ends this much later, past the clock's rounding.
+constexpr auto kPastClock = milliseconds(1);
 // A Pause (the game polling a sound until it ends) sleeps this long unless a quit request or
 // the display wakes it: short beside the sound, long beside a millisecond poll.
 constexpr auto kPauseWait = milliseconds(20);
@@ -278,7 +280,9 @@ bool SdlEventLoop::ServePending() {
     HandleEvent(event);
     served = true;
   }
-  return FireDueTimers() || served;
+  served = FireDueTimers() || served;
+  if (served && on_served) on_served();
+  return served;
 }
 
 void SdlEventLoop::DoEvents() {
@@ -286,6 +290,20 @@ void SdlEventLoop::DoEvents() {
   // The game waits for a key by serving the queue over and over (a menu, a pause). With nothing to
   // do, sleep until an event arrives or the next timer is due, instead of keeping a core busy.
   WaitForInput(NextTimerDue(SteadyClock::now() + kIdleWait));
+  ServePending();
+}
+
+void SdlEventLoop::WaitForEvents(std::optional<float> until) {
+  if (ServePending()) return;
+  // A menu or a pause sleeps until its key, its next tick or its moment comes, and no more often
+  // than the message loop, for the display's sake. The clock is read in single precision: the
+  // wait ends a little after `until` so that the caller sees the clock past it.
+  auto limit = SteadyClock::now() + kLoopIdleWait;
+  if (until) {
+    limit = std::min(limit, start_ + std::chrono::duration_cast<SteadyClock::duration>(
+                                         std::chrono::duration<double>(*until) + kPastClock));
+  }
+  WaitForInput(NextTimerDue(limit));
   ServePending();
 }
 

@@ -47,10 +47,14 @@ class SdlEventLoop : public EventLoop {
   // Whether a flight runs, for the gamepad's button that fires the thrusters in flight and
   // chooses elsewhere; unset, it always chooses.
   std::function<bool()> in_flight;
+  // Runs after each round of the queue that delivered an event or a timer tick: the moments the
+  // program's state may have changed.
+  std::function<void()> on_served;
 
   // EventLoop
   void ShowMainWindow(const std::string& title) override;
   void DoEvents() override;
+  void WaitForEvents(std::optional<float> until = std::nullopt) override;
   void RunMessageLoop() override;
   void Pause() override;
   float Clock() override;

@@ -2,6 +2,8 @@
 #include "platform/desktop/window_text.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/desktop/caption_font.h"
@@ -30,13 +32,17 @@ void CutWord(std::string& word, size_t bytes) {
 
 }  // namespace
 
-WindowTextPainter::WindowTextPainter() : font_path_(CaptionFontPath()) {
+WindowTextPainter::WindowTextPainter() {
+  const std::string font_path = CaptionFontPath();
+  std::ifstream file(font_path, std::ios::binary);
+  font_file_.assign(std::istreambuf_iterator<char>(file), {});
+  if (font_file_.empty()) throw PlatformError("cannot read the font " + font_path);
   if (TTF_WasInit() == 0 && TTF_Init() != 0) {
     throw PlatformError(std::string("cannot start SDL_ttf: ") + TTF_GetError());
   }
   if (Font(24) == nullptr) {
     TTF_Quit();
-    throw PlatformError("cannot read the font " + font_path_ + ": " + TTF_GetError());
+    throw PlatformError("cannot read the font " + font_path + ": " + TTF_GetError());
   }
 }
 
@@ -49,7 +55,8 @@ TTF_Font* WindowTextPainter::Font(int pixels) {
   pixels = std::clamp(pixels, 8, 400);
   auto found = fonts_.find(pixels);
   if (found != fonts_.end()) return found->second;
-  TTF_Font* font = TTF_OpenFont(font_path_.c_str(), pixels);
+  SDL_RWops* source = SDL_RWFromConstMem(font_file_.data(), static_cast<int>(font_file_.size()));
+  TTF_Font* font = source != nullptr ? TTF_OpenFontRW(source, 1, pixels) : nullptr;
   if (font != nullptr) fonts_[pixels] = font;
   return font;
 }

@@ -50,7 +50,8 @@ class WindowTextPainter {
   int DrawLines(SDL_Surface* target, const std::vector<std::string>& lines, int pixels, int x,
                 int y, int width, int bottom, SDL_Color colour);
 
-  std::string font_path_;
+  // The font file, read once; every size is opened from it.
+  std::vector<char> font_file_;
   std::map<int, TTF_Font*> fonts_;
 };
 

@@ -17,11 +17,11 @@ class RecordingScreenReader : public ScreenReader {
 
   void SayString(const std::string& text, bool) override {
     Check();
-    state_->records.push_back({Backend::kScreenReader, text, false});
+    state_->Add({Backend::kScreenReader, text, false});
   }
   void StopSpeech() override {
     Check();
-    state_->records.push_back({Backend::kScreenReader, "", true});
+    state_->Add({Backend::kScreenReader, "", true});
   }
 
  private:
@@ -59,8 +59,8 @@ class RecordingVoice : public SapiVoice {
 
   void Speak(const std::optional<std::string>& text, int32_t flags) override {
     Check();
-    if ((flags & SVSFPurgeBeforeSpeak) != 0) state_->records.push_back({Backend::kVoice, "", true});
-    if (text) state_->records.push_back({Backend::kVoice, *text, false});
+    if ((flags & SVSFPurgeBeforeSpeak) != 0) state_->Add({Backend::kVoice, "", true});
+    if (text) state_->Add({Backend::kVoice, *text, false});
   }
   int32_t Rate() override {
     Check();
@@ -105,6 +105,16 @@ class RecordingVoice : public SapiVoice {
 };
 
 }  // namespace
+
+void RecordingSpeechBackends::State::Add(Record record) {
+  if (records_kept == 0) return;
+  // The oldest half goes at once, so that dropping costs little per record.
+  if (records.size() >= records_kept) {
+    records.erase(records.begin(),
+                  records.begin() + static_cast<std::ptrdiff_t>(records.size() - records_kept / 2));
+  }
+  records.push_back(std::move(record));
+}
 
 const std::vector<std::string>& RecordingSpeechBackends::VoiceNames() {
   static const std::vector<std::string> kNames = {"Veltro Voice One", "Veltro Voice Two"};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ class RecordingSpeechBackends : public SpeechBackends {
     bool fail_voice_calls = false;
 
     std::vector<Record> records;
+    // At most this many of the newest records are kept: a long run does not grow with its speech.
+    size_t records_kept = SIZE_MAX;
+    void Add(Record record);
     int screen_readers_created = 0;
     int voices_created = 0;
     // The voice's settings, as SAPI would keep them.
