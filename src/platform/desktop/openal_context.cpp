@@ -202,6 +202,8 @@ void OpenAlContext::RunFinishedFades(bool all) {
     alDeleteBuffers(1, &buffer);
     return alGetError() == AL_NO_ERROR;  // refused while a source still plays it
   });
+}
+
 void OpenAlContext::RestIfSilent() {
 #ifndef __EMSCRIPTEN__  // a browser's audio, once suspended, comes back only when it pleases
   if (loopback_ || resting_ ||
