@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What OpenAL Soft's period layouts cost on the sound server: for each "frames periods" layout, the
 # latency the device reports and the processor time and wake-ups of a program holding the device
 # open and mixing (bench_floor awake: no sound playing) and of the sound server, over a few seconds. Runs on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the browser edition in headless Chromium and Firefox ESR: Start to the first text in
 // the live region, a key press (the space bar in flight) to the start of its sound, and the
 // processor time of the page's renderer process while the main menu waits and while flying.

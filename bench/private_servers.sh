@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The benchmarks' own display and sound server, sourced by the measuring scripts:
 #   use_private_servers NAME       makes the script's folder `work`, starts the servers in it, and
 #                                  at the script's end stops them and the program in `pid`

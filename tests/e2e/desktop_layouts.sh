@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real desktop program under six keyboard layouts on a private X server, played with real key
 # presses of the keys marked A, V, F, Q, N and Control-1/3 (xdotool presses the key that types
 # what is marked on it). From the speech log, and from a private speech-dispatcher's log: A

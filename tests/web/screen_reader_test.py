@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The browser edition as a screen-reader user hears it: Orca with Chromium and with Firefox ESR,
 in a private session (screen_reader_session.py), driven by real key presses, judged by what Orca
 handed to speech-dispatcher.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serves the browser edition's site folder on 127.0.0.1, on a free port, for the page tests and
 // the page's figures.
 'use strict';

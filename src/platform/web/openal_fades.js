@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Emscripten's OpenAL stops a source's Web Audio nodes at once, which is heard as a click. Here a
 // stopped or paused source's nodes fade out over a few milliseconds instead, each through a gain of
 // its own, so that the source itself may start again at once. Where a stop falls is unchanged:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's sounds keep time even where the browser cannot play them. The program's OpenAL
 // (Emscripten's, over Web Audio) tells whether a sound still plays from its AudioContext's clock,
 // and a context that cannot start (Firefox with no sound device, a blocked autoplay) keeps that

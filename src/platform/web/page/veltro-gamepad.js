@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gamepads in the page: the browser's Gamepad API, read every 20 ms, each control standing for a
 // key of the keyboard as on the desktop, so that a gamepad plays the whole game. A pad's south
 // button also presses Start and answers the message box.

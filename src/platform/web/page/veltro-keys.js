@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's key codes (Windows virtual-key codes) for the page's key events. A letter or digit
 // key means what it types when that is a Latin letter or a digit (AZERTY's A is A), else the US
 // key in its place (a Russian keyboard's key at A, AZERTY's digit row typing "&"). Other keys go

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Touch controls: large buttons for what the keyboard does, for a phone or tablet. Each is a real
 // button with a name, so VoiceOver and TalkBack users find it and double-tap it, and others tap
 // it. A tap sends the game the press and release of the button's key. The thrusters use the
