@@ -219,6 +219,12 @@ void PlayByPad(const std::string& log, const std::atomic<bool>& running) {
     const int axis = control - kAxis, rest = axis >= SDL_CONTROLLER_AXIS_TRIGGERLEFT ? -32768 : 0;
     return SDL_JoystickSetVirtualAxis(pad, axis, on ? 32767 : rest);
   };
+  // A control held before the program opened the pad would never be a press.
+  const SDL_JoystickID id = SDL_JoystickInstanceID(pad);
+  for (auto give_up = Clock::now() + 10s;
+       SDL_GameControllerFromInstanceID(id) == nullptr && Clock::now() < give_up;) {
+    std::this_thread::sleep_for(20ms);
+  }
   set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERLEFT, false);
   set(kAxis + SDL_CONTROLLER_AXIS_TRIGGERRIGHT, false);
   for (auto [control, ms, words] : kMoonFlight) {
@@ -242,6 +248,7 @@ TEST(GamepadTest, AMoonFlightIsPlayedByGamepadAlone) {
   std::thread player([&] { PlayByPad(log, running); });
   std::ostringstream sounds;
   std::ofstream speech(log);
+  speech << std::unitbuf;  // the pad player reads each line as it comes
   const RunOutcome outcome = RunDesktopWithFiles(VELTRO_BIN_DIR, "3", &speech, &sounds);
   running = false;
   player.join();

@@ -266,11 +266,14 @@ void SdlEventLoop::WaitForInput(SteadyClock::time_point deadline) {
   }
 }
 
+bool SdlEventLoop::GamepadsDue() const {
+  return gamepads_->AnyOpen() ||
+         (gamepads_->Available() && SteadyClock::now() - last_pump_ >= kGamepadHotPlug);
+}
+
 bool SdlEventLoop::ServePending() {
   EndIfAsked();
-  const auto since_pump = SteadyClock::now() - last_pump_;
-  if (DisplayHasInput() || since_pump > kHousekeeping || gamepads_->AnyOpen() ||
-      (gamepads_->Available() && since_pump >= kGamepadHotPlug)) {
+  if (DisplayHasInput() || SteadyClock::now() - last_pump_ > kHousekeeping || GamepadsDue()) {
     PumpDisplay();
   }
   // One event at a time: a handler that serves the queue itself receives the events after it.
@@ -320,7 +323,7 @@ void SdlEventLoop::Pause() {
   EndIfAsked();
   if (display_ == nullptr || !DisplayHasInput()) WaitForInput(SteadyClock::now() + kPauseWait);
   EndIfAsked();
-  if (!DisplayHasInput()) return;
+  if (!DisplayHasInput() && !GamepadsDue()) return;
   PumpDisplay();
   SDL_Event event;
   while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0 ||

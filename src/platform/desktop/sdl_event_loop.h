@@ -64,6 +64,8 @@ class SdlEventLoop : public EventLoop {
 
   // Handles every pending event and runs the due timers; whether there was anything to do.
   bool ServePending();
+  // Whether SDL must be asked for gamepad events now: a pad is open, or a new one may have come.
+  bool GamepadsDue() const;
   void HandleEvent(const SDL_Event& event);
   // The moment the next enabled timer is due, or `limit` if none is due sooner.
   SteadyClock::time_point NextTimerDue(SteadyClock::time_point limit);

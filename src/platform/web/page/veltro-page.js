@@ -38,6 +38,7 @@ const VeltroPage = {
   // (document.ariaNotify is not used: Chromium and Firefox have it, but Orca 43 says nothing of
   // it, and a screen reader that took both would read every text twice.)
   pendingSpeech: [],
+  lastUpdate: '',
   say(text) {
     if (this.pendingSpeech.length === 0) queueMicrotask(() => this.flushSpeech());
     this.pendingSpeech.push(text);
@@ -48,7 +49,11 @@ const VeltroPage = {
     const region = this.element('speech');
     const now = performance.now();
     const update = document.createElement('p');
-    update.textContent = texts.join(' ');
+    // A screen reader drops an update whose text is the same as the one before (Orca takes it for
+    // a duplicate event): the same words again end in a no-break space, which is not heard.
+    const text = texts.join(' ');
+    update.textContent = text === this.lastUpdate ? text + '\u00a0' : text;
+    this.lastUpdate = update.textContent;
     update.dataset.at = now;
     region.append(update);
     while (region.childElementCount > kKeptUpdates &&
