@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/base/environment.h"
+#include "platform/base/platform_error.h"
+#include "platform/base/program_files.h"
 #include "platform/desktop/alsoft_settings.h"
-#include "platform/desktop/openal_context.h"
-#include "platform/environment.h"
-#include "platform/platform_error.h"
-#include "platform/program_files.h"
+#include "platform/openal/openal_context.h"
 
 namespace veltro::app {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/environment.h"
+#include "platform/base/environment.h"
 
 namespace veltro::app {
 namespace {

@@ -4,19 +4,19 @@
 #include <memory>
 
 #include "game/sound_table.h"
-#include "platform/audio_file.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/environment.h"
+#include "platform/base/platform_error.h"
+#include "platform/base/program_files.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
-#include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/openal_streams.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
-#include "platform/environment.h"
-#include "platform/ogg_streams.h"
-#include "platform/platform_error.h"
-#include "platform/program_files.h"
-#include "platform/speech_log.h"
+#include "platform/openal/openal_sound_system.h"
+#include "platform/openal/openal_streams.h"
 #include "program.h"
+#include "speech_log.h"
 #include "window_captions.h"
 
 namespace veltro::app {
@@ -59,7 +59,7 @@ RunOutcome RunDesktopWithFiles(const std::string& files_folder, const std::strin
   platform::desktop::DesktopSpeechBackends speech;
   // Everything said passes the log, which writes it down when asked to and shows it in the window.
   std::ostream no_log(nullptr);
-  platform::SpeechLog logged(speech, *events, speech_log != nullptr ? *speech_log : no_log);
+  SpeechLog logged(speech, *events, speech_log != nullptr ? *speech_log : no_log);
   Program program(
       platform::Platform{{*events, dialogs, environment}, sound, ogg, direct_show, logged},
       sound_log);

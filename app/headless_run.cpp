@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "headless_run.h"
 
+#include "platform/base/program_files.h"
+#include "platform/events/quit_signals.h"
 #include "platform/headless/script.h"
-#include "platform/program_files.h"
-#include "platform/quit_signals.h"
 #include "program.h"
 
 namespace veltro::app {

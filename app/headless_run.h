@@ -6,8 +6,9 @@
 #include <ostream>
 #include <string>
 
-#include "platform/audio_file.h"
-#include "platform/environment.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/environment.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/recording_speech.h"
@@ -15,8 +16,7 @@
 #include "platform/headless/simulated_sound.h"
 #include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/ogg_streams.h"
-#include "platform/speech_log.h"
+#include "speech_log.h"
 
 namespace veltro::app {
 
@@ -79,7 +79,7 @@ class HeadlessRun {
   platform::headless::SimulatedDirectShow direct_show_{decoders_, clock_};
   platform::headless::RecordingSpeechBackends speech_;
   std::unique_ptr<std::ostream> null_log_;
-  platform::SpeechLog speech_log_;
+  SpeechLog speech_log_;
   std::unique_ptr<Program> program_;
 };
 

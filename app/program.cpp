@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "program.h"
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "sound/sound.h"
 #include "sound_log.h"
-#include "speech/frm_tts.h"
+#include "speech/speech_form.h"
 #include "spoken_dialogs.h"
 
 namespace veltro::app {

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "game/frm_main.h"
-#include "platform/dialogs.h"
+#include "game/main_flow.h"
+#include "platform/events/dialogs.h"
 #include "platform/platform.h"
 
 namespace veltro::app {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "game/ports.h"
-#include "platform/event_loop.h"
-#include "platform/log_write_check.h"
+#include "platform/base/log_write_check.h"
+#include "platform/events/event_loop.h"
 
 namespace veltro::app {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spoken_dialogs.h"
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::app {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/dialogs.h"
+#include "platform/events/dialogs.h"
 
 namespace veltro::app {
 

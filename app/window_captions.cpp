@@ -4,7 +4,7 @@
 #include <cmath>
 #include <iostream>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::app {
 

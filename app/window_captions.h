@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/frm_main.h"
+#include "game/main_flow.h"
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/desktop/window_text.h"
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "bench_ui.h"
-#include "game/frm_main.h"
+#include "game/main_flow.h"
 #include "game/fuel_search.h"
 #include "game/worlds.h"
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace {
 

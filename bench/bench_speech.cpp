@@ -10,8 +10,8 @@
 
 #include "bench_ui.h"
 #include "platform/desktop/espeak_voice.h"
-#include "platform/platform_error.h"
-#include "speech/frm_tts.h"
+#include "platform/base/platform_error.h"
+#include "speech/speech_form.h"
 
 namespace {
 

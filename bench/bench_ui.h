@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/environment.h"
+#include "platform/base/environment.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/user_interface.h"
+#include "platform/events/user_interface.h"
 
 namespace veltro::bench {
 

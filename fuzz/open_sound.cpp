@@ -8,7 +8,7 @@
 //   bit 2   played looping
 //   bits 3-7  where playing starts, in 32nds of the sound
 #include "headless_engine.h"
-#include "sound/ds_flags.h"
+#include "sound/play_flags.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

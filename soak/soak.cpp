@@ -32,7 +32,7 @@
 
 #include "headless_run.h"
 #include "platform/headless/script.h"
-#include "platform/keys.h"
+#include "platform/events/keys.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;

@@ -8,19 +8,19 @@
 #include <streambuf>
 #include <string>
 
-#include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/openal_streams.h"
-#include "platform/environment.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/environment.h"
+#include "platform/decoders/whole_file_decoders.h"
 #include "platform/headless/script.h"
 #include "platform/headless/script_player.h"
-#include "platform/ogg_streams.h"
-#include "platform/speech_log.h"
+#include "platform/openal/openal_sound_system.h"
+#include "platform/openal/openal_streams.h"
 #include "platform/web/page_bridge.h"
 #include "platform/web/web_dialogs.h"
 #include "platform/web/web_event_loop.h"
 #include "platform/web/web_speech_backends.h"
-#include "platform/whole_file_decoders.h"
 #include "program.h"
+#include "speech_log.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ int main() {
   std::unique_ptr<veltro::platform::headless::ScriptPlayer> script = PageScript();
   events.SetKeySource(script.get());
   std::ostream no_log(nullptr);
-  veltro::platform::SpeechLog spoken(speech, events, no_log);
+  veltro::app::SpeechLog spoken(speech, events, no_log);
   spoken.on_utterance = [&script](const std::string& text) {
     web::page::Transcribe(text);
     if (script) script->Heard(text);

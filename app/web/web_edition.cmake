@@ -9,7 +9,7 @@ if(NOT veltro_sounds)
 endif()
 
 set(VELTRO_WEB_DIR ${CMAKE_BINARY_DIR}/site)
-add_executable(veltro-lander web/main.cpp program.cpp sound_log.cpp spoken_dialogs.cpp)
+add_executable(veltro-lander web/main.cpp program.cpp sound_log.cpp speech_log.cpp spoken_dialogs.cpp)
 target_include_directories(veltro-lander PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(veltro-lander PRIVATE veltro_game veltro_speech veltro_sound veltro_headless
   veltro_web)

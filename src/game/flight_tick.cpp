@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cmath>
 
-#include "game/frm_main.h"
 #include "game/game_numbers.h"
+#include "game/main_flow.h"
 #include "game/sound_table.h"
 
 namespace veltro::game {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cmath>
 
-#include "game/frm_main.h"
 #include "game/fuel_search.h"
 #include "game/game_numbers.h"
+#include "game/main_flow.h"
 #include "game/sound_table.h"
 #include "game/worlds.h"
 

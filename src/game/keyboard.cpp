@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "game/frm_main.h"
 #include "game/game_numbers.h"
+#include "game/main_flow.h"
 #include "game/sound_table.h"
-#include "platform/keys.h"
-#include "platform/scope_guard.h"
+#include "platform/base/scope_guard.h"
+#include "platform/events/keys.h"
 
 namespace veltro::game {
 namespace {

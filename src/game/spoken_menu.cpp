@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "game/frm_main.h"
-#include "platform/keys.h"
-#include "platform/scope_guard.h"
+#include "game/main_flow.h"
+#include "platform/base/scope_guard.h"
+#include "platform/events/keys.h"
 
 namespace veltro::game {
 namespace {

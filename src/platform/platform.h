@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/filter_graph.h"
-#include "platform/ogg_library.h"
-#include "platform/sound_device.h"
-#include "platform/speech_backends.h"
-#include "platform/user_interface.h"
+#include "platform/audio/filter_graph.h"
+#include "platform/audio/ogg_library.h"
+#include "platform/audio/sound_device.h"
+#include "platform/events/user_interface.h"
+#include "platform/speech/speech_backends.h"
 
 namespace veltro::platform {
 

@@ -3,8 +3,8 @@
 // decoded in full by the OGG library and written into a buffer of their own size.
 #include <vector>
 
-#include "platform/platform_error.h"
-#include "sound/ds_flags.h"
+#include "platform/base/platform_error.h"
+#include "sound/play_flags.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

@@ -5,9 +5,9 @@
 #include <cctype>
 #include <cmath>
 
-#include "platform/platform_error.h"
-#include "platform/text.h"
-#include "sound/ds_flags.h"
+#include "platform/base/platform_error.h"
+#include "platform/base/text.h"
+#include "sound/play_flags.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Giving back what the engine holds: one sound, every stream, the whole device, or everything
 // at the end of the program.
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

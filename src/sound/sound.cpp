@@ -4,7 +4,7 @@
 // like any refused device call.
 #include "sound/sound.h"
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::sound {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/filter_graph.h"
-#include "platform/ogg_library.h"
-#include "platform/sound_device.h"
-#include "platform/user_interface.h"
+#include "platform/audio/filter_graph.h"
+#include "platform/audio/ogg_library.h"
+#include "platform/audio/sound_device.h"
+#include "platform/events/user_interface.h"
 #include "sound/ports.h"
 #include "sound/sounds_ini.h"
 #include "sound/stream_slots.h"
@@ -31,7 +31,7 @@ struct WavSlot {
 // device with its primary buffer and 3D listener, and the settings read from sounds.ini. Its
 // implementation is split by responsibility:
 //   sound.cpp            construction, destruction, checked access to slots and device objects
-//   dsinit.cpp           DSInit (sounds.ini, stream slots, device, OGG library) and its 10 ms tick
+//   start_up.cpp         DSInit (sounds.ini, stream slots, device, OGG library) and its 10 ms tick
 //   play_sound.cpp       PlaySound: the name, the speech marks, the copy or load, the start
 //   slots.cpp            the cache search and the choice of a slot for a new sound
 //   open_sound.cpp       OpenSound: one WAV or OGG file into one WAV slot

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Placing 3D sounds and the listener. Callers give coordinates as x, z, y in their own units;
 // the device gets (x, y, z) times 100.
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

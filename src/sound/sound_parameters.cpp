@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Volume, pan, frequency and start position of a loaded or playing sound, converted for each
 // kind of player. These never report a failure, except SetStartPosition.
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 

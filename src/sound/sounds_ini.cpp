@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 namespace veltro::sound {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/dialogs.h"
+#include "platform/events/dialogs.h"
 
 namespace veltro::sound {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/filter_graph.h"
+#include "platform/audio/filter_graph.h"
 
 namespace veltro::sound {
 

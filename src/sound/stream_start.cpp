@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starting OGG and MP3 streams: the file test, the slot search by reuse class, the start with
 // the caller's volume, pan and frequency, and the pause bit.
-#include "platform/platform_error.h"
-#include "sound/ds_flags.h"
+#include "platform/base/platform_error.h"
+#include "sound/play_flags.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

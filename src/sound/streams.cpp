@@ -2,7 +2,7 @@
 // The stream side of every operation that takes a handle (101..200 OGG, 201..300 MP3). Each
 // throws PlatformError for a handle that names no stream slot; the caller decides whether that
 // failure is skipped.
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/platform_error.h"
-#include "platform/text.h"
-#include "speech/frm_tts.h"
+#include "platform/base/platform_error.h"
+#include "platform/base/text.h"
+#include "speech/speech_form.h"
 
 namespace veltro::speech {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/keys.h"
-#include "speech/frm_tts.h"
+#include "platform/events/keys.h"
+#include "speech/speech_form.h"
 
 namespace veltro::speech {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/keys.h"
-#include "platform/platform_error.h"
-#include "speech/frm_tts.h"
+#include "platform/base/platform_error.h"
+#include "platform/events/keys.h"
+#include "speech/speech_form.h"
 
 namespace veltro::speech {
 

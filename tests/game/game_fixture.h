@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "game/frm_main.h"
-#include "platform/keys.h"
-#include "platform/platform_error.h"
+#include "game/main_flow.h"
+#include "platform/base/platform_error.h"
+#include "platform/events/keys.h"
 #include "support/test_ui.h"
 
 namespace veltro::game::testing {

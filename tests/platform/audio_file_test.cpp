@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/audio_file.h"
+#include "platform/decoders/audio_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <tuple>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "support/audio_file_fixtures.h"
 
 // libsndfile 1.2.0 leaks the Vorbis header state (about 6 KB) when it refuses a truncated OGG

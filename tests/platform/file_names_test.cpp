@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/file_names.h"
+#include "platform/base/file_names.h"
 
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/environment.h"
+#include "platform/base/environment.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {

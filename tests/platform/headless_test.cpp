@@ -6,16 +6,15 @@
 #include <filesystem>
 #include <sstream>
 
-#include "platform/environment.h"
+#include "platform/base/environment.h"
+#include "platform/base/platform_error.h"
+#include "platform/base/text_lines.h"
+#include "platform/events/keys.h"
+#include "platform/events/quit_signals.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/recording_speech.h"
 #include "platform/headless/script.h"
 #include "platform/headless/script_player.h"
-#include "platform/keys.h"
-#include "platform/platform_error.h"
-#include "platform/quit_signals.h"
-#include "platform/speech_log.h"
-#include "platform/text_lines.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform::headless {
@@ -155,39 +154,6 @@ TEST_F(HeadlessEventLoopTest, AQuitSignalEndsTheRunWith128PlusTheSignal) {
     }
     ui.SetQuitSignals(nullptr);
   }
-}
-
-class SpeechLogTest : public HeadlessEventLoopTest {
- protected:
-  RecordingSpeechBackends backends;
-  std::ostringstream out;
-  SpeechLog log{backends, ui, out};
-};
-
-TEST_F(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
-  auto reader = log.CreateScreenReader();
-  reader->SayString("Moon\ttab \\ stay", false);
-  clock.Advance(1.2344);
-  reader->StopSpeech();
-  auto voice = log.CreateSapiVoice();
-  voice->SetRate(4);  // passes through, and is no speech
-  EXPECT_EQ(voice->Rate(), 4);
-  clock.Advance(10.0);
-  voice->Speak("Final Fuel 224,\rFinal\nVelocity 100.\r\n", SVSFlagsAsync);
-  voice->Speak(std::nullopt, SVSFPurgeBeforeSpeak);
-
-  EXPECT_EQ(out.str(),
-            "0.000 Moon\ttab \\ stay\n"
-            "1.234 [stop]\n"
-            "11.234 Final Fuel 224,\\rFinal\\nVelocity 100.\\r\\n\n"
-            "11.234 [stop]\n");
-  EXPECT_EQ(
-      backends.Spoken(),
-      (std::vector<std::string>{"Moon\ttab \\ stay", "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
-  backends.state().records_kept = 2;  // a long run keeps only the newest
-  voice->Speak("last", SVSFlagsAsync);
-  EXPECT_EQ(backends.state().records.size(), 2u);
-  EXPECT_EQ(backends.Spoken(), std::vector<std::string>{"last"});
 }
 
 TEST(ScriptTest, KeysMapToVirtualKeyCodesAndModifierMasks) {

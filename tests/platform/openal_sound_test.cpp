@@ -10,13 +10,13 @@
 #include <numeric>
 #include <thread>
 
-#include "platform/audio_file.h"
-#include "platform/desktop/openal_sound_buffer.h"
-#include "platform/desktop/openal_sound_system.h"
-#include "platform/desktop/openal_streams.h"
-#include "platform/desktop/sound_conversions.h"
-#include "platform/ogg_streams.h"
-#include "platform/platform_error.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/platform_error.h"
+#include "platform/decoders/audio_file.h"
+#include "platform/openal/openal_sound_buffer.h"
+#include "platform/openal/openal_sound_system.h"
+#include "platform/openal/openal_streams.h"
+#include "platform/openal/sound_conversions.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform::desktop {

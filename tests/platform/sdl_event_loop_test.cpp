@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/keys.h"
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
+#include "platform/events/keys.h"
 #include "sdl_test_display.h"
 
 namespace veltro::platform::desktop {

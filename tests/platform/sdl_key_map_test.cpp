@@ -5,7 +5,7 @@
 
 #include <tuple>
 
-#include "platform/keys.h"
+#include "platform/events/keys.h"
 
 namespace veltro::platform::desktop {
 namespace {

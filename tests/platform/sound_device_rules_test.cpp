@@ -6,9 +6,9 @@
 #include <functional>
 #include <tuple>
 
-#include "platform/desktop/openal_sound_system.h"
+#include "platform/base/platform_error.h"
 #include "platform/headless/simulated_sound.h"
-#include "platform/platform_error.h"
+#include "platform/openal/openal_sound_system.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {

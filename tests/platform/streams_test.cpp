@@ -11,11 +11,11 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/audio_file.h"
-#include "platform/desktop/openal_streams.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/platform_error.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/headless/simulated_streams.h"
-#include "platform/ogg_streams.h"
-#include "platform/platform_error.h"
+#include "platform/openal/openal_streams.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::platform {

@@ -15,7 +15,7 @@
 
 #include "platform/desktop/desktop_speech_backends.h"
 #include "program/program_fixture.h"
-#include "speech/frm_tts.h"
+#include "speech/speech_form.h"
 #include "support/audio_file_fixtures.h"
 #include "support/speechd_service.h"
 

@@ -20,6 +20,7 @@
 #include "program.h"
 #include "program/program_fixture.h"
 #include "sound_log.h"
+#include "speech_log.h"
 
 // libspeechd keeps a few bytes (allocated through GLib) of each connection it opens; that is the
 // library's, not ours, and must not fail the leak check.
@@ -415,6 +416,37 @@ TEST(SoundLogTest, WritesEachCallWithArgumentsResultsAndChangedArguments) {
             "0.503 SetPan(7, -3000)\n"
             "0.503 SetFrequency(7, Frequency=120000=>100000)\n"
             "0.503 StopPlay(7)\n");
+}
+
+TEST(SpeechLogTest, WritesTimeAndEscapedTextForEachBackendAndStops) {
+  platform::headless::VirtualClock clock;
+  platform::headless::HeadlessEventLoop ui(clock);
+  platform::headless::RecordingSpeechBackends backends;
+  std::ostringstream out;
+  SpeechLog log{backends, ui, out};
+  auto reader = log.CreateScreenReader();
+  reader->SayString("Moon\ttab \\ stay", false);
+  clock.Advance(1.2344);
+  reader->StopSpeech();
+  auto voice = log.CreateSapiVoice();
+  voice->SetRate(4);  // passes through, and is no speech
+  EXPECT_EQ(voice->Rate(), 4);
+  clock.Advance(10.0);
+  voice->Speak("Final Fuel 224,\rFinal\nVelocity 100.\r\n", platform::SVSFlagsAsync);
+  voice->Speak(std::nullopt, platform::SVSFPurgeBeforeSpeak);
+
+  EXPECT_EQ(out.str(),
+            "0.000 Moon\ttab \\ stay\n"
+            "1.234 [stop]\n"
+            "11.234 Final Fuel 224,\\rFinal\\nVelocity 100.\\r\\n\n"
+            "11.234 [stop]\n");
+  EXPECT_EQ(
+      backends.Spoken(),
+      (std::vector<std::string>{"Moon\ttab \\ stay", "Final Fuel 224,\rFinal\nVelocity 100.\r\n"}));
+  backends.state().records_kept = 2;  // a long run keeps only the newest
+  voice->Speak("last", platform::SVSFlagsAsync);
+  EXPECT_EQ(backends.state().records.size(), 2u);
+  EXPECT_EQ(backends.Spoken(), std::vector<std::string>{"last"});
 }
 
 }  // namespace

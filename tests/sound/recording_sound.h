@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/platform_error.h"
 #include "platform/headless/simulated_sound.h"
-#include "platform/platform_error.h"
 
 namespace veltro::testing {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio_file.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/platform_error.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/headless/simulated_streams.h"
-#include "platform/ogg_streams.h"
-#include "platform/platform_error.h"
 #include "recording_sound.h"
 #include "sound/sound.h"
 #include "support/audio_file_fixtures.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/base/platform_error.h"
 #include "platform/desktop/espeak_voice.h"
-#include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
 namespace {

@@ -4,9 +4,9 @@
 #include <deque>
 #include <stdexcept>
 
+#include "platform/events/keys.h"
 #include "platform/headless/recording_speech.h"
-#include "platform/keys.h"
-#include "speech/frm_tts.h"
+#include "speech/speech_form.h"
 #include "support/test_ui.h"
 
 namespace veltro::speech {

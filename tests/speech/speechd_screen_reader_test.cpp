@@ -6,9 +6,9 @@
 #include <memory>
 #include <thread>
 
+#include "platform/base/platform_error.h"
 #include "platform/desktop/speechd_screen_reader.h"
-#include "platform/platform_error.h"
-#include "platform/spoken_form.h"
+#include "platform/speech/spoken_form.h"
 #include "support/speechd_service.h"
 
 // libspeechd keeps a few bytes (allocated through GLib) of each connection it opens; that is the

@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
-#include "platform/environment.h"
+#include "platform/base/environment.h"
+#include "platform/events/user_interface.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/user_interface.h"
 #include "support/audio_file_fixtures.h"
 
 namespace veltro::testing {

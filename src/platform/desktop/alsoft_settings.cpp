@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "platform/desktop/openal_context.h"
-#include "platform/text_lines.h"
+#include "platform/base/text_lines.h"
+#include "platform/openal/openal_context.h"
 
 namespace veltro::platform::desktop {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::platform::desktop {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::platform::desktop {
 namespace {

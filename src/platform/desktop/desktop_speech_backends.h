@@ -5,7 +5,7 @@
 
 #include "platform/desktop/espeak_voice.h"
 #include "platform/desktop/speechd_screen_reader.h"
-#include "platform/speech_backends.h"
+#include "platform/speech/speech_backends.h"
 
 namespace veltro::platform::desktop {
 

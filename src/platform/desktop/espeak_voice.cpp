@@ -10,7 +10,7 @@
 #include <iostream>
 #include <utility>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::platform::desktop {
 

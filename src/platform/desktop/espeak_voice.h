@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sapi_voice_base.h"
+#include "platform/speech/voice_rules.h"
 
 namespace veltro::platform::desktop {
 

@@ -6,13 +6,13 @@
 #include <iostream>
 #include <utility>
 
+#include "platform/base/platform_error.h"
+#include "platform/base/scope_guard.h"
+#include "platform/base/text.h"
+#include "platform/base/text_lines.h"
 #include "platform/desktop/default_handler.h"
 #include "platform/desktop/sdl_key_map.h"
-#include "platform/keys.h"
-#include "platform/platform_error.h"
-#include "platform/scope_guard.h"
-#include "platform/text.h"
-#include "platform/text_lines.h"
+#include "platform/events/keys.h"
 
 namespace veltro::platform::desktop {
 namespace {

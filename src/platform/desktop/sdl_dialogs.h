@@ -9,7 +9,7 @@
 
 #include "platform/desktop/sdl_event_loop.h"
 #include "platform/desktop/window_text.h"
-#include "platform/dialogs.h"
+#include "platform/events/dialogs.h"
 
 namespace veltro::platform::desktop {
 

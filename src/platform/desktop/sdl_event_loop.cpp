@@ -15,8 +15,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/base/platform_error.h"
 #include "platform/desktop/sdl_key_map.h"
-#include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
 

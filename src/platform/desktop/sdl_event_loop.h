@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/desktop/sdl_gamepads.h"
-#include "platform/event_loop.h"
-#include "platform/quit_signals.h"
+#include "platform/events/event_loop.h"
+#include "platform/events/quit_signals.h"
 
 struct _XDisplay;
 

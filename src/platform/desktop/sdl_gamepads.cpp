@@ -3,7 +3,7 @@
 
 #include <iterator>
 
-#include "platform/keys.h"
+#include "platform/events/keys.h"
 
 namespace veltro::platform::desktop {
 namespace {

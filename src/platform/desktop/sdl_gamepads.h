@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/event_loop.h"
+#include "platform/events/event_loop.h"
 
 namespace veltro::platform::desktop {
 

@@ -14,9 +14,9 @@
 #include <thread>
 #include <utility>
 
+#include "platform/base/platform_error.h"
 #include "platform/desktop/ssip_probe.h"
-#include "platform/platform_error.h"
-#include "platform/spoken_form.h"
+#include "platform/speech/spoken_form.h"
 
 namespace veltro::platform::desktop {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/speech_backends.h"
+#include "platform/speech/speech_backends.h"
 
 namespace veltro::platform::desktop {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/scope_guard.h"
+#include "platform/base/scope_guard.h"
 
 namespace veltro::platform::desktop {
 namespace {

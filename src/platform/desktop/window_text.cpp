@@ -6,8 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/base/platform_error.h"
 #include "platform/desktop/caption_font.h"
-#include "platform/platform_error.h"
 
 namespace veltro::platform::desktop {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/headless/headless_dialogs.h"
 
-#include "platform/text.h"
+#include "platform/base/text.h"
 
 namespace veltro::platform::headless {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/events/dialogs.h"
 
 namespace veltro::platform::headless {
 

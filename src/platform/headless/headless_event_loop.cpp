@@ -5,7 +5,7 @@
 #include <limits>
 #include <sstream>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::platform::headless {
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/event_loop.h"
+#include "platform/events/event_loop.h"
+#include "platform/events/quit_signals.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/quit_signals.h"
 
 namespace veltro::platform::headless {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 
 namespace veltro::platform::headless {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/speech_backends.h"
+#include "platform/speech/speech_backends.h"
 
 namespace veltro::platform::headless {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/keys.h"
-#include "platform/text.h"
+#include "platform/base/text.h"
+#include "platform/events/keys.h"
 
 namespace veltro::platform::headless {
 namespace {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/speech_log.h"
+#include "platform/speech/spoken_form.h"
 
 namespace veltro::platform::headless {
 namespace {

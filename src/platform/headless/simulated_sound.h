@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/sound_device.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/sound_device.h"
 
 namespace veltro::platform::headless {
 

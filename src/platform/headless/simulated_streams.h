@@ -4,10 +4,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/filter_graph.h"
+#include "platform/audio/filter_graph.h"
+#include "platform/audio/stream_graph.h"
+#include "platform/audio/stream_voice.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/stream_graph.h"
-#include "platform/stream_voice.h"
 
 namespace veltro::platform::headless {
 

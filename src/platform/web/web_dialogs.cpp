@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/web/web_dialogs.h"
 
-#include "platform/platform_error.h"
+#include "platform/base/platform_error.h"
 #include "platform/web/page_bridge.h"
 
 namespace veltro::platform::web {

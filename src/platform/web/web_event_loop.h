@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/event_loop.h"
+#include "platform/events/event_loop.h"
 #include "platform/headless/headless_event_loop.h"
 
 namespace veltro::platform::web {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/web/web_speech_backends.h"
 
-#include "platform/platform_error.h"
-#include "platform/spoken_form.h"
+#include "platform/base/platform_error.h"
+#include "platform/speech/spoken_form.h"
 #include "platform/web/page_bridge.h"
 
 namespace veltro::platform::web {

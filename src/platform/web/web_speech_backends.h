@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sapi_voice_base.h"
-#include "platform/speech_backends.h"
+#include "platform/speech/speech_backends.h"
+#include "platform/speech/voice_rules.h"
 
 namespace veltro::platform::web {
 

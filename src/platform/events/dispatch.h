@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "platform/base/platform_error.h"
+
+namespace veltro::platform {
+
+// Reports the failures that reached the event loop: on stderr, once per distinct message, so a
+// service that is gone (it fails on every utterance) is named once, not at every key.
+class HandlerFailureReport {
+ public:
+  void Report(const PlatformError& failure);
+
+ private:
+  std::set<std::string> reported_;
+};
+
+}  // namespace veltro::platform
