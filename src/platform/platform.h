@@ -9,8 +9,9 @@
 
 namespace veltro::platform {
 
-// One machine's implementations of the seam: the desktop's real libraries, or the headless
-// ones with a virtual clock. The composition root hands the pieces to the subsystems.
+// One machine's implementations of the seam's rooms (README.md maps them), bundled: the desktop's
+// real libraries, the browser's, or the headless ones with a virtual clock. The composition root
+// builds one and hands the pieces to the subsystems.
 struct Platform {
   UserInterface ui;
   SoundSystem& sound;
