@@ -67,6 +67,30 @@ TEST(ProgramTest, FlightsEndWithTheirReportAndOutcomeSounds) {
   }
 }
 
+// The line where `run` first differs from `golden`, with its number and both versions.
+std::string FirstDifference(const std::string& golden, const std::string& run) {
+  std::istringstream want(golden), got(run);
+  for (int line = 1; want || got; ++line) {
+    std::string a = "(the end)", b = a;
+    std::getline(want, a), std::getline(got, b);
+    if (a != b) return "line " + std::to_string(line) + "\n golden: " + a + "\n run:    " + b;
+  }
+  return "";
+}
+
+// A flight that burns its fuel to the last drop, word for word and call for call. After a change
+// meant to alter it: VELTRO_UPDATE_GOLDEN=1 build/tests/program_tests --gtest_filter='*Golden*'
+TEST(ProgramTest, FuelBurnedToEmptyMatchesItsGoldenLogs) {
+  const ProgramRun run = RunScript("moon_out_of_fuel.keys");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  for (const auto& [kind, log] : {std::pair{"speech", run.speech_log}, {"sound", run.sound_log}}) {
+    const std::string golden =
+        VELTRO_SOURCE_DIR "/tests/program/golden/moon_out_of_fuel." + std::string(kind) + ".log";
+    if (std::getenv("VELTRO_UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << log;
+    EXPECT_TRUE(log == ReadFile(golden)) << kind << ": " << FirstDifference(ReadFile(golden), log);
+  }
+}
+
 TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
   ProgramRun plain = RunScript("moon_free_fall.keys");
   ProgramRun run = RunScript("key_help.keys");
