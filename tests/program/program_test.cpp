@@ -104,9 +104,6 @@ TEST(ProgramTest, KeyHelpFreezesTheFlightAndEscapeClosesItWithoutAborting) {
   EXPECT_EQ(Count(run.speech_log, "[help opened]"), 1);
 }
 
-// Runs that end with a message and a status of their own: 2 for a mistake in the script or on the
-// command line, each named with its reason (nothing runs), 3 when --max-seconds ends a run that
-// still waits or still runs (the game ran).
 TEST(ProgramTest, HeldKeysChooseOnceAndModifierKeysAloneDoNotFlyAgain) {
   ProgramRun run = RunScript("held_keys.keys");
   EXPECT_EQ(run.status, 0) << run.errors;
@@ -120,6 +117,9 @@ TEST(ProgramTest, HeldKeysChooseOnceAndModifierKeysAloneDoNotFlyAgain) {
     EXPECT_EQ(Count(run.speech_log, text), times) << text;
 }
 
+// Runs that end with a message and a status of their own: 2 for a mistake in the script or on the
+// command line, each named with its reason (nothing runs), 3 when --max-seconds ends a run that
+// still waits or still runs (the game ran).
 TEST(ProgramTest, MistakesAndTimeLimitsEndWithAMessageAndTheirOwnStatus) {
   struct Ending {
     const char *script, *arguments;
