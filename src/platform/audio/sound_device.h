@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/decoders/pcm_audio.h"
+
 // The sound device as the sound engine sees it: DirectSound 8's objects and calls, with
 // DirectSound's units (hundredths of a decibel, hertz, bytes, left-handed 3D axes).
 // Every call that fails throws PlatformError.
@@ -38,44 +40,10 @@ constexpr int32_t DSSCL_PRIORITY = 2;
 constexpr int32_t DS3D_IMMEDIATE = 0;
 constexpr int32_t DS3D_DEFERRED = 1;
 
-// DirectSound's ranges for a secondary buffer.
+// DirectSound's ranges for a secondary buffer (its frequencies, which sound files share, are in
+// pcm_audio.h).
 constexpr int32_t kMinVolume = -10000;  // silent; 0 is full volume
 constexpr int32_t kMaxPan = 10000;      // -kMaxPan is full left
-constexpr int32_t kMinBufferFrequency = 100;
-constexpr int32_t kMaxBufferFrequency = 200000;
-
-// The largest sound buffer, and the largest sound decoded into memory. Anything bigger is refused
-// before a byte is allocated: a game's cue sounds are small, and a damaged header or a decoder's
-// wrong claim must not make us allocate gigabytes.
-constexpr int64_t kMaxDecodedAudioBytes = int64_t{64} * 1024 * 1024;
-
-struct WaveFormat {
-  int16_t FormatTag = 1;  // PCM
-  int16_t Channels = 2;
-  int32_t SamplesPerSec = 22050;
-  int32_t AvgBytesPerSec = 88200;
-  int16_t BlockAlign = 4;
-  int16_t BitsPerSample = 16;
-  int16_t Size = 24;
-};
-
-// The 16-bit PCM format of `channels` channels at `samples_per_second`.
-constexpr WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
-  const auto block_align = static_cast<int16_t>(2 * channels);
-  return {1,
-          static_cast<int16_t>(channels),
-          samples_per_second,
-          samples_per_second * block_align,
-          block_align,
-          16,
-          24};
-}
-
-// A sound decoded to PCM, in its own format.
-struct AudioData {
-  WaveFormat format;
-  std::vector<uint8_t> pcm;
-};
 
 struct BufferDesc {
   int32_t Flags = 0;
