@@ -73,13 +73,11 @@ class RecordingSoundSystem : public platform::SoundSystem {
 
   DeviceCalls log;
 
- protected:
+ private:
   std::shared_ptr<platform::SoundDevice> MakeDevice(const std::string& id) override {
     log.Call("DirectSoundCreate", id);
     return std::make_shared<Device>(*this);
   }
-
- private:
   // Nothing is heard, so the primary buffer and listener only record.
   class Listener : public platform::SoundListener {
    public:
