@@ -5,6 +5,7 @@
 
 #include "game/sound_table.h"
 #include "platform/audio/ogg_streams.h"
+#include "platform/audio/sound_file_cache.h"
 #include "platform/base/environment.h"
 #include "platform/base/platform_error.h"
 #include "platform/base/program_files.h"
@@ -51,7 +52,8 @@ RunOutcome RunDesktopWithFiles(const std::string& files_folder, const std::strin
   platform::SoundFileCache sound_files;
   sound_files.Preload(environment.ProgramFolder(),
                       {std::begin(game::kSoundFiles), std::end(game::kSoundFiles)});
-  platform::desktop::OpenAlSoundSystem sound(&sound_files);
+  platform::desktop::OpenAlSoundSystem sound;
+  sound.SetSoundFileCache(&sound_files);
   platform::SndfileDecoders decoders;
   platform::desktop::OpenAlStreamVoices voices(sound);
   platform::OggStreams ogg(decoders, voices);

@@ -45,16 +45,16 @@
 #include "bench_ui.h"
 #include "game/sound_table.h"
 #include "headless_run.h"
+#include "platform/audio/ogg_streams.h"
+#include "platform/audio/sound_file_cache.h"
+#include "platform/base/environment.h"
 #include "platform/decoders/audio_file.h"
 #include "platform/desktop/alsoft_settings.h"
 #include "platform/desktop/desktop_speech_backends.h"
+#include "platform/desktop/window_text.h"
 #include "platform/openal/openal_context.h"
 #include "platform/openal/openal_sound_system.h"
 #include "platform/openal/openal_streams.h"
-#include "platform/desktop/window_text.h"
-#include "platform/base/environment.h"
-#include "platform/audio/ogg_streams.h"
-#include "platform/audio/sound_file_cache.h"
 #include "sound/sound.h"
 
 namespace {
@@ -92,12 +92,13 @@ void Row(const char* what, Spread game, Spread floor) {
 struct Engine {
   Engine(const std::string& folder, platform::SoundFileCache* files, int loopback_rate = 0)
       : app_path(folder + "/"),
-        dx(loopback_rate > 0 ? platform::desktop::OpenAlSoundSystem::Loopback(loopback_rate, files)
-                             : std::make_unique<platform::desktop::OpenAlSoundSystem>(files)),
+        dx(loopback_rate > 0 ? platform::desktop::OpenAlSoundSystem::Loopback(loopback_rate)
+                             : std::make_unique<platform::desktop::OpenAlSoundSystem>()),
         voices(*dx),
         ogg(decoders, voices),
         direct_show(decoders, *dx),
         sound(ui.ui(), *dx, ogg, direct_show, speech, app_path) {
+    dx->SetSoundFileCache(files);
     sound.DSInit();
   }
   // The tones a flight starts with, before the player can press Space.

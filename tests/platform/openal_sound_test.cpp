@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/audio/ogg_streams.h"
+#include "platform/audio/sound_file_cache.h"
 #include "platform/base/platform_error.h"
 #include "platform/decoders/audio_file.h"
 #include "platform/openal/openal_sound_buffer.h"
@@ -241,7 +242,8 @@ TEST(OpenAlSoundSystemTest, APreloadedSoundPlaysWithoutReadingItsFileAgainAMissi
     return LoadAudioFile(path);
   });
   files.Preload(dir.path, {"jet.wav", "other.WAV", "missing.wav"});
-  auto system = OpenAlSoundSystem::Loopback(kRenderRate, &files);
+  auto system = OpenAlSoundSystem::Loopback(kRenderRate);
+  system->SetSoundFileCache(&files);
   auto device = system->DirectSoundCreate("");
   const BufferDesc desc{.Flags = kPlainFlags, .BufferBytes = 0, .Format = {}};
   auto jet = device->CreateSoundBufferFromFile(dir.path + "//./jet.wav", desc);

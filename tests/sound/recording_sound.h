@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/sound_file_cache.h"
 #include "platform/base/platform_error.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/headless/simulated_sound.h"
 
 namespace veltro::testing {
@@ -61,10 +63,8 @@ class RecordingBuffer : public platform::headless::SimulatedSoundBuffer {
 class RecordingSoundSystem : public platform::SoundSystem {
  public:
   // Sounds play to their end as `clock` advances.
-  explicit RecordingSoundSystem(platform::headless::VirtualClock& clock) : clock_(clock) {}
-  std::shared_ptr<platform::SoundDevice> DirectSoundCreate(const std::string& id) override {
-    log.Call("DirectSoundCreate", id);
-    return std::make_shared<Device>(*this);
+  explicit RecordingSoundSystem(platform::headless::VirtualClock& clock) : clock_(clock) {
+    SetSoundFileCache(&files_);
   }
   int LiveBuffers() const {
     return static_cast<int>(std::count_if(buffers_.begin(), buffers_.end(),
@@ -74,6 +74,10 @@ class RecordingSoundSystem : public platform::SoundSystem {
   DeviceCalls log;
 
  private:
+  std::shared_ptr<platform::SoundDevice> MakeDevice(const std::string& id) override {
+    log.Call("DirectSoundCreate", id);
+    return std::make_shared<Device>(*this);
+  }
   // Nothing is heard, so the primary buffer and listener only record.
   class Listener : public platform::SoundListener {
    public:
@@ -125,11 +129,10 @@ class RecordingSoundSystem : public platform::SoundSystem {
       auto data = platform::AudioData{desc.Format, std::move(silence)};
       return Keep(desc.Flags, std::make_shared<platform::AudioData>(data), true, "memory");
     }
-    std::shared_ptr<platform::SoundBuffer> MakeBufferFromFile(
-        const std::string& path, const platform::BufferDesc& desc) override {
-      log_.Call("CreateSoundBufferFromFile", path);
-      return Keep(desc.Flags, std::make_shared<platform::AudioData>(LoadBufferFile(path, desc)),
-                  false, path);
+    std::shared_ptr<platform::SoundBuffer> MakeBufferFromAudio(const platform::BufferDesc& desc,
+                                                               platform::AudioData audio,
+                                                               const std::string& path) override {
+      return Keep(desc.Flags, std::make_shared<platform::AudioData>(std::move(audio)), false, path);
     }
     std::shared_ptr<platform::SoundBuffer> MakeDuplicate(platform::SoundBuffer& source) override {
       auto& original = dynamic_cast<RecordingBuffer&>(source);
@@ -152,6 +155,11 @@ class RecordingSoundSystem : public platform::SoundSystem {
 
   platform::headless::VirtualClock& clock_;
   std::vector<std::weak_ptr<RecordingBuffer>> buffers_;
+  // A buffer made from a file is recorded as asked for before the file is read.
+  platform::SoundFileCache files_{[this](const std::string& path) {
+    log.Call("CreateSoundBufferFromFile", path);
+    return platform::LoadAudioFile(path);
+  }};
 };
 
 }  // namespace veltro::testing

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/audio/sound_device.h"
 #include "platform/base/platform_error.h"
 #include "platform/decoders/audio_file.h"
 

@@ -3,6 +3,7 @@
 // back-end's hook, then stores what DirectSound reports back.
 #include "platform/audio/sound_device.h"
 
+#include "platform/audio/sound_file_cache.h"
 #include "platform/base/platform_error.h"
 #include "platform/decoders/audio_file.h"
 
@@ -196,13 +197,9 @@ std::shared_ptr<SoundBuffer> SoundDevice::CreateSoundBuffer(const BufferDesc& de
 
 std::shared_ptr<SoundBuffer> SoundDevice::CreateSoundBufferFromFile(const std::string& path,
                                                                     const BufferDesc& desc) {
-  return MakeBufferFromFile(path, desc);
-}
-
-AudioData SoundDevice::LoadBufferFile(const std::string& path, const BufferDesc& desc) {
-  AudioData audio = LoadAudioFile(path);
+  AudioData audio = files_ != nullptr ? *files_->Load(path) : LoadAudioFile(path);
   CheckBufferFormat(desc, audio.format);
-  return audio;
+  return MakeBufferFromAudio(desc, std::move(audio), path);
 }
 
 std::shared_ptr<SoundBuffer> SoundDevice::DuplicateSoundBuffer(SoundBuffer& source) {
@@ -212,6 +209,12 @@ std::shared_ptr<SoundBuffer> SoundDevice::DuplicateSoundBuffer(SoundBuffer& sour
   copy->frequency_ = source.frequency_;
   copy->ApplyCopiedSettings();
   return copy;
+}
+
+std::shared_ptr<SoundDevice> SoundSystem::DirectSoundCreate(const std::string& device_id) {
+  std::shared_ptr<SoundDevice> device = MakeDevice(device_id);
+  device->files_ = files_;
+  return device;
 }
 
 }  // namespace veltro::platform

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/decoders/pcm_audio.h"
+
 // The sound device as the sound engine sees it: DirectSound 8's objects and calls, with
 // DirectSound's units (hundredths of a decibel, hertz, bytes, left-handed 3D axes).
 // Every call that fails throws PlatformError.
@@ -17,8 +19,11 @@
 // only then calls a protected hook (`Apply…`, `Make…`, `Start…`) that the back-end implements.
 // A hook is only called with arguments that passed the checks, and the value it applies is
 // stored once it returns, so a back-end never checks an argument and never keeps its own copy
-// of a setting: it does only what really differs (library calls, a virtual clock).
+// of a setting: it does only what really differs (library calls, a virtual clock). Sound files
+// are read and checked here too, so a back-end only ever receives decoded PCM it accepts.
 namespace veltro::platform {
+
+class SoundFileCache;
 
 // Buffer-capability flags.
 constexpr int32_t DSBCAPS_PRIMARYBUFFER = 1;
@@ -38,44 +43,10 @@ constexpr int32_t DSSCL_PRIORITY = 2;
 constexpr int32_t DS3D_IMMEDIATE = 0;
 constexpr int32_t DS3D_DEFERRED = 1;
 
-// DirectSound's ranges for a secondary buffer.
+// DirectSound's ranges for a secondary buffer (its frequencies, which sound files share, are in
+// pcm_audio.h).
 constexpr int32_t kMinVolume = -10000;  // silent; 0 is full volume
 constexpr int32_t kMaxPan = 10000;      // -kMaxPan is full left
-constexpr int32_t kMinBufferFrequency = 100;
-constexpr int32_t kMaxBufferFrequency = 200000;
-
-// The largest sound buffer, and the largest sound decoded into memory. Anything bigger is refused
-// before a byte is allocated: a game's cue sounds are small, and a damaged header or a decoder's
-// wrong claim must not make us allocate gigabytes.
-constexpr int64_t kMaxDecodedAudioBytes = int64_t{64} * 1024 * 1024;
-
-struct WaveFormat {
-  int16_t FormatTag = 1;  // PCM
-  int16_t Channels = 2;
-  int32_t SamplesPerSec = 22050;
-  int32_t AvgBytesPerSec = 88200;
-  int16_t BlockAlign = 4;
-  int16_t BitsPerSample = 16;
-  int16_t Size = 24;
-};
-
-// The 16-bit PCM format of `channels` channels at `samples_per_second`.
-constexpr WaveFormat Pcm16Format(int channels, int32_t samples_per_second) {
-  const auto block_align = static_cast<int16_t>(2 * channels);
-  return {1,
-          static_cast<int16_t>(channels),
-          samples_per_second,
-          samples_per_second * block_align,
-          block_align,
-          16,
-          24};
-}
-
-// A sound decoded to PCM, in its own format.
-struct AudioData {
-  WaveFormat format;
-  std::vector<uint8_t> pcm;
-};
 
 struct BufferDesc {
   int32_t Flags = 0;
@@ -227,7 +198,8 @@ class SoundDevice {
   std::shared_ptr<PrimarySoundBuffer> CreatePrimaryBuffer(const BufferDesc& desc);
   // An empty buffer (silence) of desc.BufferBytes bytes in desc.Format.
   std::shared_ptr<SoundBuffer> CreateSoundBuffer(const BufferDesc& desc);
-  // A buffer holding a sound file's data in the file's own format and length.
+  // A buffer holding a sound file's data in the file's own format and length: the file is read
+  // through the system's SoundFileCache when it has one, else decoded now.
   std::shared_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path,
                                                          const BufferDesc& desc);
   // A new buffer that shares the source's data, starts with its volume, pan and frequency, and
@@ -240,22 +212,33 @@ class SoundDevice {
   // `desc` passed the checks; `silence` is desc.BufferBytes bytes of it.
   virtual std::shared_ptr<SoundBuffer> MakeBuffer(const BufferDesc& desc,
                                                   std::vector<uint8_t> silence) = 0;
-  // Usually LoadBufferFile (below) and then a buffer of what it returns.
-  virtual std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
-                                                          const BufferDesc& desc) = 0;
+  // `audio` is the file at `path`, decoded and checked against `desc`.
+  virtual std::shared_ptr<SoundBuffer> MakeBufferFromAudio(const BufferDesc& desc, AudioData audio,
+                                                           const std::string& path) = 0;
   // A buffer on the source's data; throws PlatformError for a buffer of another device.
   virtual std::shared_ptr<SoundBuffer> MakeDuplicate(SoundBuffer& source) = 0;
 
-  // A sound file's data, decoded and checked against `desc`.
-  static AudioData LoadBufferFile(const std::string& path, const BufferDesc& desc);
+ private:
+  friend class SoundSystem;  // gives a new device the system's sound files
+
+  SoundFileCache* files_ = nullptr;
 };
 
 // The root object ("DX") from which the device is created.
 class SoundSystem {
  public:
   virtual ~SoundSystem() = default;
+  // The devices created from now on read sound files through `files` (which may have read them
+  // ahead); without it each file is decoded when a buffer is made from it.
+  void SetSoundFileCache(SoundFileCache* files) { files_ = files; }
   // The default output device when `device_id` is empty.
-  virtual std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) = 0;
+  std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id);
+
+ protected:
+  virtual std::shared_ptr<SoundDevice> MakeDevice(const std::string& device_id) = 0;
+
+ private:
+  SoundFileCache* files_ = nullptr;
 };
 
 }  // namespace veltro::platform

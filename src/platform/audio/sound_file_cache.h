@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio/sound_device.h"
+#include "platform/decoders/pcm_audio.h"
 
 namespace veltro::platform {
 

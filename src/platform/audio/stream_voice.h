@@ -3,30 +3,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
+
+#include "platform/decoders/pcm_audio.h"
 
 namespace veltro::platform {
-
-// Reads a sound file piece by piece as 16-bit interleaved PCM. Throws PlatformError when the
-// file cannot be opened, is damaged, or cannot seek.
-class StreamDecoder {
- public:
-  virtual ~StreamDecoder() = default;
-  virtual int Channels() const = 0;
-  virtual int32_t SamplesPerSecond() const = 0;
-  // The length in frames, or -1 when the file does not tell.
-  virtual int64_t Frames() const = 0;
-  // Up to `frames` frames into `pcm`; 0 at the end of the file.
-  virtual int64_t Read(int16_t* pcm, int64_t frames) = 0;
-  virtual void Seek(int64_t frame) = 0;
-};
-
-// Opens a file for StreamDecoder; throws PlatformError for a file it cannot play.
-class StreamDecoders {
- public:
-  virtual ~StreamDecoders() = default;
-  virtual std::unique_ptr<StreamDecoder> OpenStreamDecoder(const std::string& path) = 0;
-};
 
 // One stream's output: PCM queued in pieces, played in order by the sound device. When the queue
 // runs out the voice stops by itself (Running() turns false) and plays again on Play. Counts are

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/audio/sound_device.h"
-#include "platform/audio/stream_voice.h"
+#include "platform/decoders/pcm_audio.h"
 
 namespace veltro::platform {
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/audio/failed_sound_files.h"
 #include "platform/base/platform_error.h"
 #include "platform/decoders/compressed_decoders.h"
+#include "platform/decoders/failed_sound_files.h"
 
 namespace veltro::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/audio/stream_voice.h"
+#include "platform/decoders/pcm_audio.h"
 
 namespace veltro::platform {
 

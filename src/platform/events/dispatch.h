@@ -14,6 +14,16 @@ class HandlerFailureReport {
  public:
   void Report(const PlatformError& failure);
 
+  // Runs one event handler; a PlatformError it passes on stops that handler only and is reported.
+  template <class Handler>
+  void Run(Handler&& handler) {
+    try {
+      handler();
+    } catch (const PlatformError& failure) {
+      Report(failure);
+    }
+  }
+
  private:
   std::set<std::string> reported_;
 };

@@ -80,11 +80,7 @@ class EventLoop {
   // only; it is reported and the program goes on. Every event is delivered through it.
   template <class Handler>
   void Dispatch(Handler&& handler) {
-    try {
-      handler();
-    } catch (const PlatformError& failure) {
-      failures_.Report(failure);
-    }
+    failures_.Run(std::forward<Handler>(handler));
   }
 
  protected:
@@ -95,7 +91,7 @@ class EventLoop {
   // its auto-repeat); the key itself still reaches the program.
   void DeliverKey(bool down, int16_t code, int16_t shift, bool repeat = false);
   // Runs every timer that is due; whether any ran.
-  bool FireDueTimers() { return timers_.FireDue(*this); }
+  bool FireDueTimers() { return timers_.FireDue(failures_); }
   // When the next enabled timer is due, on the timers' clock; nothing when none is enabled.
   std::optional<double> NextTimerDue() const { return timers_.NextDue(); }
   double LongestTimerInterval() const { return timers_.LongestInterval(); }

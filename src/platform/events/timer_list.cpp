@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/events/event_loop.h"
+#include "platform/events/dispatch.h"
 
 namespace veltro::platform {
 namespace {
@@ -63,7 +63,7 @@ std::unique_ptr<Timer> TimerList::Create(std::function<void()> on_tick) {
   return std::make_unique<Handle>(std::move(state), now_);
 }
 
-bool TimerList::FireDue(EventLoop& loop) {
+bool TimerList::FireDue(HandlerFailureReport& failures) {
   std::erase_if(timers_, [](const auto& timer) { return !timer->alive; });
   auto due = [this](const State& timer) {
     return timer.Armed() && timer.due <= (*now_)() + kDueMargin;
@@ -82,7 +82,7 @@ bool TimerList::FireDue(EventLoop& loop) {
     timer->due += timer->Interval();
     if (timer->due <= now + kDueMargin) timer->due = now + timer->Interval();
     ran = true;
-    loop.Dispatch(timer->on_tick);
+    failures.Run(timer->on_tick);
   }
   return ran;
 }

@@ -9,7 +9,7 @@
 
 namespace veltro::platform {
 
-class EventLoop;
+class HandlerFailureReport;
 
 // A periodic timer of a window. It fires only while the queue is served (DoEvents or the message
 // loop), on the user-interface thread. It may fire again while its own handler is still running
@@ -35,9 +35,9 @@ class TimerList {
   TimerList& operator=(const TimerList&) = delete;
 
   std::unique_ptr<Timer> Create(std::function<void()> on_tick);
-  // Runs every timer that is due, the earliest first (the oldest first on a tie), each through
-  // `loop.Dispatch`. Returns whether any ran.
-  bool FireDue(EventLoop& loop);
+  // Runs every timer that is due, the earliest first (the oldest first on a tie), each as an event
+  // handler whose failure `failures` reports. Returns whether any ran.
+  bool FireDue(HandlerFailureReport& failures);
   // When the next enabled timer is due; nothing when none is enabled.
   std::optional<double> NextDue() const;
   // The longest interval of the enabled timers, in seconds; 0 when none is enabled.

@@ -59,10 +59,10 @@ class SimulatedSoundDevice : public SoundDevice {
     auto data = std::make_shared<AudioData>(AudioData{desc.Format, std::move(silence)});
     return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), true, gone_);
   }
-  std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
-                                                  const BufferDesc& desc) override {
+  std::shared_ptr<SoundBuffer> MakeBufferFromAudio(const BufferDesc& desc, AudioData audio,
+                                                   const std::string& /*path*/) override {
     FailIfGone(gone_);
-    auto data = std::make_shared<AudioData>(LoadBufferFile(path, desc));
+    auto data = std::make_shared<AudioData>(std::move(audio));
     return std::make_shared<SimulatedSoundBuffer>(clock_, desc.Flags, std::move(data), false,
                                                   gone_);
   }
@@ -81,8 +81,7 @@ class SimulatedSoundDevice : public SoundDevice {
 
 }  // namespace
 
-std::shared_ptr<SoundDevice> SimulatedSoundSystem::DirectSoundCreate(
-    const std::string& /*device_id*/) {
+std::shared_ptr<SoundDevice> SimulatedSoundSystem::MakeDevice(const std::string& /*device_id*/) {
   if (device_missing_) throw PlatformError("No sound device is present");
   return std::make_shared<SimulatedSoundDevice>(clock_, device_gone_);
 }

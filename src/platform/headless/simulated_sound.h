@@ -11,21 +11,23 @@
 
 namespace veltro::platform::headless {
 
-// A sound device that plays nothing but keeps time: a buffer made from a file really loads the
-// file (so a bad file fails as it would on the desktop) and "plays" on the virtual clock for
-// exactly as long as its data lasts at its current frequency. DirectSound's refusals are the
-// device seam's own, so the engine meets the same ones headless as on a real device.
+// A sound device that plays nothing but keeps time: a buffer made from a file holds the file's
+// real data (the device seam reads it, so a bad file fails as it would on the desktop) and
+// "plays" on the virtual clock for exactly as long as its data lasts at its current frequency.
+// DirectSound's refusals are the device seam's own, so the engine meets the same ones headless
+// as on a real device.
 class SimulatedSoundSystem : public SoundSystem {
  public:
   explicit SimulatedSoundSystem(VirtualClock& clock) : clock_(clock) {}
-
-  std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) override;
 
   // While set, DirectSoundCreate fails as on a machine without a sound device.
   void SetDeviceMissing(bool missing) { device_missing_ = missing; }
   // While set, every call on the devices made so far and on their buffers fails, as when the
   // sound card goes away in the middle of a game.
   void SetDeviceGone(bool gone) { *device_gone_ = gone; }
+
+ protected:
+  std::shared_ptr<SoundDevice> MakeDevice(const std::string& device_id) override;
 
  private:
   VirtualClock& clock_;

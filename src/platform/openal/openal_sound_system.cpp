@@ -61,8 +61,8 @@ class OpenAlPrimaryBuffer : public PrimarySoundBuffer {
 
 class OpenAlSoundDevice : public SoundDevice {
  public:
-  OpenAlSoundDevice(std::shared_ptr<OpenAlContext> context, SoundFileCache* files)
-      : context_(std::move(context)), files_(files) {}
+  explicit OpenAlSoundDevice(std::shared_ptr<OpenAlContext> context)
+      : context_(std::move(context)) {}
 
  protected:
   std::shared_ptr<PrimarySoundBuffer> MakePrimaryBuffer(int32_t flags) override {
@@ -73,15 +73,8 @@ class OpenAlSoundDevice : public SoundDevice {
     auto pcm = std::make_shared<OpenAlPcm>(context_, desc.Format, std::move(silence), true);
     return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm), true);
   }
-  std::shared_ptr<SoundBuffer> MakeBufferFromFile(const std::string& path,
-                                                  const BufferDesc& desc) override {
-    AudioData audio;
-    if (files_ != nullptr) {
-      audio = *files_->Load(path);
-      CheckBufferFormat(desc, audio.format);
-    } else {
-      audio = LoadBufferFile(path, desc);
-    }
+  std::shared_ptr<SoundBuffer> MakeBufferFromAudio(const BufferDesc& desc, AudioData audio,
+                                                   const std::string& /*path*/) override {
     auto pcm = std::make_shared<OpenAlPcm>(context_, audio.format, std::move(audio.pcm), false);
     return std::make_shared<OpenAlSoundBuffer>(desc.Flags, std::move(pcm), false);
   }
@@ -96,24 +89,22 @@ class OpenAlSoundDevice : public SoundDevice {
 
  private:
   std::shared_ptr<OpenAlContext> context_;
-  SoundFileCache* files_;
 };
 
 }  // namespace
 
-std::unique_ptr<OpenAlSoundSystem> OpenAlSoundSystem::Loopback(int sample_rate,
-                                                               SoundFileCache* files) {
-  auto system = std::make_unique<OpenAlSoundSystem>(files);
+std::unique_ptr<OpenAlSoundSystem> OpenAlSoundSystem::Loopback(int sample_rate) {
+  auto system = std::make_unique<OpenAlSoundSystem>();
   system->loopback_rate_ = sample_rate;
   return system;
 }
 
-std::shared_ptr<SoundDevice> OpenAlSoundSystem::DirectSoundCreate(const std::string& device_id) {
+std::shared_ptr<SoundDevice> OpenAlSoundSystem::MakeDevice(const std::string& device_id) {
   std::shared_ptr<OpenAlContext> context = loopback_rate_ > 0
                                                ? OpenAlContext::OpenLoopback(loopback_rate_)
                                                : OpenAlContext::OpenOutput(device_id);
   last_context_ = context;
-  return std::make_shared<OpenAlSoundDevice>(std::move(context), files_);
+  return std::make_shared<OpenAlSoundDevice>(std::move(context));
 }
 
 std::vector<float> OpenAlSoundSystem::Render(int frames) {

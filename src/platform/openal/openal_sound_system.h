@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/audio/sound_device.h"
-#include "platform/audio/sound_file_cache.h"
 
 namespace veltro::platform::desktop {
 
@@ -17,14 +16,8 @@ class OpenAlContext;
 // Render hands out what it mixed.
 class OpenAlSoundSystem : public SoundSystem {
  public:
-  OpenAlSoundSystem() = default;
-  // Sound files are read through `files` (which may have read them ahead) when it is given.
-  explicit OpenAlSoundSystem(SoundFileCache* files) : files_(files) {}
   // A system whose devices render stereo float samples at `sample_rate` into memory.
-  static std::unique_ptr<OpenAlSoundSystem> Loopback(int sample_rate = 44100,
-                                                     SoundFileCache* files = nullptr);
-
-  std::shared_ptr<SoundDevice> DirectSoundCreate(const std::string& device_id) override;
+  static std::unique_ptr<OpenAlSoundSystem> Loopback(int sample_rate = 44100);
 
   // The device created last, while it is open (streams play there); null otherwise.
   std::shared_ptr<OpenAlContext> CurrentContext() const { return last_context_.lock(); }
@@ -37,8 +30,10 @@ class OpenAlSoundSystem : public SoundSystem {
   // that end by themselves while nobody asks after them.
   void RestIfSilent();
 
+ protected:
+  std::shared_ptr<SoundDevice> MakeDevice(const std::string& device_id) override;
+
  private:
-  SoundFileCache* files_ = nullptr;
   int loopback_rate_ = 0;  // 0: a real output device
   std::weak_ptr<OpenAlContext> last_context_;
 };

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/audio/failed_sound_files.h"
+#include "platform/decoders/failed_sound_files.h"
 
 #include <sys/stat.h>
 
