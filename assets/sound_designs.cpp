@@ -226,7 +226,7 @@ bool LevelTheMix(std::vector<NamedClip>& clips) {
   for (NamedClip& named : clips) {
     for (const Level& level : kMix) {
       if (named.name != level.row.waveFileIn) continue;
-      const bool loop = level.row.DSFlags == game::kLoop;
+      const bool loop = level.row.DSFlags == game::kFlagLoop;
       // The too-fast warning starts silent and sounds at kTooFastVolume.
       const int16_t volume =
           level.row.Volume == game::kSilent ? game::kTooFastVolume : level.row.Volume;

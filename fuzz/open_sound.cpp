@@ -8,15 +8,15 @@
 //   bit 2   played looping
 //   bits 3-7  where playing starts, in 32nds of the sound
 #include "headless_engine.h"
-#include "sound/play_flags.h"
+#include "platform/audio/play_flags.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const uint8_t options = data[0];
   const bool ogg = (options & 1) != 0;
   int16_t flags = 0;
-  if ((options & 2) != 0) flags |= veltro::sound::kFlag3D;
-  if ((options & 4) != 0) flags |= veltro::sound::kFlagLoop;
+  if ((options & 2) != 0) flags |= veltro::platform::kFlag3D;
+  if ((options & 4) != 0) flags |= veltro::platform::kFlagLoop;
   veltro::fuzz::TheFolder().Write(ogg ? "fuzz.ogg" : "fuzz.wav", data + 1, size - 1);
 
   veltro::fuzz::HeadlessEngine engine;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "game/ports.h"
+#include "platform/audio/play_flags.h"
 
 namespace veltro::game {
 
@@ -14,11 +15,11 @@ struct SoundRow {
   int32_t Frequency;      // hertz; -1 keeps the sound's own rate
   int16_t Pan;            // hundredths of a decibel, negative to the left
   int32_t StartPosition;  // byte offset
-  int16_t DSFlags;        // kLoop repeats until stopped, kOnce plays once
+  int16_t DSFlags;        // kFlagLoop repeats until stopped, kOnce plays once
 };
 
-inline constexpr int16_t kOnce = 0;
-inline constexpr int16_t kLoop = 8;
+using platform::kFlagLoop;
+inline constexpr int16_t kOnce = 0;  // no play flags: the sound plays once
 
 // The cue volumes; muting a cue and unmuting it again returns it to these.
 inline constexpr int16_t kAltitudeToneVolume = -2000;
@@ -29,11 +30,11 @@ inline constexpr int16_t kSilent = -10000;
 
 // Every sound of the game.
 inline constexpr SoundRow kIntro{"intro.wav", 0, -1, 0, 0, kOnce};
-inline constexpr SoundRow kAltitudeTone{"alt.wav", kAltitudeToneVolume, -1, -3000, 0, kLoop};
-inline constexpr SoundRow kTooFast{"toofast.wav", kSilent, -1, -800, 0, kLoop};
-inline constexpr SoundRow kFuelTone{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kLoop};
-inline constexpr SoundRow kThruster{"retrojet.wav", kThrusterVolume, -1, 0, 0, kLoop};
-inline constexpr SoundRow kNoFuel{"NoFuel.wav", -1000, -1, 0, 0, kLoop};
+inline constexpr SoundRow kAltitudeTone{"alt.wav", kAltitudeToneVolume, -1, -3000, 0, kFlagLoop};
+inline constexpr SoundRow kTooFast{"toofast.wav", kSilent, -1, -800, 0, kFlagLoop};
+inline constexpr SoundRow kFuelTone{"fuel.wav", kFuelToneVolume, -1, 3000, 0, kFlagLoop};
+inline constexpr SoundRow kThruster{"retrojet.wav", kThrusterVolume, -1, 0, 0, kFlagLoop};
+inline constexpr SoundRow kNoFuel{"NoFuel.wav", -1000, -1, 0, 0, kFlagLoop};
 inline constexpr SoundRow kDescendingClick{"click.wav", -1400, -1, 800, 96, kOnce};
 inline constexpr SoundRow kClimbingClick{"vel2.wav", -1000, -1, 800, 96, kOnce};
 inline constexpr SoundRow kTouchdown{"touchdown.wav", 0, -1, 0, 0, kOnce};

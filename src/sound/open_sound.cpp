@@ -16,12 +16,12 @@ constexpr int32_t kMaxSampleRate = 768000;
 
 int32_t CreationFlags(int16_t DSFlags, bool software) {
   int32_t flags = platform::DSBCAPS_CTRLVOLUME + platform::DSBCAPS_CTRLFREQUENCY;
-  if (Has(DSFlags, kFlag3D)) {
+  if (Has(DSFlags, platform::kFlag3D)) {
     flags += platform::DSBCAPS_CTRL3D;
   } else {
     flags += platform::DSBCAPS_CTRLPAN;
-    if (!Has(DSFlags, kFlagNotStatic)) flags += platform::DSBCAPS_STATIC;
-    if (Has(DSFlags, kFlagGlobalFocus)) flags += platform::DSBCAPS_GLOBALFOCUS;
+    if (!Has(DSFlags, platform::kFlagNotStatic)) flags += platform::DSBCAPS_STATIC;
+    if (Has(DSFlags, platform::kFlagGlobalFocus)) flags += platform::DSBCAPS_GLOBALFOCUS;
   }
   if (software) flags += platform::DSBCAPS_LOCSOFTWARE;
   return flags;
@@ -89,7 +89,7 @@ int32_t Sound::OpenSound(int16_t i, const std::string& WaveFile, int16_t DSFlags
     slot.BufferDesc.Algorithm3D = Algorithm3D(0);
     step([&] { slot.DSBuffer = Device().CreateSoundBufferFromFile(full, slot.BufferDesc); });
     step([&] { slot.WaveFormat = Buffer(i).GetFormat(); });
-    if (Has(DSFlags, kFlag3D) && slot.WaveFormat.Channels == 2) {
+    if (Has(DSFlags, platform::kFlag3D) && slot.WaveFormat.Channels == 2) {
       ui_.dialogs.MessageBox(
           WaveFile + " will not play.  Trying to use a stereo sound in a 3D buffer.", "Warning ",
           platform::MessageBoxIcon::kInformation, platform::MessageBoxButtons::kOk);

@@ -42,11 +42,11 @@ int16_t Sound::PlaySound(const std::string& waveFileIn, int16_t& Volume, int32_t
 
   // A cached sound plays in its own slot when it is idle (or must restart); otherwise it is
   // copied to another slot, and a sound not yet cached is loaded into one.
-  const CacheSearch cached = FindCached(name, Has(DSFlags, kFlag3D));
-  if (cached.found != 0 && Has(DSFlags, kFlagSingle) && IsPlaying(NextSlot_)) return 0;
+  const CacheSearch cached = FindCached(name, Has(DSFlags, platform::kFlag3D));
+  if (cached.found != 0 && Has(DSFlags, platform::kFlagSingle) && IsPlaying(NextSlot_)) return 0;
   const bool busy = IsPlaying(NextSlot_);
-  const bool in_place =
-      cached.found != 0 && ((!Has(DSFlags, kFlagCopyIdle) && !busy) || Has(DSFlags, kFlagRestart));
+  const bool in_place = cached.found != 0 && ((!Has(DSFlags, platform::kFlagCopyIdle) && !busy) ||
+                                              Has(DSFlags, platform::kFlagRestart));
   if (!in_place && !FillNewSlot(name, cached, DSFlags)) return 0;
   return StartSlot(Volume, Frequency, Pan, StartPosition, DSFlags);
 }
@@ -97,10 +97,10 @@ bool Sound::FillNewSlot(const std::string& name, const CacheSearch& cached, int1
   bool load = cached.found == 0 || !CopyCached(cached.found, slot, DSFlags);
   if (load && OpenSound(NextSlot_, name, DSFlags) == 0) return false;
 
-  if (Has(DSFlags, kFlag3D)) {
+  if (Has(DSFlags, platform::kFlag3D)) {
     slot.DS3DBuffer.reset();
     TryStep([&] { slot.DS3DBuffer = Buffer(NextSlot_).GetDirectSound3DBuffer(); });
-    if (Has(DSFlags, kFlagOpenCone) && slot.DS3DBuffer) {
+    if (Has(DSFlags, platform::kFlagOpenCone) && slot.DS3DBuffer) {
       TryStep([&] { slot.DS3DBuffer->SetConeAngles(0, 360, platform::DS3D_IMMEDIATE); });
     }
   }
@@ -123,12 +123,12 @@ bool Sound::CopyCached(int16_t found, WavSlot& slot, int16_t DSFlags) {
     ok = false;
   }
   slot.DS3DBuffer.reset();
-  if (!Has(DSFlags, kFlag3D)) return ok;
+  if (!Has(DSFlags, platform::kFlag3D)) return ok;
 
   if (slot.DSBuffer) step([&] { slot.DS3DBuffer = slot.DSBuffer->GetDirectSound3DBuffer(); });
   if (!slot.DS3DBuffer) return false;
   step([&] { slot.DS3DBuffer->SetMinDistance(100, platform::DS3D_IMMEDIATE); });
-  if (Has(DSFlags, kFlagOpenCone)) {
+  if (Has(DSFlags, platform::kFlagOpenCone)) {
     step([&] { slot.DS3DBuffer->SetConeAngles(0, 360, platform::DS3D_IMMEDIATE); });
   }
   return ok;
@@ -143,12 +143,12 @@ int16_t Sound::StartSlot(int16_t& Volume, int32_t& Frequency, int16_t& Pan, int3
   platform::SoundBuffer& buffer = *slot.DSBuffer;
   Volume = ClampWavVolume(Volume);
   TryStep([&] { buffer.SetVolume(Volume); });
-  if (!Has(DSFlags, kFlag3D)) TryStep([&] { buffer.SetPan(Pan); });
+  if (!Has(DSFlags, platform::kFlag3D)) TryStep([&] { buffer.SetPan(Pan); });
   if (Frequency > 0) TryStep([&] { buffer.SetFrequency(Frequency); });
   StartPosition = AlignStartPosition(StartPosition);
   TryStep([&] { buffer.SetCurrentPosition(StartPosition); });
-  if (Has(DSFlags, kFlagPrepare)) return NextSlot_;
-  TryStep([&] { buffer.Play(Has(DSFlags, kFlagLoop) ? platform::DSBPLAY_LOOPING : 0); });
+  if (Has(DSFlags, platform::kFlagPrepare)) return NextSlot_;
+  TryStep([&] { buffer.Play(Has(DSFlags, platform::kFlagLoop) ? platform::DSBPLAY_LOOPING : 0); });
   return NextSlot_;
 }
 

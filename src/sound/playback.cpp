@@ -11,11 +11,12 @@ using platform::TryStep;
 
 bool Sound::IsPlaying(int16_t Index) {
   bool playing = false;
+  const Handle handle = DecodeHandle(Index);
   TryStep([&] {
-    if (Index > 100) {
-      playing = StreamIsPlaying(Index);
+    if (handle.kind != HandleKind::kWav) {
+      playing = StreamIsPlaying(handle);
     } else {
-      const WavSlot& slot = Wav(Index);
+      const WavSlot& slot = Wav(handle.slot);
       playing = slot.DSBuffer && (slot.DSBuffer->GetStatus() & platform::DSBSTATUS_PLAYING) != 0;
     }
   });
@@ -24,10 +25,11 @@ bool Sound::IsPlaying(int16_t Index) {
 
 // Failures reach the caller: a handle that names no slot is the caller's error.
 void Sound::StopPlay(int16_t Index) {
-  if (Index > 100) {
-    StopStream(Index);
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind != HandleKind::kWav) {
+    StopStream(handle);
   } else {
-    WavSlot& slot = Wav(Index);
+    WavSlot& slot = Wav(handle.slot);
     if (slot.DSBuffer) slot.DSBuffer->Stop();
   }
 }
@@ -35,11 +37,14 @@ void Sound::StopPlay(int16_t Index) {
 void Sound::PlayOpenedSound(int16_t Index, int32_t& StartPosition, int16_t DSFlags) {
   if (IsPlaying(Index)) TryStep([&] { StopPlay(Index); });
   StartPosition = AlignStartPosition(StartPosition);
-  if (Index > 100) {
-    TryStep([&] { MoveStream(Index, StartPosition); });
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind != HandleKind::kWav) {
+    TryStep([&] { MoveStream(handle, StartPosition); });
   } else {
-    TryStep([&] { Buffer(Index).SetCurrentPosition(StartPosition); });
-    TryStep([&] { Buffer(Index).Play(Has(DSFlags, kFlagLoop) ? platform::DSBPLAY_LOOPING : 0); });
+    TryStep([&] { Buffer(handle.slot).SetCurrentPosition(StartPosition); });
+    TryStep([&] {
+      Buffer(handle.slot).Play(Has(DSFlags, platform::kFlagLoop) ? platform::DSBPLAY_LOOPING : 0);
+    });
   }
 }
 

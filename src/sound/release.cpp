@@ -10,12 +10,13 @@ using platform::TryStep;
 
 // Each step that fails (no such slot, nothing in it) is skipped; the handle variable becomes 0.
 void Sound::DeleteSound(int16_t& Index) {
-  if (Index == 0 || Index == 999) return;
-  if (Index > 100) {
-    TryStep([&] { DeleteStream(Index); });
+  if (Index == 0 || Index == kNeverDeleted) return;
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind != HandleKind::kWav) {
+    TryStep([&] { DeleteStream(handle); });
   } else {
     TryStep([&] {
-      WavSlot& slot = Wav(Index);
+      WavSlot& slot = Wav(handle.slot);
       slot.SlotFile.clear();
       slot.SlotMode = 0;
       if (slot.DSBuffer) TryStep([&] { slot.DSBuffer->Stop(); });
@@ -26,25 +27,27 @@ void Sound::DeleteSound(int16_t& Index) {
   Index = 0;
 }
 
-// As DeleteSound, except that every handle above 100 is taken as an OGG slot whose stream is
-// stopped but whose handle is kept.
+// As DeleteSound for WAV handles, 0 and kNeverDeleted. An OGG slot's stream is stopped but its
+// handle is kept in the slot. An MP3 handle (or one above 300) is only forgotten: its stream plays
+// on.
 void Sound::DeleteSound2(int16_t& Index) {
-  if (Index <= 100) {
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind == HandleKind::kWav) {
     DeleteSound(Index);
     return;
   }
-  if (Index == 999) return;
-  TryStep([&] { StopOggStream(Index); });
+  if (Index == kNeverDeleted) return;
+  if (handle.kind == HandleKind::kOgg) TryStep([&] { StopOggStream(handle.slot); });
   Index = 0;
 }
 
 void Sound::KillAllSounds() {
   for (int16_t k = 1; k <= settings_.OggBuffers; ++k) {
-    int16_t handle = static_cast<int16_t>(100 + k);
+    int16_t handle = OggHandleOf(k);
     DeleteSound(handle);
   }
   for (int16_t k = 1; k <= settings_.Mp3Buffers; ++k) {
-    int16_t handle = static_cast<int16_t>(200 + k);
+    int16_t handle = Mp3HandleOf(k);
     DeleteSound(handle);
   }
 }

@@ -11,6 +11,7 @@
 #include "platform/audio/ogg_library.h"
 #include "platform/audio/sound_device.h"
 #include "platform/events/user_interface.h"
+#include "sound/handles.h"
 #include "sound/ports.h"
 #include "sound/sounds_ini.h"
 #include "sound/stream_slots.h"
@@ -42,9 +43,9 @@ struct WavSlot {
 //   stream_pause.cpp     pausing and resuming all streams of a kind, or one
 //   streams.cpp          the stream side of every operation that takes a handle
 //   release.cpp          DeleteSound, KillAllSounds, ResetSounds and the shut-down
+//   handles.h            what a handle names: its kind (WAV, OGG, MP3) and slot, decoded once
 //
-// Handles: 0 no sound, 1..100 a WAV slot, 101..200 an OGG slot (handle - 100), 201..300 an MP3
-// slot (handle - 200). Volumes and pans are in hundredths of a decibel, frequencies in hertz.
+// Volumes and pans are in hundredths of a decibel, frequencies in hertz.
 class Sound {
  public:
   static constexpr int16_t kWavSlots = 100;  // slots 0..100; handles use 1..100
@@ -147,18 +148,18 @@ class Sound {
   int16_t SlotCount() const;
 
   // The stream side of the operations that take a handle (streams.cpp).
-  bool StreamIsPlaying(int16_t Index);
-  void StopStream(int16_t Index);
-  void MoveStream(int16_t Index, int32_t StartPosition);
-  void SetStreamVolume(int16_t Index, int16_t Volume);
-  void SetStreamPan(int16_t Index, int16_t Pan);
-  void SetStreamFrequency(int16_t Index, int32_t Frequency);
-  void DeleteStream(int16_t Index);
-  void StopOggStream(int16_t Index);
+  bool StreamIsPlaying(Handle handle);
+  void StopStream(Handle handle);
+  void MoveStream(Handle handle, int32_t StartPosition);
+  void SetStreamVolume(Handle handle, int16_t Volume);
+  void SetStreamPan(Handle handle, int16_t Pan);
+  void SetStreamFrequency(Handle handle, int32_t Frequency);
+  void DeleteStream(Handle handle);
+  void StopOggStream(int32_t o);
   platform::FilgraphManager& Graph(Mp3Slot& slot);
 
   // Starting streams (stream_start.cpp).
-  int16_t FindStreamSlot(int16_t base, int16_t count);
+  int16_t FindStreamSlot(HandleKind kind, int16_t count);
   void ShapeNewStream(int16_t handle, int16_t Volume, int32_t Frequency, int16_t Pan);
 
   // The tick has work only while an OGG stream is open: the timer fires then and sleeps otherwise,

@@ -10,43 +10,50 @@ namespace veltro::sound {
 using platform::TryStep;
 
 void Sound::SetVolume(int16_t Index, int16_t Volume) {
+  const Handle handle = DecodeHandle(Index);
   TryStep([&] {
-    if (Index > 100) {
-      SetStreamVolume(Index, Volume);
+    if (handle.kind != HandleKind::kWav) {
+      SetStreamVolume(handle, Volume);
     } else {
-      Buffer(Index).SetVolume(ClampWavVolume(Volume));
+      Buffer(handle.slot).SetVolume(ClampWavVolume(Volume));
     }
   });
 }
 
+// Unlike the other operations, handle 0 is ignored rather than read as WAV slot 0.
 void Sound::SetPan(int16_t Index, int16_t Pan) {
   if (Index == 0) return;
+  const Handle handle = DecodeHandle(Index);
   TryStep([&] {
-    if (Index > 100) {
-      SetStreamPan(Index, Pan);
+    if (handle.kind != HandleKind::kWav) {
+      SetStreamPan(handle, Pan);
     } else {
-      Buffer(Index).SetPan(Pan);  // the device takes -10000 .. 10000 itself
+      Buffer(handle.slot).SetPan(Pan);  // the device takes -10000 .. 10000 itself
     }
   });
 }
 
 void Sound::SetFrequency(int16_t Index, int32_t& Frequency) {
-  if (Index > 100) {
-    TryStep([&] { SetStreamFrequency(Index, Frequency); });
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind != HandleKind::kWav) {
+    TryStep([&] { SetStreamFrequency(handle, Frequency); });
   } else {
     // The cap is the caller's too: its variable holds the frequency actually asked for.
     if (Frequency > kMaxWavFrequency) Frequency = kMaxWavFrequency;
-    TryStep([&] { Buffer(Index).SetFrequency(Frequency); });
+    TryStep([&] { Buffer(handle.slot).SetFrequency(Frequency); });
   }
 }
 
 int32_t Sound::GetFrequency(int16_t Index) {
+  // A stream has no frequency to read back.
+  const Handle handle = DecodeHandle(Index);
+  if (handle.kind != HandleKind::kWav) return 0;
   int32_t frequency = 0;
-  if (Index > 100) return 0;
-  TryStep([&] { frequency = Buffer(Index).GetFrequency(); });
+  TryStep([&] { frequency = Buffer(handle.slot).GetFrequency(); });
   return frequency;
 }
 
+// Every handle is read as a WAV slot: a stream handle names none, and fails.
 void Sound::SetStartPosition(int16_t Index) {
   Buffer(Index).SetCurrentPosition(0);
 }

@@ -12,13 +12,14 @@ using platform::MessageBoxIcon;
 using platform::TryStep;
 
 // The first stream slot, level by level (-1, 0, 1, 2), that is free or of the level's class and
-// not playing; 0 when there is none. `base` is 100 (OGG) or 200 (MP3).
-int16_t Sound::FindStreamSlot(int16_t base, int16_t count) {
+// not playing; 0 when there is none. `kind` is kOgg or kMp3.
+int16_t Sound::FindStreamSlot(HandleKind kind, int16_t count) {
+  const bool ogg = kind == HandleKind::kOgg;
   for (int16_t level = -1; level <= 2; ++level) {
     for (int16_t s = 1; s <= count; ++s) {
-      const bool free = base == 100 ? Ogg(s).OggHandle == 0 : !Mp3(s).Mp3Control;
-      const int16_t mode = base == 100 ? Ogg(s).OggMode : Mp3(s).Mp3Mode;
-      if ((free || mode == level) && !IsPlaying(static_cast<int16_t>(base + s))) return s;
+      const bool free = ogg ? Ogg(s).OggHandle == 0 : !Mp3(s).Mp3Control;
+      const int16_t mode = ogg ? Ogg(s).OggMode : Mp3(s).Mp3Mode;
+      if ((free || mode == level) && !IsPlaying(Handle{kind, s}.value())) return s;
     }
   }
   return 0;
@@ -52,28 +53,28 @@ int16_t Sound::PlayOGGSound(const std::string& waveFileIn, int16_t Volume, int32
     }
     return 0;
   }
-  const int16_t o = FindStreamSlot(100, settings_.OggBuffers);
+  const int16_t o = FindStreamSlot(HandleKind::kOgg, settings_.OggBuffers);
   if (o == 0) {
     ui_.dialogs.MessageBox("insufficient OGG Handles available.", "Error!",
                            MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
     return 0;
   }
-  const auto handle = static_cast<int16_t>(100 + o);
+  const int16_t handle = OggHandleOf(o);
   OggSlot& slot = Ogg(o);
   if (slot.OggHandle > 0) {
     int16_t old = handle;
     DeleteSound(old);
   }
-  if (Has(DSFlags, kFlag3D)) {
+  if (Has(DSFlags, platform::kFlag3D)) {
     ui_.dialogs.MessageBox("Standard OGG Files can not be 3d. File: " + full, "Error.",
                            MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
   }
-  slot.OggHandle = ogg_.PlayOggFromDisc(found, Has(DSFlags, kFlagLoop) ? 1 : 0);
+  slot.OggHandle = ogg_.PlayOggFromDisc(found, Has(DSFlags, platform::kFlagLoop) ? 1 : 0);
   ArmTimer1();
   slot.OggPaused = false;
   if (slot.OggHandle == 0) return 0;
   ShapeNewStream(handle, Volume, Frequency, Pan);
-  if (Has(DSFlags, kFlagPrepare)) {
+  if (Has(DSFlags, platform::kFlagPrepare)) {
     ogg_.PauseOgg(slot.OggHandle);
     slot.OggPaused = true;
   }
@@ -92,15 +93,15 @@ int16_t Sound::PlayMP3Sound(const std::string& waveFileIn, int16_t Volume, int32
   std::string found;
   TryStep([&] { found = ui_.environment.FindFile(name).value_or(""); });
   if (found.empty()) return 0;
-  const int16_t m = FindStreamSlot(200, settings_.Mp3Buffers);
+  const int16_t m = FindStreamSlot(HandleKind::kMp3, settings_.Mp3Buffers);
   if (m == 0) return 0;
-  const auto handle = static_cast<int16_t>(200 + m);
+  const int16_t handle = Mp3HandleOf(m);
   Mp3Slot& slot = Mp3(m);
   if (slot.Mp3Control) {
     int16_t old = handle;
     DeleteSound(old);
   }
-  if (Has(DSFlags, kFlag3D)) {
+  if (Has(DSFlags, platform::kFlag3D)) {
     ui_.dialogs.MessageBox("Standard MP3 Files can not be 3d. File: " + name, "Error.",
                            MessageBoxIcon::kCritical, MessageBoxButtons::kOk);
   }
@@ -121,7 +122,7 @@ int16_t Sound::PlayMP3Sound(const std::string& waveFileIn, int16_t Volume, int32
   TryStep([&] { Graph(slot).Run(); });
   slot.Mp3Paused = false;
   ShapeNewStream(handle, Volume, Frequency, Pan);
-  if (Has(DSFlags, kFlagPrepare)) {
+  if (Has(DSFlags, platform::kFlagPrepare)) {
     TryStep([&] { Graph(slot).Stop(); });
     slot.Mp3Paused = true;
   }

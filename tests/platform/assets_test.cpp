@@ -137,7 +137,7 @@ TEST(Assets, TheMixIsBalancedAtTheVolumesAndPitchesTheGamePlaysItWith) {
     const double db = (row.Volume == game::kSilent ? game::kTooFastVolume : row.Volume) / 100.0;
     const LoudnessRange range = veltro::assets::LoudnessAcross(
         s, veltro::assets::PlayedRates(row.waveFileIn, info.samplerate),
-        row.DSFlags == game::kLoop);
+        row.DSFlags == game::kFlagLoop);
     return LoudnessRange{range.quietest + db, range.loudest + db};
   };
   const LoudnessRange cues[] = {heard(game::kAltitudeTone), heard(game::kFuelTone),

@@ -23,9 +23,8 @@ struct DeviceCalls {
     if (failing.count(name) > 0) throw platform::PlatformError(name + " refused");
   }
   int Count(const std::string& name) const {
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) {
-      return c.rfind(name + "(", 0) == 0;
-    }));
+    return static_cast<int>(std::ranges::count_if(
+        calls, [&](const std::string& c) { return c.starts_with(name + "("); }));
   }
 };
 
@@ -67,8 +66,8 @@ class RecordingSoundSystem : public platform::SoundSystem {
     SetSoundFileCache(&files_);
   }
   int LiveBuffers() const {
-    return static_cast<int>(std::count_if(buffers_.begin(), buffers_.end(),
-                                          [](const auto& weak) { return !weak.expired(); }));
+    return static_cast<int>(
+        std::ranges::count_if(buffers_, [](auto& weak) { return !weak.expired(); }));
   }
 
   DeviceCalls log;

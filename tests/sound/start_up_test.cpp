@@ -37,8 +37,7 @@ TEST(SoundsIni, EachLineAppliesItsRuleOrIsReported) {
       {"  sound  buffers = 40 ' two blanks", 50, 20, false, "SOUND  BUFFERS = 40"},
       {"=5", 50, 20, false, "=5"},
       {"; a remark", 50, 20, false, "; A REMARK"},
-      {"SOUND BUFFERS\t=40", 50, 20, false, "SOUND BUFFERS\t=40"},
-  };
+      {"SOUND BUFFERS\t=40", 50, 20, false, "SOUND BUFFERS\t=40"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     platform::headless::HeadlessDialogs dialogs;
@@ -57,17 +56,6 @@ TEST(SoundsIni, EachLineAppliesItsRuleOrIsReported) {
       EXPECT_EQ(dialogs.boxes()[0].buttons, platform::MessageBoxButtons::kOkCancel);
     }
   }
-}
-
-// Lines end at CR, CR LF or LF (the rule of every text file, tested with the environment).
-TEST_F(SoundTest, SoundsIniIsReadAtEachStartAndBadLinesDoNotStopIt) {
-  sound::Sound& s = Started();
-  ui.folder.Write("sounds.ini", "bogus\r\nSound Buffers = 40\nOGG BUFFERS=3\rSOUND BUFFERS=45");
-  s.DSInit();
-  EXPECT_EQ(s.Settings().SoundBuffers, 45);  // the last line of a key wins
-  EXPECT_EQ(s.OggSlots().size(), 4u);
-  EXPECT_EQ(ui.dialogs.boxes().size(), 1u);
-  EXPECT_TRUE(s.QuietErrors());
 }
 
 TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
@@ -102,6 +90,11 @@ TEST_F(SoundTest, StartUpOpensDeviceInOrderAndPumpsTheOggLibrary) {
   sound->DSInit();
   EXPECT_FALSE(sound->Timer1Enabled());
   EXPECT_TRUE(ui.dialogs.boxes().empty());
+  // Without its library the engine cannot go on: the first OGG stream ends the program.
+  const int shutdowns = ogg.shutdowns;
+  EXPECT_THROW(sound->PlayOGGSound("A.OGG", 0, -1, 0, 0), platform::ProgramEnded);
+  EXPECT_EQ(ui.dialogs.boxes().back().text, "OGG DLL is missing.");
+  EXPECT_EQ(ogg.shutdowns, shutdowns + 1);
 }
 
 TEST_F(SoundTest, NoDeviceShowsTheMessageOncePerFailingStep) {
@@ -124,7 +117,9 @@ TEST_F(SoundTest, NoDeviceShowsTheMessageOncePerFailingStep) {
   EXPECT_EQ(dx.log.Count("SetDistanceFactor"), 1);
 }
 
-TEST_F(SoundTest, ResetKeepsWavSlotsAndShutdownFreesThem) {
+// A reset keeps the WAV slots. sounds.ini is read at each start and bad lines do not stop it;
+// lines end at CR, CR LF or LF (the rule of every text file, tested with the environment).
+TEST_F(SoundTest, SoundsIniAndResetAtEachStartAndShutdownFreesTheSlots) {
   sound::Sound& s = Started();
   AddWav("click.wav");
   int16_t handle = Play("click.wav", 2);
@@ -133,6 +128,12 @@ TEST_F(SoundTest, ResetKeepsWavSlotsAndShutdownFreesThem) {
   EXPECT_EQ(dx.log.Count("DirectSoundCreate"), 2);
   EXPECT_EQ(BufferOf(handle)->source, app_path + "click.wav");
   EXPECT_TRUE(s.Timer1Enabled());
+  ui.folder.Write("sounds.ini", "bogus\r\nSound Buffers = 40\nOGG BUFFERS=3\rSOUND BUFFERS=45");
+  s.DSInit();
+  EXPECT_EQ(s.Settings().SoundBuffers, 45);  // the last line of a key wins
+  EXPECT_EQ(s.OggSlots().size(), 4u);
+  EXPECT_EQ(ui.dialogs.boxes().size(), 1u);
+  EXPECT_TRUE(s.QuietErrors());
   ogg.shutdown_throws = true;
   EXPECT_THROW(s.ResetSounds(), PlatformError);
   s.ShutdownForm1();  // a library failure does not keep the slots

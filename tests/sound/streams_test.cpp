@@ -64,9 +64,8 @@ TEST_F(StreamEngineTest, SlotSearchGoesByLevelThenSlotAndNeverTakesAPlayingOrKep
       }
       Wait(1.2);
       const size_t boxes = ui.dialogs.boxes().size();
-      const int16_t got = Play(file, 0);
       const int16_t expected = rows[row].expected == 0 ? 0 : (mp3 ? 200 : 100) + rows[row].expected;
-      EXPECT_EQ(got, expected) << file << " row " << row;
+      EXPECT_EQ(Play(file, 0), expected) << file << " row " << row;
       // Only the OGG player says that it ran out of slots.
       EXPECT_EQ(ui.dialogs.boxes().size(), boxes + (expected == 0 && !mp3 ? 1 : 0)) << file;
     }
@@ -155,7 +154,7 @@ TEST_F(StreamEngineTest, EveryStreamPlaysToItsEndFromAFolderNamedEitherWay) {
   }
 }
 
-TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
+TEST_F(StreamEngineTest, PauseResumeAndRelease) {
   const int16_t playing = Play("a.ogg", 8);
   int16_t ended = Play("a.ogg", 0);
   Wait(1.2);
@@ -188,10 +187,6 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Paused);
   Wait(2);
   EXPECT_TRUE(sound->IsPlaying(mp3));
-  sound->StopPlay(mp3);
-  sound->UnpauseOneMP3(mp3);
-  Wait(1);
-  EXPECT_FALSE(sound->IsPlaying(mp3));
 
   // Restarting a playing OGG stream from a byte position pauses it there until it is resumed.
   int16_t once = Play("a.ogg", 0);
@@ -201,26 +196,8 @@ TEST_F(StreamEngineTest, PauseAndResumeAllOrOne) {
   sound->UnpauseOneOGG(once);
   Wait(0.5);
   EXPECT_TRUE(sound->IsPlaying(once));
+  sound->DeleteSound(once);
 
-  // Handles below a kind's range do nothing; handles of no slot are the caller's error.
-  EXPECT_NO_THROW(sound->UnpauseOneOGG(100));
-  EXPECT_NO_THROW(sound->UnpauseOneMP3(200));
-  EXPECT_THROW(sound->UnpauseOneOGG(250), platform::PlatformError);
-  EXPECT_THROW(sound->UnpauseOneMP3(203), platform::PlatformError);
-  EXPECT_THROW(sound->StopPlay(103), platform::PlatformError);
-}
-
-TEST_F(StreamEngineTest, ReleasingStreams) {
-  int16_t ogg_stream = Play("a.ogg", 8);
-  int16_t mp3 = Play("a.mp3", 0);
-  int16_t kept = ogg_stream;
-  sound->DeleteSound2(kept);
-  EXPECT_EQ(kept, 0);
-  EXPECT_FALSE(sound->IsPlaying(ogg_stream));
-  EXPECT_NE(sound->OggSlots()[1].OggHandle, 0);  // stopped, its handle kept
-  sound->DeleteSound(mp3);
-  EXPECT_EQ(mp3, 0);
-  EXPECT_FALSE(sound->Mp3Slots()[1].Mp3Control);
   // A library that fails to stop a stream still leaves its slot free, pause and handle cleared.
   int16_t paused = Play("a.ogg", 4);
   const sound::OggSlot& slot = sound->OggSlots()[paused - 100];
@@ -238,13 +215,79 @@ TEST_F(StreamEngineTest, ReleasingStreams) {
   EXPECT_EQ(ui.dialogs.boxes().back().title, "File not found.");
 }
 
-// Without its OGG library the engine cannot go on: the first OGG stream ends the program.
-TEST_F(SoundTest, AMissingOggLibraryEndsTheProgramAtTheFirstOggStream) {
-  ogg.refuses = true;
-  Started();
-  EXPECT_THROW(Play("music.ogg"), platform::ProgramEnded);
-  EXPECT_EQ(ui.dialogs.boxes().back().text, "OGG DLL is missing.");
-  EXPECT_EQ(ogg.shutdowns, 1);
+// WAV slots 1 and 100, OGG slots 1 and 2 and MP3 slots 1 and 2 play; slot 3 of each is free.
+// Each row names what one handle reaches: which calls refuse it (O UnpauseOneOGG, M
+// UnpauseOneMP3, P SetStartPosition, S StopPlay), and the six sounds after StopPlay, DeleteSound
+// and DeleteSound2 (+ playing, s stopped, x released). A handle plays if StopPlay stops a sound.
+TEST_F(StreamEngineTest, EachHandleReachesTheSlotOfItsRangeOrNoneAndKillAllEndsEveryStream) {
+  ui.folder.Write("sounds.ini", "OGG BUFFERS=3\rMP3 BUFFERS=3\r");
+  AddWav("W.WAV");
+  auto start = [&] {
+    Started();
+    int32_t from = 0;
+    for (int16_t i : {1, 100}) sound->OpenSound(i, "W.WAV", 0), sound->PlayOpenedSound(i, from, 8);
+    for (const char* file : {"a.ogg", "a.ogg", "a.mp3", "a.mp3"}) Play(file, 8);
+  };
+  auto sounds = [&] {
+    const std::vector<sound::OggSlot>& oggs = sound->OggSlots();
+    const std::vector<sound::Mp3Slot>& mp3s = sound->Mp3Slots();
+    auto mark = [](bool released, bool going) { return released ? 'x' : going ? '+' : 's'; };
+    std::string state;
+    for (int16_t w : {1, 100}) state += mark(!sound->WavSlotAt(w).DSBuffer, sound->IsPlaying(w));
+    for (int16_t o : {101, 102}) state += mark(oggs[o - 100].OggHandle == 0, sound->IsPlaying(o));
+    for (int16_t m : {1, 2}) state += mark(!mp3s[m].Mp3Control, !mp3s[m].Mp3Paused);
+    return state;
+  };
+  const struct {
+    int16_t handle;
+    std::string refused, stopped, deleted, deleted2;
+  } rows[] = {
+      {1, "", "s+++++", "x+++++", "x+++++"},
+      {100, "", "+s++++", "+x++++", "+x++++"},
+      {101, "P", "++s+++", "++x+++", "++s+++"},
+      {102, "P", "+++s++", "+++x++", "+++s++"},
+      {201, "OP", "++++s+", "++++x+", "++++++"},  // DeleteSound2 only forgets an MP3
+      {202, "OP", "+++++s", "+++++x", "++++++"},
+      {0, "P", "++++++", "++++++", "++++++"},  // WAV slot 0, empty; DeleteSound ignores 0
+      {-1, "PS", "++++++", "++++++", "++++++"},
+      {103, "P", "++++++", "++++++", "++++++"},
+      {104, "OPS", "++++++", "++++++", "++++++"},
+      {200, "OPS", "++++++", "++++++", "++++++"},
+      {203, "OP", "++++++", "++++++", "++++++"},
+      {204, "OMPS", "++++++", "++++++", "++++++"},
+      {301, "OMPS", "++++++", "++++++", "++++++"},
+      {999, "OMPS", "++++++", "++++++", "++++++"},  // the Delete calls leave 999 as it is
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.handle);
+    start();
+    EXPECT_EQ(sound->IsPlaying(row.handle), row.stopped != "++++++");
+    EXPECT_EQ(sound->GetFrequency(row.handle), row.handle == 1 || row.handle == 100 ? kRate : 0);
+    std::string refused;
+    if (!platform::TryStep([&] { sound->UnpauseOneOGG(row.handle); })) refused += 'O';
+    if (!platform::TryStep([&] { sound->UnpauseOneMP3(row.handle); })) refused += 'M';
+    if (!platform::TryStep([&] { sound->SetStartPosition(row.handle); })) refused += 'P';
+    if (!platform::TryStep([&] { sound->StopPlay(row.handle); })) refused += 'S';
+    EXPECT_EQ(refused, row.refused);
+    EXPECT_EQ(sounds(), row.stopped);
+    for (bool second : {false, true}) {
+      start();
+      int16_t handle = row.handle;
+      second ? sound->DeleteSound2(handle) : sound->DeleteSound(handle);
+      EXPECT_EQ(handle, row.handle == 999 ? 999 : 0);
+      EXPECT_EQ(sounds(), second ? row.deleted2 : row.deleted);
+    }
+  }
+  // Killing every sound, or resetting the device, ends every stream; WAV sounds play on.
+  for (bool reset : {false, true}) {
+    start();
+    const auto players = {sound->Mp3Slots()[1].Mp3Control, sound->Mp3Slots()[2].Mp3Control};
+    reset ? sound->ResetSounds() : sound->KillAllSounds();
+    ui.clock.Advance(0.5);
+    EXPECT_EQ(ogg.OpenStreams(), 0u);
+    for (const auto& player : players) EXPECT_EQ(player->CurrentPosition(), 0);
+    EXPECT_EQ(sounds(), "++xxxx") << reset;
+  }
 }
 
 }  // namespace
