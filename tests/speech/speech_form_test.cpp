@@ -29,7 +29,7 @@ struct Backends : RecordingSpeechBackends {
 class SpeechFormTest : public ::testing::Test, public SpeechPauses {
  protected:
   SpeechFormTest() {
-    speech.highest_rate = 21;  // the form's own highest rate
+    speech.highest_rate = platform::kHighestRate;
     ui.give_up_at = 2;
   }
   void WaitSeconds(float seconds) override {
