@@ -39,14 +39,15 @@ TEST_F(EspeakVoiceTest, SpeaksAudiblyAtTheRateAndVolumeSetQueuesAndPurges) {
   const std::vector<int16_t> normal = SpeakAndCollect(kSentence);
   EXPECT_GT(normal.size(), 22050u);  // more than a second at espeak-ng's 22050 Hz
   EXPECT_GT(Peak(normal), 3000);
-  voice.SetRate(-5);
+  voice.SetRate(-10);  // the ends of the range are taken, one step past them refused
   EXPECT_GT(SpeakAndCollect(kSentence).size(), normal.size() * 115 / 100);
-  voice.SetRate(10);
+  voice.SetRate(21);
   voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);  // the rate must survive a purge
   EXPECT_LT(SpeakAndCollect(kSentence).size(), normal.size() * 60 / 100);
 
   for (int bad : {22, -11}) EXPECT_THROW(voice.SetRate(bad), PlatformError) << bad;
   for (int bad : {101, -1}) EXPECT_THROW(voice.SetVolume(bad), PlatformError) << bad;
+  for (int end : {0, 100}) EXPECT_NO_THROW(voice.SetVolume(end)) << end;
   voice.SetVolume(20);
   EXPECT_LT(Peak(SpeakAndCollect(kSentence)), Peak(normal) / 2);
   // The voice menu walks the list until an index fails.

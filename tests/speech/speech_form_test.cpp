@@ -188,9 +188,9 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEndAndEditBoxEchoesTyping) {
   StartVoice();
-  // Down: voice 0; K: voice 1; Right: index 2 fails; Down: refused from then on; Up: back to the
-  // last voice of the list.
-  script = {{kDown}, {Letter('K')}, {kRight}, {kDown}, {kUp}, {kReturn}};
+  // Down: voice 0; Up: refused at the start; K: voice 1; Right: index 2 fails; Down: refused from
+  // then on; Up: back to the last voice of the list.
+  script = {{kDown}, {kUp}, {Letter('K')}, {kRight}, {kDown}, {kUp}, {kReturn}};
   int16_t voice = 99;
   form.AdjustVoice(voice);
   EXPECT_EQ(voice, 1);
@@ -249,33 +249,42 @@ TEST_F(SpeechFormTest, SetSapiValuesAndTheRateAndVolumeKeysKeepTheVoiceInRange) 
   EXPECT_NO_THROW(form.SetSapiValues(0, 5, 150, 2));
   EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
 
-  speech.rate = 20;
-  script = {{kUp}, {Letter('I')}, {Letter('L')}, {kEscape}};
+  // The arrows step the rate by 1 and the volume by 5, silently no further than their ends, each
+  // step applied after a stop and announced; any other key announces the same value again. A
+  // volume off the steps of five is kept but not applied (the voice would refuse it).
+  const struct {
+    bool volume;  // or the rate
+    int32_t start;
+    std::deque<testing::TestUi::Key> keys;
+    int reached, held;
+    size_t announced;
+  } kAdjustments[] = {
+      {false, 19, {{kUp}, {Letter('I')}, {kRight}, {kEscape}}, 21, 21, 2},
+      {false, -8, {{kDown}, {Letter('K')}, {Letter('J')}, {Letter('Q')}, {kReturn}}, -10, -10, 3},
+      {true, 10, {{Letter('J')}, {kLeft}, {kDown}, {Letter('L')}, {kReturn}}, 5, 5, 3},
+      {true, 97, {{kUp}, {kRight}, {kDown}, {Letter('I')}, {kReturn}}, 102, 97, 1},
+      {true, 95, {{kUp}, {kEscape}}, 100, 100, 1}};
   int16_t rate = 0;
-  form.AdjustRate(rate);
-  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(21, 21));
-  speech.rate = -9;
-  script = {{kDown}, {Letter('K')}, {Letter('Q')}, {kReturn}};
-  form.AdjustRate(rate);
-  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(-10, -10));
-  // Another key applies and announces the same rate again.
-  EXPECT_EQ(Log("voice speak Here is the new rate.").size(), 3u);
+  for (const auto& a : kAdjustments) {
+    const std::string what = a.volume ? "volume" : "rate";
+    SCOPED_TRACE(what + " from " + std::to_string(a.start));
+    int32_t& setting = a.volume ? speech.volume : speech.rate;
+    setting = a.start;
+    script = a.keys;
+    Clear();
+    int16_t reached = 0;
+    a.volume ? form.AdjustVolume(reached) : form.AdjustRate(reached);
+    EXPECT_EQ(std::pair(int{reached}, setting), std::pair(a.reached, a.held));
+    std::vector<std::string> said{"Use the arrows to adjust " + what + ". Press Enter when done."};
+    said.resize(a.announced + 1, "Here is the new " + what + ".");
+    EXPECT_EQ(Log("voice speak "), said);
+    EXPECT_EQ(Log("voice purge").size(), a.announced);
+  }
   form.AdjustRate2(40, rate);
   EXPECT_EQ(rate, 21);
   form.AdjustRate2(-32768, rate);
   form.AdjustRate2(3, rate);
   EXPECT_EQ(speech.rate, -7);
-
-  // A volume off the steps of five is kept but not applied (the voice would refuse it).
-  speech.volume = 97;
-  script = {{kUp}, {kRight}, {kDown}, {kUp}, {kReturn}};
-  int16_t volume = 0;
-  form.AdjustVolume(volume);
-  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(102, 97));
-  speech.volume = 0;
-  script = {{kDown}, {Letter('J')}, {kUp}, {kEscape}};
-  form.AdjustVolume(volume);
-  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(5, 5));
 
   FRMTTS game(ui.ui(), backends, *this);  // any other window that has the keyboard
   ui.events.SetKeyTarget(&game);
