@@ -252,39 +252,33 @@ TEST_F(SpeechFormTest, SetSapiValuesAndTheRateAndVolumeKeysKeepTheVoiceInRange) 
   // The arrows step the rate by 1 and the volume by 5, silently no further than their ends, each
   // step applied after a stop and announced; any other key announces the same value again. A
   // volume off the steps of five is kept but not applied (the voice would refuse it).
-  const struct {
-    bool volume;  // or the rate
-    int32_t start;
-    std::deque<testing::TestUi::Key> keys;
-    int reached, held;
-    size_t announced;
-  } kAdjustments[] = {
+  // The volume (or the rate), its start, the keys; the value reached, the voice's, announcements.
+  const std::tuple<bool, int32_t, std::deque<testing::TestUi::Key>, int, int, size_t> cases[] = {
       {false, 19, {{kUp}, {Letter('I')}, {kRight}, {kEscape}}, 21, 21, 2},
       {false, -8, {{kDown}, {Letter('K')}, {Letter('J')}, {Letter('Q')}, {kReturn}}, -10, -10, 3},
       {true, 10, {{Letter('J')}, {kLeft}, {kDown}, {Letter('L')}, {kReturn}}, 5, 5, 3},
       {true, 97, {{kUp}, {kRight}, {kDown}, {Letter('I')}, {kReturn}}, 102, 97, 1},
       {true, 95, {{kUp}, {kEscape}}, 100, 100, 1}};
   int16_t rate = 0;
-  for (const auto& a : kAdjustments) {
-    const std::string what = a.volume ? "volume" : "rate";
-    SCOPED_TRACE(what + " from " + std::to_string(a.start));
-    int32_t& setting = a.volume ? speech.volume : speech.rate;
-    setting = a.start;
-    script = a.keys;
+  for (const auto& [volume, start, keys, reached, held, announced] : cases) {
+    const std::string what = volume ? "volume" : "rate";
+    SCOPED_TRACE(what + " from " + std::to_string(start));
+    int32_t& setting = volume ? speech.volume : speech.rate;
+    setting = start;
+    script = keys;
     Clear();
-    int16_t reached = 0;
-    a.volume ? form.AdjustVolume(reached) : form.AdjustRate(reached);
-    EXPECT_EQ(std::pair(int{reached}, setting), std::pair(a.reached, a.held));
+    int16_t current = 0;
+    volume ? form.AdjustVolume(current) : form.AdjustRate(current);
+    EXPECT_EQ(std::pair(int{current}, setting), std::pair(reached, held));
     std::vector<std::string> said{"Use the arrows to adjust " + what + ". Press Enter when done."};
-    said.resize(a.announced + 1, "Here is the new " + what + ".");
+    said.resize(announced + 1, "Here is the new " + what + ".");
     EXPECT_EQ(Log("voice speak "), said);
-    EXPECT_EQ(Log("voice purge").size(), a.announced);
+    EXPECT_EQ(Log("voice purge").size(), announced);
   }
-  form.AdjustRate2(40, rate);
-  EXPECT_EQ(rate, 21);
-  form.AdjustRate2(-32768, rate);
-  form.AdjustRate2(3, rate);
-  EXPECT_EQ(speech.rate, -7);
+  for (auto [jump, reached] : {std::pair<int16_t, int>{40, 21}, {-32768, -10}, {3, -7}}) {
+    form.AdjustRate2(jump, rate);
+    EXPECT_EQ(std::pair(int{rate}, speech.rate), std::pair(reached, reached)) << jump;
+  }
 
   FRMTTS game(ui.ui(), backends, *this);  // any other window that has the keyboard
   ui.events.SetKeyTarget(&game);
