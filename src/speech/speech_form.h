@@ -104,7 +104,7 @@ class FRMTTS : public platform::KeyHandler {
   // Steps a setting of voice slot 1 (the rate, the volume) with the arrow keys, applying and
   // announcing each value, until Enter or Escape; returns the value reached.
   struct ArrowSetting;
-  int32_t AdjustWithArrows(const ArrowSetting& setting);
+  int16_t AdjustWithArrows(const ArrowSetting& setting);
   // Speaks the spoken form of the row for `c`; false when no row types that character.
   bool SpeakCharacter(char c);
 

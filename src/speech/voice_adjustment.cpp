@@ -82,12 +82,10 @@ struct FRMTTS::ArrowSetting {
   const char* announcement;
   int32_t (platform::SapiVoice::*get)();
   void (platform::SapiVoice::*set)(int32_t);
-  int32_t lowest;
-  int32_t highest;
-  int32_t step;
+  int32_t lowest, highest, step;
 };
 
-int32_t FRMTTS::AdjustWithArrows(const ArrowSetting& setting) {
+int16_t FRMTTS::AdjustWithArrows(const ArrowSetting& setting) {
   auto capture = CaptureKeyboard();
   int32_t value = (Slot(1).*setting.get)();
   speak(setting.prompt);
@@ -109,15 +107,15 @@ int32_t FRMTTS::AdjustWithArrows(const ArrowSetting& setting) {
     StopSpeech();
     speak(setting.announcement);
   }
-  return value;
+  return ToInt16(value);
 }
 
 void FRMTTS::AdjustRate(int16_t& CurrentRate) {
   if (current_tts_type_ != 3) return;
-  CurrentRate = ToInt16(AdjustWithArrows({"Use the arrows to adjust rate. Press Enter when done.",
-                                          "Here is the new rate.", &platform::SapiVoice::Rate,
-                                          &platform::SapiVoice::SetRate, platform::kLowestRate,
-                                          platform::kHighestRate, 1}));
+  CurrentRate = AdjustWithArrows({"Use the arrows to adjust rate. Press Enter when done.",
+                                  "Here is the new rate.", &platform::SapiVoice::Rate,
+                                  &platform::SapiVoice::SetRate, platform::kLowestRate,
+                                  platform::kHighestRate, 1});
 }
 
 void FRMTTS::AdjustRate2(int16_t Jump, int16_t& CurrentRate) {
@@ -132,10 +130,10 @@ void FRMTTS::AdjustRate2(int16_t Jump, int16_t& CurrentRate) {
 
 void FRMTTS::AdjustVolume(int16_t& CurrentVolume) {
   if (current_tts_type_ != 3) return;
-  CurrentVolume = ToInt16(AdjustWithArrows(
-      {"Use the arrows to adjust volume. Press Enter when done.", "Here is the new volume.",
-       &platform::SapiVoice::Volume, &platform::SapiVoice::SetVolume, platform::kLowestVolume,
-       platform::kHighestVolume, 5}));
+  CurrentVolume = AdjustWithArrows({"Use the arrows to adjust volume. Press Enter when done.",
+                                    "Here is the new volume.", &platform::SapiVoice::Volume,
+                                    &platform::SapiVoice::SetVolume, platform::kLowestVolume,
+                                    platform::kHighestVolume, 5});
 }
 
 void FRMTTS::SetSapiValues(int16_t VoiceValue, int16_t RateValue, int16_t VolumeValue,
