@@ -63,34 +63,29 @@ class SpeechFormTest : public ::testing::Test, public SpeechPauses {
 };
 
 TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemTypeTexts) {
-  form.TTSSetup(1);
-  EXPECT_EQ(form.CurrentTTSType(), 1);
-  form.speak("Altitude 500");
-  form.speak("voice only", 1);
-  form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("reader say Altitude 500", "reader stop"));
-  EXPECT_THAT(backends.not_spoken, ElementsAre("voice only"));
-  EXPECT_EQ(form.LastThingSpoken(), "Altitude 500");
-
-  StartVoice();
-  form.speak("one");
-  form.speak("voice only", 1);
-  form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("voice speak one", "voice speak voice only", "voice purge"));
-  EXPECT_EQ(form.LastThingSpoken(), "voice only");
-  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
-
-  // Type 0 is silent; other types record without speaking; the voice is made once.
-  form.TTSSetup(0);
-  form.speak("nothing");
-  EXPECT_EQ(form.LastThingSpoken(), "voice only");
-  form.TTSSetup(5);
-  form.speak("recorded");
-  form.StopSpeech();
-  EXPECT_EQ(form.LastThingSpoken(), "recorded");
+  // Each type given a text, a text for the voice alone and a stop: what the back-ends were asked,
+  // what was reported as not spoken and the text to repeat. Type 0 is silent; others record only.
+  using Type = std::tuple<int16_t, std::vector<std::string>, std::vector<std::string>, std::string>;
+  const Type types[] = {
+      {1, {"reader say one", "reader stop"}, {"voice only"}, "one"},
+      {3, {"voice speak one", "voice speak voice only", "voice purge"}, {}, "voice only"},
+      {0, {}, {"one", "voice only"}, "voice only"},
+      {5, {}, {"one", "voice only"}, "one"}};
+  for (const auto& [type, asked, not_spoken, last] : types) {
+    SCOPED_TRACE(type);
+    form.TTSSetup(type);
+    Clear(), backends.not_spoken.clear();
+    form.speak("one");
+    form.speak("voice only", 1);
+    form.StopSpeech();
+    EXPECT_EQ(form.CurrentTTSType(), type);
+    EXPECT_EQ(Log(), asked);
+    EXPECT_EQ(backends.not_spoken, not_spoken);
+    EXPECT_EQ(form.LastThingSpoken(), last);
+  }
   form.TTSSetup(3);
-  EXPECT_EQ(speech.voices_created, 1);
-  EXPECT_EQ(Log("voice speak ").size(), 2u);
+  EXPECT_EQ(speech.voices_created, 1);  // made once
+  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
 
   // Switching silences what the back-end left behind still has queued.
   Clear();
