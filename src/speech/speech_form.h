@@ -101,6 +101,10 @@ class FRMTTS : public platform::KeyHandler {
   platform::SapiVoice& Slot(int slot);
   // Clears the key capture, serves the queue once and returns the key that came, or 0.
   int16_t PollKey();
+  // Steps a setting of voice slot 1 (the rate, the volume) with the arrow keys, applying and
+  // announcing each value, until Enter or Escape; returns the value reached.
+  struct ArrowSetting;
+  int16_t AdjustWithArrows(const ArrowSetting& setting);
   // Speaks the spoken form of the row for `c`; false when no row types that character.
   bool SpeakCharacter(char c);
 

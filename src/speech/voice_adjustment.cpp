@@ -30,9 +30,6 @@ bool IsEndKey(int16_t k) {
   return k == kReturn || k == kEscape;
 }
 
-constexpr int32_t kLowestRate = -10;
-constexpr int32_t kHighestRate = 21;
-
 int16_t ToInt16(int32_t value) {
   return static_cast<int16_t>(std::clamp<int32_t>(value, std::numeric_limits<int16_t>::min(),
                                                   std::numeric_limits<int16_t>::max()));
@@ -79,62 +76,64 @@ void FRMTTS::AdjustVoice(int16_t& CurrentVoice) {
   }
 }
 
-void FRMTTS::AdjustRate(int16_t& CurrentRate) {
-  if (current_tts_type_ != 3) return;
+// A setting of voice slot 1 as the arrow keys step it between its ends.
+struct FRMTTS::ArrowSetting {
+  const char* prompt;
+  const char* announcement;
+  int32_t (platform::SapiVoice::*get)();
+  void (platform::SapiVoice::*set)(int32_t);
+  int32_t lowest, highest, step;
+};
+
+int16_t FRMTTS::AdjustWithArrows(const ArrowSetting& setting) {
   auto capture = CaptureKeyboard();
-  int32_t rate = Slot(1).Rate();
-  speak("Use the arrows to adjust rate. Press Enter when done.");
+  int32_t value = (Slot(1).*setting.get)();
+  speak(setting.prompt);
   for (;;) {
     const int16_t key = PollKey();
     if (key == 0) continue;
     if (IsEndKey(key)) break;
     if (IsUpKey(key)) {
-      if (rate >= kHighestRate) continue;
-      ++rate;
+      if (value >= setting.highest) continue;
+      value += setting.step;
     } else if (IsDownKey(key)) {
-      if (rate <= kLowestRate) continue;
-      --rate;
+      if (value <= setting.lowest) continue;
+      value -= setting.step;
     }
-    Slot(1).SetRate(rate);
+    // A value that started off the steps (a volume of 97) can step past the ends; it is kept for
+    // the next key but never applied.
+    if (value < setting.lowest || value > setting.highest) continue;
+    (Slot(1).*setting.set)(value);
     StopSpeech();
-    speak("Here is the new rate.");
+    speak(setting.announcement);
   }
-  CurrentRate = ToInt16(rate);
+  return ToInt16(value);
+}
+
+void FRMTTS::AdjustRate(int16_t& CurrentRate) {
+  if (current_tts_type_ != 3) return;
+  CurrentRate = AdjustWithArrows({"Use the arrows to adjust rate. Press Enter when done.",
+                                  "Here is the new rate.", &platform::SapiVoice::Rate,
+                                  &platform::SapiVoice::SetRate, platform::kLowestRate,
+                                  platform::kHighestRate, 1});
 }
 
 void FRMTTS::AdjustRate2(int16_t Jump, int16_t& CurrentRate) {
   if (current_tts_type_ != 3) return;
   platform::SapiVoice& voice = Slot(1);
   const int64_t wanted = static_cast<int64_t>(voice.Rate()) + Jump;
-  const int32_t rate = static_cast<int32_t>(std::clamp<int64_t>(wanted, kLowestRate, kHighestRate));
+  const int32_t rate = static_cast<int32_t>(
+      std::clamp<int64_t>(wanted, platform::kLowestRate, platform::kHighestRate));
   voice.SetRate(rate);
   CurrentRate = static_cast<int16_t>(rate);
 }
 
 void FRMTTS::AdjustVolume(int16_t& CurrentVolume) {
   if (current_tts_type_ != 3) return;
-  auto capture = CaptureKeyboard();
-  int32_t volume = Slot(1).Volume();
-  speak("Use the arrows to adjust volume. Press Enter when done.");
-  for (;;) {
-    const int16_t key = PollKey();
-    if (key == 0) continue;
-    if (IsEndKey(key)) break;
-    if (IsUpKey(key)) {
-      if (volume >= 100) continue;
-      volume += 5;
-    } else if (IsDownKey(key)) {
-      if (volume <= 0) continue;
-      volume -= 5;
-    }
-    // A volume that started off the steps of 5 can step past the ends; it is kept for the next
-    // key but never applied.
-    if (volume < 0 || volume > 100) continue;
-    Slot(1).SetVolume(volume);
-    StopSpeech();
-    speak("Here is the new volume.");
-  }
-  CurrentVolume = ToInt16(volume);
+  CurrentVolume = AdjustWithArrows({"Use the arrows to adjust volume. Press Enter when done.",
+                                    "Here is the new volume.", &platform::SapiVoice::Volume,
+                                    &platform::SapiVoice::SetVolume, platform::kLowestVolume,
+                                    platform::kHighestVolume, 5});
 }
 
 void FRMTTS::SetSapiValues(int16_t VoiceValue, int16_t RateValue, int16_t VolumeValue,

@@ -9,6 +9,7 @@
 #
 # usage: desktop_flight.sh <veltro-lander>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/private_xvfb.sh"
 
 program=${1:?usage: desktop_flight.sh <veltro-lander>}
 work=$(mktemp -d -t veltro-e2e.XXXXXX)
@@ -58,10 +59,7 @@ dialog_windows() {
 }
 
 # --- a private X server on a free display number
-exec 3< <(Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r -t 10 _ xvfb_pid <&3 || fail "Xvfb did not start"
-read -r -t 10 display <&3 || fail "Xvfb did not report its display"
-export DISPLAY=":$display"
+start_private_xvfb || fail "no private X server"
 
 # --- the machine's services kept out of the way: no sound card, no screen reader, no buses
 export ALSOFT_DRIVERS=null

@@ -8,6 +8,7 @@
 #
 # usage: desktop_layouts.sh <veltro-lander>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/private_xvfb.sh"
 
 program=${1:?usage: desktop_layouts.sh <veltro-lander>}
 work=$(mktemp -d -t veltro-layouts.XXXXXX)
@@ -63,10 +64,7 @@ last_said() { grep -E "$1" "$speech_log" | tail -n 1 | cut -d' ' -f2-; }
 
 layout=setup
 # -noreset: the server would forget the layout each time its last client (setxkbmap) leaves.
-exec 3< <(Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp -noreset 2>/dev/null & echo "pid $!")
-read -r -t 10 _ xvfb_pid <&3 || fail "Xvfb did not start"
-read -r -t 10 display <&3 || fail "Xvfb did not report its display"
-export DISPLAY=":$display"
+start_private_xvfb -noreset || fail "no private X server"
 
 # A private speech-dispatcher that logs every text it queues: the screen reader's channel.
 mkdir -p "$work/speechd"

@@ -11,6 +11,7 @@
 #
 # usage: desktop_quit.sh <veltro-lander> <close_window>    (VELTRO_E2E_KEEP=1 keeps the logs)
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../support/private_xvfb.sh"
 
 program=${1:?usage: desktop_quit.sh <veltro-lander> <close_window>}
 close_window=${2:?usage: desktop_quit.sh <veltro-lander> <close_window>}
@@ -48,10 +49,7 @@ wait_for() {
   fail "waited ${seconds}s for \"$pattern\""
 }
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r -t 10 _ xvfb_pid <&3 || fail "Xvfb did not start"
-read -r -t 10 display <&3 || fail "Xvfb did not report its display"
-export DISPLAY=":$display"
+start_private_xvfb || fail "no private X server"
 export ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy
 export SPEECHD_ADDRESS="unix_socket:$work/no-speech-dispatcher.sock" SPEECHD_CMD=/bin/false
 export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-bus"

@@ -11,6 +11,7 @@
 # debootstrap, chroot and mounts) and the Debian mirror.
 # Usage: minimal_system_test.sh BUILD_DIR
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/private_xvfb.sh"
 build=$1
 cache=${VELTRO_ROOT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veltro-lander}
 base=$cache/bookworm-minbase
@@ -67,13 +68,11 @@ cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" > "$scratch/cpac
 deb=$(ls "$scratch"/package/*.deb)
 
 # --- a private X server on a free display number
-exec 3< <(Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null & echo "pid $!")
-read -r -t 10 _ xvfb_pid <&3 || fail "Xvfb did not start"
-read -r -t 10 display <&3 || fail "Xvfb did not report its display"
+start_private_xvfb || fail "no private X server"
 
 # --- everything in the throw-away system, in a mount namespace of its own: its mounts end with it
 mkdir -p "$scratch/upper" "$scratch/work" "$scratch/root"
-export base archives scratch deb display
+export base archives scratch deb
 timeout 600 unshare --mount --propagation private --fork bash -euo pipefail <<'IN_ROOT'
 root=$scratch/root
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -92,7 +91,7 @@ in_root dpkg -s speech-dispatcher > /dev/null 2>&1 && fail "speech-dispatcher ca
 
 # The installed game, from the desktop's point of view: its own voice (no screen reader here), no
 # sound card. It shows what it says in its window.
-in_root env DISPLAY=":$display" ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy \
+in_root env DISPLAY="$DISPLAY" ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy \
   timeout 60 veltro-lander 3 --speech-log /tmp/speech.log 2> "$scratch/game.err" &
 game=$!
 for _ in $(seq 150); do
@@ -103,10 +102,10 @@ done
 grep -q ' Moon$' "$root/tmp/speech.log" 2>/dev/null ||
   fail "the game did not reach its menu: $(cat "$scratch/game.err" "$root/tmp/speech.log" 2>&1)"
 sleep 0.5  # the window repaints on its next tick
-text=$(xwd -display ":$display" -root -silent | xwdtopnm 2>/dev/null | tesseract stdin stdout 2>/dev/null)
+text=$(xwd -root -silent | xwdtopnm 2>/dev/null | tesseract stdin stdout 2>/dev/null)
 grep -q "land" <<< "$text" || fail "the window does not show the menu; OCR read: $text"
 # Escape in the first menu ends the game at once.
-DISPLAY=":$display" xdotool key Escape
+xdotool key Escape
 status=0
 wait $game || status=$?
 [ $status -eq 0 ] || fail "the game ended with status $status: $(cat "$scratch/game.err")"

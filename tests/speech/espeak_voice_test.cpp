@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -23,9 +24,10 @@ int Peak(const std::vector<int16_t>& samples) {
 
 class EspeakVoiceTest : public ::testing::Test {
  protected:
-  std::vector<int16_t> SpeakAndCollect(const std::string& text) {
+  // What the voice says of the texts queued one behind the other (nullopt: a purge).
+  std::vector<int16_t> SpeakAndCollect(std::initializer_list<std::optional<std::string>> texts) {
     capture->Clear();
-    voice.Speak(text, SVSFlagsAsync);
+    for (const auto& text : texts) voice.Speak(text, text ? SVSFlagsAsync : SVSFPurgeBeforeSpeak);
     voice.WaitUntilDone();
     return capture->Samples();
   }
@@ -36,42 +38,34 @@ class EspeakVoiceTest : public ::testing::Test {
 
 TEST_F(EspeakVoiceTest, SpeaksAudiblyAtTheRateAndVolumeSetQueuesAndPurges) {
   EXPECT_THROW(EspeakVoice({EspeakOptions::Output::kMemory, "", nullptr}), PlatformError);
-  const std::vector<int16_t> normal = SpeakAndCollect(kSentence);
+  const std::vector<int16_t> normal = SpeakAndCollect({kSentence});
   EXPECT_GT(normal.size(), 22050u);  // more than a second at espeak-ng's 22050 Hz
   EXPECT_GT(Peak(normal), 3000);
-  voice.SetRate(-5);
-  EXPECT_GT(SpeakAndCollect(kSentence).size(), normal.size() * 115 / 100);
-  voice.SetRate(10);
-  voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);  // the rate must survive a purge
-  EXPECT_LT(SpeakAndCollect(kSentence).size(), normal.size() * 60 / 100);
+  voice.SetRate(-10);  // the ends of the range are taken, one step past them refused
+  EXPECT_GT(SpeakAndCollect({kSentence}).size(), normal.size() * 115 / 100);
+  voice.SetRate(21);  // and must survive a purge
+  EXPECT_LT(SpeakAndCollect({std::nullopt, kSentence}).size(), normal.size() * 60 / 100);
 
   for (int bad : {22, -11}) EXPECT_THROW(voice.SetRate(bad), PlatformError) << bad;
   for (int bad : {101, -1}) EXPECT_THROW(voice.SetVolume(bad), PlatformError) << bad;
+  for (int end : {0, 100}) EXPECT_NO_THROW(voice.SetVolume(end)) << end;
   voice.SetVolume(20);
-  EXPECT_LT(Peak(SpeakAndCollect(kSentence)), Peak(normal) / 2);
+  EXPECT_LT(Peak(SpeakAndCollect({kSentence})), Peak(normal) / 2);
   // The voice menu walks the list until an index fails.
   std::shared_ptr<VoiceTokens> voices = voice.GetVoices("", "");
   EXPECT_THROW(voices->Item(voices->Count()), PlatformError);
   EXPECT_THROW(voices->Item(-1), PlatformError);
 
   // Speech queues behind; a purge cuts it short.
-  const size_t one = SpeakAndCollect("Landed.").size();
-  capture->Clear();
-  voice.Speak("Landed.", SVSFlagsAsync);
-  voice.Speak("Landed.", SVSFlagsAsync);
-  voice.WaitUntilDone();
+  const size_t one = SpeakAndCollect({"Landed."}).size();
   // Twice as long, give or take the few samples where the two join.
-  EXPECT_NEAR(static_cast<double>(capture->Samples().size()), 2.0 * one, one / 50.0);
+  EXPECT_NEAR(static_cast<double>(SpeakAndCollect({"Landed.", "Landed."}).size()), 2.0 * one,
+              one / 50.0);
 
   std::string long_text;
   for (int i = 0; i < 40; ++i) long_text += kSentence + " ";
-  const size_t whole = SpeakAndCollect(long_text).size();
-  capture->Clear();
-  voice.Speak(long_text, SVSFlagsAsync);
-  voice.Speak(long_text, SVSFlagsAsync);
-  voice.Speak(std::nullopt, SVSFPurgeBeforeSpeak);
-  voice.WaitUntilDone();
-  EXPECT_LT(capture->Samples().size(), whole);
+  const size_t whole = SpeakAndCollect({long_text}).size();
+  EXPECT_LT(SpeakAndCollect({long_text, long_text, std::nullopt}).size(), whole);
 }
 
 TEST(EspeakDeviceTest, SynthesisStaysJustAheadOfPlaybackAndAPurgeEmptiesTheDeviceAtOnce) {

@@ -29,7 +29,7 @@ struct Backends : RecordingSpeechBackends {
 class SpeechFormTest : public ::testing::Test, public SpeechPauses {
  protected:
   SpeechFormTest() {
-    speech.highest_rate = 21;  // the form's own highest rate
+    speech.highest_rate = platform::kHighestRate;
     ui.give_up_at = 2;
   }
   void WaitSeconds(float seconds) override {
@@ -63,34 +63,29 @@ class SpeechFormTest : public ::testing::Test, public SpeechPauses {
 };
 
 TEST_F(SpeechFormTest, EachTypeSpeaksOrStaysSilentAndOnlyTheVoiceTakesSystemTypeTexts) {
-  form.TTSSetup(1);
-  EXPECT_EQ(form.CurrentTTSType(), 1);
-  form.speak("Altitude 500");
-  form.speak("voice only", 1);
-  form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("reader say Altitude 500", "reader stop"));
-  EXPECT_THAT(backends.not_spoken, ElementsAre("voice only"));
-  EXPECT_EQ(form.LastThingSpoken(), "Altitude 500");
-
-  StartVoice();
-  form.speak("one");
-  form.speak("voice only", 1);
-  form.StopSpeech();
-  EXPECT_THAT(Log(), ElementsAre("voice speak one", "voice speak voice only", "voice purge"));
-  EXPECT_EQ(form.LastThingSpoken(), "voice only");
-  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
-
-  // Type 0 is silent; other types record without speaking; the voice is made once.
-  form.TTSSetup(0);
-  form.speak("nothing");
-  EXPECT_EQ(form.LastThingSpoken(), "voice only");
-  form.TTSSetup(5);
-  form.speak("recorded");
-  form.StopSpeech();
-  EXPECT_EQ(form.LastThingSpoken(), "recorded");
+  // Each type given a text, a text for the voice alone and a stop: what the back-ends were asked,
+  // what was reported as not spoken and the text to repeat. Type 0 is silent; others record only.
+  using Type = std::tuple<int16_t, std::vector<std::string>, std::vector<std::string>, std::string>;
+  const Type types[] = {
+      {1, {"reader say one", "reader stop"}, {"voice only"}, "one"},
+      {3, {"voice speak one", "voice speak voice only", "voice purge"}, {}, "voice only"},
+      {0, {}, {"one", "voice only"}, "voice only"},
+      {5, {}, {"one", "voice only"}, "one"}};
+  for (const auto& [type, asked, not_spoken, last] : types) {
+    SCOPED_TRACE(type);
+    form.TTSSetup(type);
+    Clear(), backends.not_spoken.clear();
+    form.speak("one");
+    form.speak("voice only", 1);
+    form.StopSpeech();
+    EXPECT_EQ(form.CurrentTTSType(), type);
+    EXPECT_EQ(Log(), asked);
+    EXPECT_EQ(backends.not_spoken, not_spoken);
+    EXPECT_EQ(form.LastThingSpoken(), last);
+  }
   form.TTSSetup(3);
-  EXPECT_EQ(speech.voices_created, 1);
-  EXPECT_EQ(Log("voice speak ").size(), 2u);
+  EXPECT_EQ(speech.voices_created, 1);  // made once
+  EXPECT_THAT(ui.dialogs.boxes(), IsEmpty());
 
   // Switching silences what the back-end left behind still has queued.
   Clear();
@@ -188,9 +183,9 @@ TEST_F(SpeechFormTest, AScreenReaderLostInPlayGivesWayToTheVoiceWhichSaysSoOnce)
 
 TEST_F(SpeechFormTest, AdjustVoiceWalksTheListAndStopsAtItsEndAndEditBoxEchoesTyping) {
   StartVoice();
-  // Down: voice 0; K: voice 1; Right: index 2 fails; Down: refused from then on; Up: back to the
-  // last voice of the list.
-  script = {{kDown}, {Letter('K')}, {kRight}, {kDown}, {kUp}, {kReturn}};
+  // Down: voice 0; Up: refused at the start; K: voice 1; Right: index 2 fails; Down: refused from
+  // then on; Up: back to the last voice of the list.
+  script = {{kDown}, {kUp}, {Letter('K')}, {kRight}, {kDown}, {kUp}, {kReturn}};
   int16_t voice = 99;
   form.AdjustVoice(voice);
   EXPECT_EQ(voice, 1);
@@ -249,33 +244,36 @@ TEST_F(SpeechFormTest, SetSapiValuesAndTheRateAndVolumeKeysKeepTheVoiceInRange) 
   EXPECT_NO_THROW(form.SetSapiValues(0, 5, 150, 2));
   EXPECT_EQ(settings(), std::tuple("Veltro Voice One", 5, 40, 1));
 
-  speech.rate = 20;
-  script = {{kUp}, {Letter('I')}, {Letter('L')}, {kEscape}};
+  // The arrows step the rate by 1 and the volume by 5, silently no further than their ends, each
+  // step applied after a stop and announced; any other key announces the same value again. A
+  // volume off the steps of five is kept but not applied (the voice would refuse it).
+  // The volume (or the rate), its start, the keys; the value reached, the voice's, announcements.
+  const std::tuple<bool, int32_t, std::deque<testing::TestUi::Key>, int, int, size_t> cases[] = {
+      {false, 19, {{kUp}, {Letter('I')}, {kRight}, {kEscape}}, 21, 21, 2},
+      {false, -8, {{kDown}, {Letter('K')}, {Letter('J')}, {Letter('Q')}, {kReturn}}, -10, -10, 3},
+      {true, 10, {{Letter('J')}, {kLeft}, {kDown}, {Letter('L')}, {kReturn}}, 5, 5, 3},
+      {true, 97, {{kUp}, {kRight}, {kDown}, {Letter('I')}, {kReturn}}, 102, 97, 1},
+      {true, 95, {{kUp}, {kEscape}}, 100, 100, 1}};
   int16_t rate = 0;
-  form.AdjustRate(rate);
-  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(21, 21));
-  speech.rate = -9;
-  script = {{kDown}, {Letter('K')}, {Letter('Q')}, {kReturn}};
-  form.AdjustRate(rate);
-  EXPECT_EQ(std::make_pair(int{rate}, speech.rate), std::make_pair(-10, -10));
-  // Another key applies and announces the same rate again.
-  EXPECT_EQ(Log("voice speak Here is the new rate.").size(), 3u);
-  form.AdjustRate2(40, rate);
-  EXPECT_EQ(rate, 21);
-  form.AdjustRate2(-32768, rate);
-  form.AdjustRate2(3, rate);
-  EXPECT_EQ(speech.rate, -7);
-
-  // A volume off the steps of five is kept but not applied (the voice would refuse it).
-  speech.volume = 97;
-  script = {{kUp}, {kRight}, {kDown}, {kUp}, {kReturn}};
-  int16_t volume = 0;
-  form.AdjustVolume(volume);
-  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(102, 97));
-  speech.volume = 0;
-  script = {{kDown}, {Letter('J')}, {kUp}, {kEscape}};
-  form.AdjustVolume(volume);
-  EXPECT_EQ(std::make_pair(int{volume}, speech.volume), std::make_pair(5, 5));
+  for (const auto& [volume, start, keys, reached, held, announced] : cases) {
+    const std::string what = volume ? "volume" : "rate";
+    SCOPED_TRACE(what + " from " + std::to_string(start));
+    int32_t& setting = volume ? speech.volume : speech.rate;
+    setting = start;
+    script = keys;
+    Clear();
+    int16_t current = 0;
+    volume ? form.AdjustVolume(current) : form.AdjustRate(current);
+    EXPECT_EQ(std::pair(int{current}, setting), std::pair(reached, held));
+    std::vector<std::string> said{"Use the arrows to adjust " + what + ". Press Enter when done."};
+    said.resize(announced + 1, "Here is the new " + what + ".");
+    EXPECT_EQ(Log("voice speak "), said);
+    EXPECT_EQ(Log("voice purge").size(), announced);
+  }
+  for (auto [jump, reached] : {std::pair<int16_t, int>{40, 21}, {-32768, -10}, {3, -7}}) {
+    form.AdjustRate2(jump, rate);
+    EXPECT_EQ(std::pair(int{rate}, speech.rate), std::pair(reached, reached)) << jump;
+  }
 
   FRMTTS game(ui.ui(), backends, *this);  // any other window that has the keyboard
   ui.events.SetKeyTarget(&game);
@@ -298,32 +296,31 @@ TEST_F(SpeechFormTest, SayCharacterNamesTheKeySilentlySpellingPausesAfterEachAnd
         << row.character;
   }
 
-  form.speak("Q: 42");
-  form.SpellLastThingSpoken();
-  EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42", "Q", "colan", "space", "4", "2"));
-  EXPECT_EQ(waits, std::vector<float>(5, 0.4f));
-  EXPECT_EQ(Log("voice purge").size(), 5u);
-  EXPECT_EQ(form.LastThingSpoken(), "Q: 42");
+  // A phrase spelled as the last thing said (or as a word), with the keys pressed meanwhile: what
+  // is said, the stops, the pause after each character said (none at the very end of a word) and
+  // the text to repeat afterwards. Unknown characters are skipped; a key ends the spelling.
+  using Spelling = std::tuple<std::string, bool, std::deque<testing::TestUi::Key>,
+                              std::vector<std::string>, size_t, size_t, float, std::string>;
+  const Spelling spellings[] = {
+      {"Q: 4\t2", false, {}, {"Q", "colan", "space", "4", "2"}, 6, 5, .4f, "Q: 4\t2"},
+      {"abcdef", false, {{0}, {0}, {kSpace}}, {"a", "b"}, 2, 2, .4f, "abcdef"},
+      {"a\tb\xC3\xA9", true, {}, {"a", "b"}, 5, 2, .01f, "b"},
+      {"xy", true, {}, {"x", "y"}, 2, 1, .01f, "y"}};
+  for (const auto& [phrase, word, keys, spelled, stops, pauses, pause, last] : spellings) {
+    SCOPED_TRACE(phrase);
+    form.speak(phrase);
+    Clear();
+    script = keys;
+    word ? form.SpellWord(phrase) : form.SpellLastThingSpoken();
+    EXPECT_EQ(Log("voice speak "), spelled);
+    EXPECT_EQ(Log("voice purge").size(), stops);
+    EXPECT_EQ(waits, std::vector<float>(pauses, pause));
+    EXPECT_EQ(form.LastThingSpoken(), last);
+    EXPECT_EQ(ui.events.key_target(), nullptr);
+  }
   Clear();
   form.RepeatLastThingSpoken();
-  EXPECT_THAT(Log("voice speak "), ElementsAre("Q: 42"));
-
-  form.speak("abcdef");
-  Clear();
-  script = {{0}, {0}, {kSpace}};  // the key arrives during the second pause
-  form.SpellLastThingSpoken();
-  EXPECT_THAT(Log("voice speak "), ElementsAre("a", "b"));
-  EXPECT_EQ(ui.events.key_target(), nullptr);
-
-  // Unknown characters are skipped; no pause at the very end of the phrase.
-  Clear();
-  form.SpellWord("a\tb\xC3\xA9");
-  EXPECT_THAT(Log("voice speak "), ElementsAre("a", "b"));
-  EXPECT_EQ(waits.size(), 2u);
-  EXPECT_EQ(form.LastThingSpoken(), "b");
-  Clear();
-  form.SpellWord("xy");
-  EXPECT_EQ(waits.size(), 1u);
+  EXPECT_THAT(Log("voice speak "), ElementsAre("y"));
 }
 
 }  // namespace

@@ -68,8 +68,8 @@ class RecordingVoice : public SapiVoice {
   }
   void SetRate(int32_t rate) override {
     Check();
-    if (rate < -10 || rate > state_->highest_rate) {
-      throw PlatformError("a voice rate must lie from -10 to " +
+    if (rate < kLowestRate || rate > state_->highest_rate) {
+      throw PlatformError("a voice rate must lie from " + std::to_string(kLowestRate) + " to " +
                           std::to_string(state_->highest_rate));
     }
     state_->rate = rate;
@@ -80,7 +80,10 @@ class RecordingVoice : public SapiVoice {
   }
   void SetVolume(int32_t volume) override {
     Check();
-    if (volume < 0 || volume > 100) throw PlatformError("a voice volume must lie from 0 to 100");
+    if (volume < kLowestVolume || volume > kHighestVolume) {
+      throw PlatformError("a voice volume must lie from " + std::to_string(kLowestVolume) + " to " +
+                          std::to_string(kHighestVolume));
+    }
     state_->volume = volume;
   }
   std::shared_ptr<VoiceTokens> GetVoices(const std::string&, const std::string&) override {

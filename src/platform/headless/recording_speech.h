@@ -37,8 +37,8 @@ class RecordingSpeechBackends : public SpeechBackends {
     int voices_created = 0;
     // The voice's settings, as SAPI would keep them.
     int32_t rate = 0;
-    int32_t highest_rate = 10;  // SAPI's; a test may widen it to reach the speech form's own
-    int32_t volume = 100;
+    int32_t highest_rate = 10;  // SAPI's published; a test may widen it to kHighestRate
+    int32_t volume = kHighestVolume;
     int32_t priority = 0;
     std::string voice = "Veltro Voice One";
   };

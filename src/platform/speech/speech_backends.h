@@ -36,7 +36,13 @@ class VoiceTokens {
 constexpr int32_t SVSFlagsAsync = 1;
 constexpr int32_t SVSFPurgeBeforeSpeak = 2;
 
-// Back-end 3: a voice of the program's own, with SAPI's units (rate -10..10, volume 0..100).
+// SAPI's units: a rate step (0 is a voice's normal pace) and a volume (0 silent, 100 full).
+// SAPI publishes rates up to 10, but the speech form steps on to 21 and passes it to the voice,
+// so the program's own voices take the whole range and SAPI's may refuse the top of it.
+constexpr int32_t kLowestRate = -10, kHighestRate = 21;
+constexpr int32_t kLowestVolume = 0, kHighestVolume = 100;
+
+// Back-end 3: a voice of the program's own, with SAPI's units (rate and volume above).
 class SapiVoice {
  public:
   virtual ~SapiVoice() = default;

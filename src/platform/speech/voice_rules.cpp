@@ -57,16 +57,18 @@ void SapiVoiceBase::Speak(const std::optional<std::string>& text, int32_t flags)
 }
 
 void SapiVoiceBase::SetRate(int32_t rate) {
-  if (rate < -10 || rate > 21) {
-    throw PlatformError("the voice rate must lie between -10 and 21, not " + std::to_string(rate));
+  if (rate < kLowestRate || rate > kHighestRate) {
+    throw PlatformError("the voice rate must lie between " + std::to_string(kLowestRate) + " and " +
+                        std::to_string(kHighestRate) + ", not " + std::to_string(rate));
   }
   ApplyRate(rate);
   rate_ = rate;
 }
 
 void SapiVoiceBase::SetVolume(int32_t volume) {
-  if (volume < 0 || volume > 100) {
-    throw PlatformError("the voice volume must lie between 0 and 100, not " +
+  if (volume < kLowestVolume || volume > kHighestVolume) {
+    throw PlatformError("the voice volume must lie between " + std::to_string(kLowestVolume) +
+                        " and " + std::to_string(kHighestVolume) + ", not " +
                         std::to_string(volume));
   }
   ApplyVolume(volume);

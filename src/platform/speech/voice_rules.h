@@ -46,7 +46,7 @@ class SapiVoiceBase : public SapiVoice {
   virtual void Purge() = 0;
   // Waits until everything queued has been said (a speak without SVSFlagsAsync).
   virtual void WaitUntilDone() = 0;
-  // The rate (-10 to 21) as SapiRatePace gives it, the volume 0 to 100, a voice from the list.
+  // The rate as SapiRatePace gives it, the volume, a voice from the list (all checked first).
   virtual void ApplyRate(int32_t rate) = 0;
   virtual void ApplyVolume(int32_t volume) = 0;
   virtual void ApplyVoice(const InstalledVoice& voice) = 0;
@@ -54,7 +54,7 @@ class SapiVoiceBase : public SapiVoice {
 
  private:
   int32_t rate_ = 0;
-  int32_t volume_ = 100;
+  int32_t volume_ = kHighestVolume;  // a new voice speaks at full volume
   int32_t priority_ = 0;
 };
 

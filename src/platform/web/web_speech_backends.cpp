@@ -16,7 +16,7 @@ BrowserVoice::BrowserVoice() {
 }
 
 void BrowserVoice::Enqueue(const std::string& text) {
-  page::VoiceSpeak(text, SapiRatePace(Rate()), Volume() / 100.0, voice_name_);
+  page::VoiceSpeak(text, SapiRatePace(Rate()), Volume() / double{kHighestVolume}, voice_name_);
 }
 
 void BrowserVoice::Purge() {
