@@ -26,15 +26,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/ogg_streams.h"
+#include "platform/base/environment.h"
+#include "platform/base/platform_error.h"
 #include "platform/decoders/audio_file.h"
-#include "platform/openal/openal_sound_system.h"
-#include "platform/openal/openal_streams.h"
 #include "platform/desktop/sdl_dialogs.h"
 #include "platform/desktop/sdl_event_loop.h"
-#include "platform/base/environment.h"
 #include "platform/headless/recording_speech.h"
-#include "platform/audio/ogg_streams.h"
-#include "platform/base/platform_error.h"
+#include "platform/openal/openal_sound_system.h"
+#include "platform/openal/openal_streams.h"
 #include "program.h"
 
 namespace {

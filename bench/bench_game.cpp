@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench_ui.h"
-#include "game/main_flow.h"
 #include "game/fuel_search.h"
+#include "game/main_flow.h"
 #include "game/worlds.h"
 #include "platform/base/platform_error.h"
 

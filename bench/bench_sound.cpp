@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "bench_ui.h"
-#include "platform/decoders/audio_file.h"
-#include "platform/openal/openal_sound_system.h"
-#include "platform/openal/openal_streams.h"
 #include "platform/audio/ogg_streams.h"
 #include "platform/base/platform_error.h"
 #include "platform/base/text_lines.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/events/user_interface.h"
+#include "platform/openal/openal_sound_system.h"
+#include "platform/openal/openal_streams.h"
 #include "sound/sound.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "bench_ui.h"
-#include "platform/desktop/espeak_voice.h"
 #include "platform/base/platform_error.h"
+#include "platform/desktop/espeak_voice.h"
 #include "speech/speech_form.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "platform/base/environment.h"
+#include "platform/events/user_interface.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/events/user_interface.h"
 
 namespace veltro::bench {
 

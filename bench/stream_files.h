@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/ogg_streams.h"
 #include "platform/decoders/audio_file.h"
 #include "platform/openal/openal_sound_system.h"
 #include "platform/openal/openal_streams.h"
-#include "platform/audio/ogg_streams.h"
 
 namespace veltro::bench {
 

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "fuzz_folder.h"
-#include "platform/decoders/audio_file.h"
+#include "platform/audio/ogg_streams.h"
 #include "platform/base/environment.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_event_loop.h"
 #include "platform/headless/simulated_sound.h"
 #include "platform/headless/simulated_streams.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/audio/ogg_streams.h"
 #include "sound/sound.h"
 
 // The sound engine of a headless run, for the fuzz targets that feed it files: the simulated

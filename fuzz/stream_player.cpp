@@ -12,11 +12,11 @@
 #include <cmath>
 
 #include "fuzz_folder.h"
-#include "platform/decoders/audio_file.h"
-#include "platform/headless/simulated_streams.h"
 #include "platform/audio/ogg_streams.h"
 #include "platform/base/platform_error.h"
+#include "platform/decoders/audio_file.h"
 #include "platform/decoders/whole_file_decoders.h"
+#include "platform/headless/simulated_streams.h"
 
 namespace {
 

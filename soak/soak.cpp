@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "headless_run.h"
-#include "platform/headless/script.h"
 #include "platform/events/keys.h"
+#include "platform/headless/script.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
