@@ -37,7 +37,8 @@ using namespace std::chrono_literals;
 // line by line up to its first difference: a free fall that crashes, the landing help.html walks
 // through (two burns, then a tap a second), an abort with Q then N back to the world menu and Exit,
 // and a burn to the last drop ("Out of Fuel" on the very tick the tank reaches 0). After a change
-// meant to alter them: VELTRO_UPDATE_GOLDEN=1 build/tests/program_tests --gtest_filter='*Golden*'
+// meant to alter them: VELTRO_UPDATE_GOLDEN=1 build/tests/program_tests --gtest_filter='*Golden*',
+// then read `git diff tests/program/golden` line by line before committing it.
 TEST(ProgramTest, FlightsMatchTheirGoldenLogs) {
   for (const std::string flight :
        {"moon_free_fall", "moon_landing", "abort_new_planet", "moon_out_of_fuel"}) {
