@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/base/platform_error.h"
-#include "sound/play_flags.h"
+#include "sound/reuse_class.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

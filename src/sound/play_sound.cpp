@@ -7,7 +7,7 @@
 
 #include "platform/base/platform_error.h"
 #include "platform/base/text.h"
-#include "sound/play_flags.h"
+#include "sound/reuse_class.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 

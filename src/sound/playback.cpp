@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Querying, stopping and restarting a sound of any kind, by handle range.
 #include "platform/base/platform_error.h"
-#include "sound/play_flags.h"
+#include "sound/reuse_class.h"
 #include "sound/sound.h"
 #include "sound/sound_units.h"
 

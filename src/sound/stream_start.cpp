@@ -2,7 +2,7 @@
 // Starting OGG and MP3 streams: the file test, the slot search by reuse class, the start with
 // the caller's volume, pan and frequency, and the pause bit.
 #include "platform/base/platform_error.h"
-#include "sound/play_flags.h"
+#include "sound/reuse_class.h"
 #include "sound/sound.h"
 
 namespace veltro::sound {

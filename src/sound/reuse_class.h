@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the engine reads the play flags (platform/audio/play_flags.h): a bit test and the reuse
-// class of a slot.
+// How the engine reads the play flags (platform/audio/play_flags.h): a bit test, and the reuse
+// class a slot gets from them.
 #pragma once
 
 #include <cstdint>
